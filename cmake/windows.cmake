@@ -1,0 +1,56 @@
+enable_language(RC)
+
+# GetDefaultPrinterW is exported by the spooler under ordinal 203 alone.
+set(winspool_ordinals_lib ${CMAKE_BINARY_DIR}/libwinspool_ordinals.a)
+add_custom_command(
+  OUTPUT ${winspool_ordinals_lib}
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/plugin/winspool_ordinals.def -l ${winspool_ordinals_lib}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/plugin/winspool_ordinals.def
+)
+add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
+
+add_library(corvelle SHARED
+  src/diagnostics/error_report.cpp
+  src/plugin/module_state.cpp
+  src/plugin/settings.cpp
+  src/plugin/settings_file.cpp
+  src/plugin/wide_path.cpp
+  src/output/thumbnail.cpp
+  src/preview/preview_reader.cpp
+  src/plugin/corvelle.def
+  src/resources/corvelle.rc
+)
+set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
+set_source_files_properties(src/resources/corvelle.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/src/resources/corvelle.manifest")
+target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 ${winspool_ordinals_lib})
+add_dependencies(corvelle winspool_ordinals)
+# One file to copy: no mingw runtime DLL beside it.
+target_link_options(corvelle PRIVATE -static -static-libgcc -static-libstdc++)
+corvelle_warnings(corvelle)
+
+add_executable(corvelle_windows_tests
+  tests/windows/compound_file.cpp
+  tests/windows/dib_fixture.cpp
+  tests/windows/import_patch.cpp
+  tests/windows/plugin_host.cpp
+  tests/windows/error_report_test.cpp
+  tests/windows/module_resources_test.cpp
+  tests/windows/preview_reader_test.cpp
+  tests/windows/settings_file_test.cpp
+)
+target_include_directories(corvelle_windows_tests PRIVATE src tests/windows)
+target_compile_definitions(corvelle_windows_tests PRIVATE UNICODE _UNICODE NOMINMAX)
+target_link_libraries(corvelle_windows_tests PRIVATE GTest::gtest_main ole32 gdi32 user32 version)
+target_link_options(corvelle_windows_tests PRIVATE -static -static-libgcc -static-libstdc++)
+add_dependencies(corvelle_windows_tests corvelle)
+corvelle_warnings(corvelle_windows_tests)
+
+# The wrapper gives every run the project's own Wine prefix and settings.
+set_target_properties(corvelle_windows_tests PROPERTIES
+  CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+gtest_discover_tests(corvelle_windows_tests
+  DISCOVERY_MODE PRE_TEST
+  DISCOVERY_TIMEOUT 120
+  PROPERTIES TIMEOUT 120)

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+// What the host passes to ListSetDefaultParams: three values the module does
+// not read, then the full path of the host's own settings file (ANSI).
+struct HostParameterRecord {
+    std::int32_t unused[3];
+    char hostSettingsPath[260];
+};
+static_assert(sizeof(std::int32_t) * 3 == 12, "the host's settings path starts at byte 12");
+
+// ShowFlags bits; every other bit is ignored.
+inline constexpr std::uint32_t kShowFlagFit = 0x02;
+inline constexpr std::uint32_t kShowFlagFitLargerOnly = 0x20;
+inline constexpr std::uint32_t kShowFlagCenter = 0x40;
+
+// Commands of ListSendCommand.
+inline constexpr std::int32_t kCommandCopy = 1;
+inline constexpr std::int32_t kCommandNewParameters = 2;
+
+// High word of the WM_COMMAND that hands the centre option to the host.
+inline constexpr std::uint16_t kCenterHandOverCode = 0xFFF9;
+
+// Margins of ListPrint, in the printer's device units.
+struct PrintMargins {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+};
+
+// Status results towards the host.
+inline constexpr int kStatusSuccess = 0;
+inline constexpr int kStatusFailure = 1;

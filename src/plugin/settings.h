@@ -1,0 +1,28 @@
+#pragma once
+
+// The settings file: section, keys, and reads made afresh at each use.
+
+inline constexpr wchar_t kSettingsSection[] = L"Corvelle Settings";
+inline constexpr wchar_t kBackColorKey[] = L"BackColor";
+inline constexpr wchar_t kCenterImageKey[] = L"CenterImage";
+inline constexpr wchar_t kDebugKey[] = L"Debug";
+
+inline constexpr int kDefaultBackColor = 0xFFFFFF;
+inline constexpr int kCenterImageAbsent = -1;
+
+// The key's integer value, or defaultValue when the file, section or key is
+// missing. Before the settings path is known every key reads as absent.
+int ReadSettingInt(const wchar_t* key, int defaultValue);
+
+// Removes a key from the settings file; nothing while the path is unknown.
+void DeleteSetting(const wchar_t* key);
+
+// Whether Debug is non-zero. Leaves the thread's last-error value as it was,
+// so that a report made right after still sees the failed call's code.
+bool IsDebugEnabled();
+
+struct HostParameterRecord;
+
+// Finds the settings file beside the module or beside the host's settings
+// file, and creates it from the module's template when there is none.
+extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parameters);

@@ -1,0 +1,122 @@
+#include "diagnostics/bounded_string.h"
+#include "diagnostics/error_report.h"
+#include "diagnostics/message_text.h"
+#include "plugin/host_contract.h"
+#include "plugin/module_state.h"
+#include "plugin/settings.h"
+#include "plugin/split_path.h"
+#include "plugin/wide_path.h"
+#include "plugin/win32_holders.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr int kSettingsTemplateResource = 202;
+constexpr wchar_t kSettingsTemplateType[] = L"FILE";
+constexpr wchar_t kSettingsExtension[] = L".ini";
+
+constexpr std::size_t kDriveCapacity = 3;
+constexpr std::size_t kDirectoryCapacity = 260;
+constexpr std::size_t kBaseNameCapacity = 256;
+
+bool FileExists(const wchar_t* path)
+{
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+struct SettingsTemplate {
+    const char* bytes;
+    DWORD size;
+};
+
+SettingsTemplate FindSettingsTemplate()
+{
+    HMODULE module = g_moduleState.moduleHandle;
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(kSettingsTemplateResource), kSettingsTemplateType);
+    if (resource == nullptr)
+        return {nullptr, 0};
+    HGLOBAL loaded = LoadResource(module, resource);
+    if (loaded == nullptr)
+        return {nullptr, 0};
+    return {static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource)};
+}
+
+void ShowNewSettingsNotice()
+{
+    wchar_t notice[kWidePathCapacity + 64];
+    FormatNewSettingsNotice(g_moduleState.SettingsPath, notice, sizeof notice / sizeof notice[0]);
+    MessageBoxW(nullptr, notice, kReportTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void CreateSettingsFile()
+{
+    const SettingsTemplate settingsTemplate = FindSettingsTemplate();
+    if (settingsTemplate.bytes == nullptr)
+        return;
+    ScopedFile file(CreateFileW(g_moduleState.SettingsPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        ReportLastError(L"CreateFileW", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    DWORD total = 0;
+    while (total < settingsTemplate.size) {
+        DWORD written = 0;
+        const DWORD remaining = settingsTemplate.size - total;
+        // A write that claims success but makes no progress would loop forever
+        // inside the host: it counts as a failed write.
+        if (!WriteFile(file.Get(), settingsTemplate.bytes + total, remaining, &written, nullptr) ||
+            written == 0 || written > remaining) {
+            // Reported while the file is still open; it is closed on leaving.
+            ReportLastError(L"WriteFile", MB_OK | MB_ICONWARNING);
+            return;
+        }
+        total += written;
+    }
+    CloseHandle(file.Release());
+    ShowNewSettingsNotice();
+}
+
+}  // namespace
+
+extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parameters)
+{
+    wchar_t modulePath[kWidePathCapacity];
+    if (GetModuleFileNameW(g_moduleState.moduleHandle, modulePath, kWidePathCapacity) == 0)
+        return;
+
+    const char* hostPath = parameters != nullptr ? parameters->hostSettingsPath : "";
+    ToWidePath(g_moduleState.SettingsPath, hostPath);
+
+    wchar_t hostDrive[kDriveCapacity];
+    wchar_t hostDirectory[kDirectoryCapacity];
+    SplitPath(g_moduleState.SettingsPath, {hostDrive, kDriveCapacity},
+              {hostDirectory, kDirectoryCapacity}, kPartNotWanted, kPartNotWanted);
+
+    wchar_t moduleDrive[kDriveCapacity];
+    wchar_t moduleDirectory[kDirectoryCapacity];
+    wchar_t moduleBaseName[kBaseNameCapacity];
+    SplitPath(modulePath, {moduleDrive, kDriveCapacity}, {moduleDirectory, kDirectoryCapacity},
+              {moduleBaseName, kBaseNameCapacity}, kPartNotWanted);
+
+    wchar_t besideModule[kWidePathCapacity];
+    CopyBounded(besideModule, moduleDrive, kWidePathCapacity);
+    AppendBounded(besideModule, moduleDirectory, kWidePathCapacity);
+    AppendBounded(besideModule, moduleBaseName, kWidePathCapacity);
+    AppendBounded(besideModule, kSettingsExtension, kWidePathCapacity);
+
+    wchar_t* settingsPath = g_moduleState.SettingsPath;
+    if (FileExists(besideModule)) {
+        CopyBounded(settingsPath, besideModule, kWidePathCapacity);
+    } else {
+        CopyBounded(settingsPath, hostDrive, kWidePathCapacity);
+        AppendBounded(settingsPath, hostDirectory, kWidePathCapacity);
+        AppendBounded(settingsPath, moduleBaseName, kWidePathCapacity);
+        AppendBounded(settingsPath, kSettingsExtension, kWidePathCapacity);
+    }
+    if (FileExists(settingsPath))
+        return;
+    CreateSettingsFile();
+}

@@ -1,0 +1,155 @@
+#include "plugin_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::vector<RecordedBox> g_boxes;
+
+int WINAPI RecordMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
+{
+    g_boxes.push_back({owner, text != nullptr ? text : L"", title != nullptr ? title : L"", type});
+    return IDOK;
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+TempFolder::TempFolder()
+{
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static unsigned counter = 0;
+    for (;;) {
+        wchar_t name[64];
+        swprintf(name, 64, L"corvelle-%lu-%u", GetCurrentProcessId(), counter++);
+        path_ = std::wstring(base) + name;
+        if (CreateDirectoryW(path_.c_str(), nullptr))
+            break;
+    }
+}
+
+TempFolder::~TempFolder()
+{
+    RemoveTree(path_);
+}
+
+std::wstring BuiltPluginPath()
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"corvelle.dll";
+}
+
+LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileName)
+    : path_(folder + L"\\" + fileName)
+{
+    if (!CopyFileW(BuiltPluginPath().c_str(), path_.c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy the plugin to the test folder";
+        return;
+    }
+    module_ = LoadLibraryW(path_.c_str());
+    if (module_ == nullptr) {
+        ADD_FAILURE() << "LoadLibraryW failed with " << GetLastError();
+        return;
+    }
+    messageBoxPatch_ = std::make_unique<ImportPatch>(module_, "user32.dll", "MessageBoxW",
+                                                     reinterpret_cast<const void*>(&RecordMessageBox));
+    if (!messageBoxPatch_->Applied())
+        ADD_FAILURE() << "the plugin does not import MessageBoxW";
+    g_boxes.clear();
+}
+
+LoadedPlugin::~LoadedPlugin()
+{
+    messageBoxPatch_.reset();
+    if (module_ != nullptr)
+        FreeLibrary(module_);
+    DeleteFileW(path_.c_str());
+}
+
+const std::vector<RecordedBox>& LoadedPlugin::Boxes() const
+{
+    return g_boxes;
+}
+
+void LoadedPlugin::ClearBoxes()
+{
+    g_boxes.clear();
+}
+
+void LoadedPlugin::SetDefaultParams(const std::string& hostSettingsPath) const
+{
+    // Three 32-bit values the plugin ignores, then the ANSI path at byte 12.
+    std::vector<char> record(12 + hostSettingsPath.size() + 1, '\x5A');
+    std::copy(hostSettingsPath.begin(), hostSettingsPath.end(), record.begin() + 12);
+    record.back() = '\0';
+    auto setDefaultParams = Export<void(__stdcall*)(const void*)>("ListSetDefaultParams");
+    ASSERT_NE(setDefaultParams, nullptr);
+    setDefaultParams(record.data());
+}
+
+std::string ToAnsi(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &result[0], size, nullptr, nullptr);
+    return result;
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream file(path.c_str(), std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring SystemText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                            FORMAT_MESSAGE_FROM_SYSTEM,
+                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+    if (text != nullptr)
+        LocalFree(text);
+    return result;
+}
