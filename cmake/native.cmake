@@ -1,3 +1,15 @@
+option(CORVELLE_FUZZ "Build the libFuzzer targets (clang) instead of the unit tests" OFF)
+
+if(CORVELLE_FUZZ)
+  foreach(name dib_layout message_text split_path)
+    add_executable(fuzz_${name} tests/fuzz/fuzz_${name}.cpp)
+    target_link_libraries(fuzz_${name} PRIVATE corvelle_core)
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+  return()
+endif()
+
 # Native unit tests of the platform-free code.
 add_executable(corvelle_native_tests
   tests/native/bounded_string_test.cpp
@@ -10,13 +22,3 @@ target_link_libraries(corvelle_native_tests PRIVATE corvelle_core GTest::gtest_m
 corvelle_warnings(corvelle_native_tests)
 gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
 
-# Fuzz targets need clang's libFuzzer; they are built only when the compiler
-# is clang (scripts/fuzz configures such a build).
-if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  foreach(name dib_layout message_text split_path)
-    add_executable(fuzz_${name} tests/fuzz/fuzz_${name}.cpp)
-    target_link_libraries(fuzz_${name} PRIVATE corvelle_core)
-    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
-    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
-  endforeach()
-endif()

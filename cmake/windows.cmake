@@ -39,6 +39,7 @@ add_executable(corvelle_windows_tests
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
   tests/windows/settings_file_test.cpp
+  tests/windows/thumbnail_test.cpp
 )
 target_include_directories(corvelle_windows_tests PRIVATE src tests/windows)
 target_compile_definitions(corvelle_windows_tests PRIVATE UNICODE _UNICODE NOMINMAX)

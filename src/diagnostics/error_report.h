@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 
 // Error message boxes. Both report unconditionally; callers decide whether to
 // call them (most ask IsDebugEnabled first).

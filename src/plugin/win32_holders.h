@@ -5,6 +5,7 @@
 // and is released on every path.
 
 #include <windows.h>
+#include <unknwn.h>
 
 #include <memory>
 #include <type_traits>

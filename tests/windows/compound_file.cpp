@@ -4,6 +4,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 void WriteCompoundFile(const std::wstring& path, const std::vector<StreamContent>& streams)
 {
     IStorage* storage = nullptr;
@@ -28,10 +30,10 @@ void WriteCompoundFile(const std::wstring& path, const std::vector<StreamContent
 
 std::vector<unsigned char> PreviewStreamBytes(unsigned int count, const std::vector<unsigned char>& block)
 {
-    std::vector<unsigned char> bytes = {
-        static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
-        static_cast<unsigned char>(count >> 16), static_cast<unsigned char>(count >> 24)};
-    bytes.insert(bytes.end(), block.begin(), block.end());
+    std::vector<unsigned char> bytes(4 + block.size());
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(count >> (8 * i));
+    std::copy(block.begin(), block.end(), bytes.begin() + 4);
     return bytes;
 }
 

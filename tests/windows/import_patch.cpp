@@ -83,3 +83,12 @@ bool ModuleImports(HMODULE module, const char* importedDll, const char* function
 {
     return FindImportSlot(module, importedDll, functionName, 0) != nullptr;
 }
+
+std::vector<std::string> ImportedDllNames(HMODULE module)
+{
+    std::vector<std::string> names;
+    for (const auto* descriptor = FirstImportDescriptor(module); descriptor != nullptr && descriptor->Name != 0;
+         ++descriptor)
+        names.push_back(AtOffset<const char>(module, descriptor->Name));
+    return names;
+}

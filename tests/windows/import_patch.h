@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class ImportPatch {
 public:
@@ -32,6 +33,9 @@ private:
 
 // Writes value into an import slot, lifting the page protection meanwhile.
 void WriteImportSlot(void** slot, void* value);
+
+// Names of the DLLs that the module imports from, as its import table has them.
+std::vector<std::string> ImportedDllNames(HMODULE module);
 
 // True when the module imports functionName from importedDll.
 bool ModuleImports(HMODULE module, const char* importedDll, const char* functionName);
