@@ -13,9 +13,12 @@ endif()
 # Native unit tests of the platform-free code.
 add_executable(corvelle_native_tests
   tests/native/bounded_string_test.cpp
+  tests/native/detect_string_test.cpp
   tests/native/dib_layout_test.cpp
   tests/native/fit_test.cpp
   tests/native/message_text_test.cpp
+  tests/native/paint_layout_test.cpp
+  tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )
 target_link_libraries(corvelle_native_tests PRIVATE corvelle_core GTest::gtest_main)

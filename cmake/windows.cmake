@@ -14,9 +14,15 @@ add_library(corvelle SHARED
   src/plugin/module_state.cpp
   src/plugin/settings.cpp
   src/plugin/settings_file.cpp
+  src/plugin/viewer_commands.cpp
+  src/plugin/viewer_entry.cpp
+  src/plugin/viewer_instance.cpp
   src/plugin/wide_path.cpp
   src/output/thumbnail.cpp
   src/preview/preview_reader.cpp
+  src/viewer/viewer_paint.cpp
+  src/viewer/viewer_scroll.cpp
+  src/viewer/viewer_window.cpp
   src/plugin/corvelle.def
   src/resources/corvelle.rc
 )

@@ -1,0 +1,22 @@
+#include "plugin/viewer_instance.h"
+
+#include "plugin/host_contract.h"
+#include "viewer/viewer_window.h"
+
+void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
+{
+    instance.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
+    instance.center = (showFlags & kShowFlagCenter) != 0;
+    instance.fit = (showFlags & kShowFlagFit) != 0;
+}
+
+ViewerInstance* FindViewerInstance(HWND window)
+{
+    if (window == nullptr)
+        return nullptr;
+    // Only our own windows hold an instance; the slot of any other window
+    // means something else entirely.
+    if (GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&ViewerWindowProc))
+        return nullptr;
+    return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "plugin/module_state.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The record behind one viewer window. The window's user-data slot holds a
+// pointer to it; it owns the picture and the background brush.
+struct ViewerInstance {
+    wchar_t filePath[kWidePathCapacity];
+    HBITMAP bitmap;
+    std::int32_t paintedWidth;   // size of the picture as last painted
+    std::int32_t paintedHeight;
+    std::uint32_t hScrollShown;  // what the last scroll-bar decision showed
+    std::uint32_t vScrollShown;
+    std::uint32_t center;
+    std::uint32_t fit;
+    std::uint32_t fitLargerOnly;
+    HBRUSH backgroundBrush;
+    COLORREF backColor;
+};
+
+// Replaces all three view options from the host's ShowFlags.
+void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
+
+// The instance of a viewer window, or null when the window is null, is not
+// one of ours, or holds none.
+ViewerInstance* FindViewerInstance(HWND window);

@@ -1,0 +1,48 @@
+#include "viewer/paint_layout.h"
+
+#include "viewer/fit.h"
+
+namespace {
+
+// A picture smaller than the window in both directions keeps its size when
+// only larger pictures are to be fitted; every other picture is scaled.
+PixelSize ViewerFit(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
+                    std::int32_t pictureHeight, bool fitLargerOnly)
+{
+    if (fitLargerOnly && pictureWidth < clientWidth && pictureHeight < clientHeight)
+        return {pictureWidth, pictureHeight};
+    return ScaleToFit(clientWidth, clientHeight, pictureWidth, pictureHeight);
+}
+
+// Signed halving that drops the fraction toward zero, without overflow.
+std::int32_t HalfDifference(std::int32_t client, std::int32_t drawn)
+{
+    return static_cast<std::int32_t>((static_cast<std::int64_t>(client) - drawn) / 2);
+}
+
+}  // namespace
+
+PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
+                               std::int32_t pictureHeight, ViewOptions options, bool hScrollShown,
+                               bool vScrollShown, std::int32_t horizontalPosition, std::int32_t verticalPosition)
+{
+    PaintLayout layout = {};
+    layout.srcX = hScrollShown ? horizontalPosition : 0;
+    layout.srcY = vScrollShown ? verticalPosition : 0;
+    if (options.fit) {
+        const PixelSize size = ViewerFit(clientWidth, clientHeight, pictureWidth, pictureHeight, options.fitLargerOnly);
+        layout.drawWidth = size.width;
+        layout.drawHeight = size.height;
+        layout.stretched = true;
+    } else {
+        layout.drawWidth = pictureWidth;
+        layout.drawHeight = pictureHeight;
+    }
+    if (options.center) {
+        if (!hScrollShown)
+            layout.destX = HalfDifference(clientWidth, layout.drawWidth);
+        if (!vScrollShown)
+            layout.destY = HalfDifference(clientHeight, layout.drawHeight);
+    }
+    return layout;
+}

@@ -1,0 +1,62 @@
+#include "plugin/win32_holders.h"
+#include "viewer/paint_layout.h"
+#include "viewer/viewer_handlers.h"
+
+namespace {
+
+// Closes the paint, which validates the invalid area, on every path.
+class ScopedPaint {
+public:
+    explicit ScopedPaint(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+    ~ScopedPaint() { EndPaint(window_, &paint_); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+
+    HDC Dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_ = {};
+    HDC dc_;
+};
+
+void DrawPicture(HDC target, HDC source, const BITMAP& picture, const PaintLayout& layout)
+{
+    if (layout.stretched) {
+        SetStretchBltMode(target, HALFTONE);
+        SetBrushOrgEx(target, 0, 0, nullptr);
+        StretchBlt(target, layout.destX, layout.destY, layout.drawWidth, layout.drawHeight, source, layout.srcX,
+                   layout.srcY, picture.bmWidth, picture.bmHeight, SRCCOPY);
+        return;
+    }
+    BitBlt(target, layout.destX, layout.destY, picture.bmWidth, picture.bmHeight, source, layout.srcX, layout.srcY,
+           SRCCOPY);
+}
+
+}  // namespace
+
+void PaintViewer(HWND window, ViewerInstance* instance)
+{
+    ScopedPaint paint(window);
+    if (instance == nullptr)
+        return;
+    RECT client = {};
+    GetClientRect(window, &client);
+    FillRect(paint.Dc(), &client, instance->backgroundBrush);
+
+    ScopedCreatedDc memory(CreateCompatibleDC(paint.Dc()));
+    ScopedSelection selection(memory.get(), instance->bitmap);
+    BITMAP picture = {};
+    if (GetObjectW(instance->bitmap, sizeof picture, &picture) == 0)
+        return;
+
+    const int horizontal = instance->hScrollShown ? GetScrollPos(window, SB_HORZ) : 0;
+    const int vertical = instance->vScrollShown ? GetScrollPos(window, SB_VERT) : 0;
+    const ViewOptions options = {instance->center != 0, instance->fit != 0, instance->fitLargerOnly != 0};
+    const PaintLayout layout = ComputePaintLayout(client.right, client.bottom, picture.bmWidth, picture.bmHeight,
+                                                  options, instance->hScrollShown != 0, instance->vScrollShown != 0,
+                                                  horizontal, vertical);
+    DrawPicture(paint.Dc(), memory.get(), picture, layout);
+    instance->paintedWidth = layout.drawWidth;
+    instance->paintedHeight = layout.drawHeight;
+}

@@ -1,0 +1,86 @@
+#include "viewer/scroll_plan.h"
+#include "viewer/viewer_handlers.h"
+
+namespace {
+
+constexpr int kWheelLineSteps = 3;
+
+// Decides one bar. Showing or hiding it changes the client size, and the
+// WM_SIZE that follows runs the whole decision again, nested, before the
+// call returns.
+void DecideBar(HWND window, ViewerInstance* instance, int bar, int clientSize, int pictureSize)
+{
+    std::uint32_t& shown = bar == SB_HORZ ? instance->hScrollShown : instance->vScrollShown;
+    const bool fit = instance->fit != 0;
+    if (!ScrollBarNeeded(clientSize, pictureSize, fit)) {
+        ShowScrollBar(window, bar, FALSE);
+        shown = 0;
+        return;
+    }
+    const ScrollBarPlan plan = PlanScrollBar(clientSize, pictureSize, fit, GetScrollPos(window, bar));
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = plan.nMin;
+    info.nMax = plan.nMax;
+    info.nPage = static_cast<UINT>(plan.nPage);
+    info.nPos = plan.nPos;
+    SetScrollInfo(window, bar, &info, TRUE);
+    ShowScrollBar(window, bar, TRUE);
+    shown = 1;
+}
+
+}  // namespace
+
+void UpdateScrollbars(HWND window, ViewerInstance* instance)
+{
+    // In fit mode before the first paint there is nothing to go by yet.
+    if (instance == nullptr || (instance->fit && instance->paintedWidth == 0 && instance->paintedHeight == 0))
+        return;
+    BITMAP picture = {};
+    if (GetObjectW(instance->bitmap, sizeof picture, &picture) == 0)
+        return;
+    RECT client = {};
+    GetClientRect(window, &client);
+    DecideBar(window, instance, SB_HORZ, client.right - client.left, picture.bmWidth);
+    // The horizontal bar may just have changed the client height.
+    GetClientRect(window, &client);
+    DecideBar(window, instance, SB_VERT, client.bottom - client.top, picture.bmHeight);
+}
+
+void ScrollViewer(HWND window, int bar, WPARAM request)
+{
+    int rangeMinimum = 0;
+    int rangeMaximum = 0;
+    GetScrollRange(window, bar, &rangeMinimum, &rangeMaximum);
+    if (rangeMaximum == 1)
+        return;
+    const int oldPosition = GetScrollPos(window, bar);
+    RECT client = {};
+    GetClientRect(window, &client);
+    const int clientSize = bar == SB_HORZ ? client.right : client.bottom;
+
+    const UINT code = LOWORD(request);
+    int trackPosition = 0;
+    if (code == SB_THUMBPOSITION || code == SB_THUMBTRACK) {
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+        GetScrollInfo(window, bar, &info);
+        trackPosition = info.nTrackPos;
+    }
+    SetScrollPos(window, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition), TRUE);
+    const int shift = oldPosition - GetScrollPos(window, bar);
+    ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, nullptr, &client, nullptr,
+                   nullptr, SW_INVALIDATE | SW_ERASE);
+}
+
+void ScrollViewerByWheel(HWND window, const ViewerInstance* instance, WPARAM wParam)
+{
+    if (instance == nullptr || !instance->vScrollShown)
+        return;
+    const short delta = static_cast<short>(HIWORD(wParam));
+    const WPARAM code = delta > 0 ? SB_LINEUP : SB_LINEDOWN;
+    for (int step = 0; step < kWheelLineSteps; ++step)
+        SendMessageW(window, WM_VSCROLL, code, 0);
+}

@@ -1,0 +1,95 @@
+#include "viewer/viewer_window.h"
+
+#include "plugin/viewer_instance.h"
+#include "preview/preview_reader.h"
+#include "viewer/viewer_handlers.h"
+
+namespace {
+
+ViewerInstance* InstanceOf(HWND window)
+{
+    return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void OnCreate(HWND window, const CREATESTRUCTW* creation)
+{
+    auto* instance = static_cast<ViewerInstance*>(creation->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(instance));
+    if (instance == nullptr)
+        return;
+    instance->backgroundBrush = CreateSolidBrush(instance->backColor);
+    if (instance->bitmap == nullptr)
+        instance->bitmap = LoadPreviewBitmap(instance->filePath);
+}
+
+void OnDestroy(ViewerInstance* instance)
+{
+    if (instance == nullptr)
+        return;
+    if (instance->backgroundBrush != nullptr) {
+        DeleteObject(instance->backgroundBrush);
+        instance->backgroundBrush = nullptr;
+    }
+    if (instance->bitmap != nullptr) {
+        DeleteObject(instance->bitmap);
+        instance->bitmap = nullptr;
+    }
+}
+
+void OnSize(HWND window, LPARAM lParam)
+{
+    const int width = LOWORD(lParam);
+    const int height = HIWORD(lParam);
+    RECT client = {};
+    GetClientRect(window, &client);
+    // A size sent by the host that differs from ours: take it as our outer size.
+    if (client.bottom != height || client.right != width)
+        MoveWindow(window, 0, 0, width, height, TRUE);
+    const ViewerInstance* instance = InstanceOf(window);
+    if (instance != nullptr && instance->bitmap != nullptr)
+        RelayoutViewer(window);
+}
+
+}  // namespace
+
+bool RelayoutViewer(HWND window)
+{
+    SendMessageW(window, UpdateScrollbarsMessage, 0, 0);
+    return InvalidateRect(window, nullptr, FALSE) != FALSE;
+}
+
+LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(InstanceOf(window));
+        return 0;
+    case WM_SIZE:
+        OnSize(window, lParam);
+        return 0;
+    case WM_PAINT:
+        PaintViewer(window, InstanceOf(window));
+        return 0;
+    case WM_ERASEBKGND:
+        // The background is filled in the same paint as the picture.
+        return 1;
+    case WM_HSCROLL:
+        ScrollViewer(window, SB_HORZ, wParam);
+        return 0;
+    case WM_VSCROLL:
+        ScrollViewer(window, SB_VERT, wParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        // Never passed on: the host's window must not scroll as well.
+        ScrollViewerByWheel(window, InstanceOf(window), wParam);
+        return 0;
+    case UpdateScrollbarsMessage:
+        UpdateScrollbars(window, InstanceOf(window));
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
