@@ -46,6 +46,11 @@ add_executable(corvelle_windows_tests
   tests/windows/preview_reader_test.cpp
   tests/windows/settings_file_test.cpp
   tests/windows/thumbnail_test.cpp
+  tests/windows/viewer_command_test.cpp
+  tests/windows/viewer_host.cpp
+  tests/windows/viewer_load_test.cpp
+  tests/windows/viewer_screen_test.cpp
+  tests/windows/viewer_scroll_test.cpp
 )
 target_include_directories(corvelle_windows_tests PRIVATE src tests/windows)
 target_compile_definitions(corvelle_windows_tests PRIVATE UNICODE _UNICODE NOMINMAX)

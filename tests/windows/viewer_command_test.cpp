@@ -1,0 +1,304 @@
+// Copying the shown picture to the clipboard, new options, and the graphics
+// objects that the viewer creates and releases.
+#include "viewer_host.h"
+
+#include <cstdint>
+
+namespace {
+
+std::vector<std::uint32_t> ClipboardPixels(int* width, int* height)
+{
+    std::vector<std::uint32_t> pixels;
+    if (!OpenClipboard(nullptr))
+        return pixels;
+    auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (bitmap != nullptr)
+        pixels = ReadPixels(bitmap, width, height);
+    CloseClipboard();
+    return pixels;
+}
+
+void EmptyClipboardAsAnotherProgram()
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+void ExpectClipboardHolds(const IndexedPicture& picture)
+{
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> pixels = ClipboardPixels(&width, &height);
+    ASSERT_EQ(width, picture.width);
+    ASSERT_EQ(height, picture.height);
+    int mismatches = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            mismatches += pixels[static_cast<size_t>(y) * width + x] != picture.ColourAt(x, y);
+    EXPECT_EQ(mismatches, 0);
+}
+
+class ViewerCommands : public ViewerTest {
+protected:
+    const IndexedPicture picture = MakeBlockPicture(120, 90, 10);
+};
+
+}  // namespace
+
+TEST_F(ViewerCommands, CopyPutsAnIndependentBitmapOfThePictureOnTheClipboard)
+{
+    HWND viewer = LoadPicture(picture, 0);
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    ExpectClipboardHolds(picture);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_EQ(CountClipboardFormats() >= 1, true);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    CloseClipboard();
+
+    Close(viewer);
+    ExpectClipboardHolds(picture);  // intact after the viewer is gone
+}
+
+TEST_F(ViewerCommands, ViewerKeepsItsPictureWhenAnotherProgramEmptiesTheClipboard)
+{
+    HWND viewer = LoadPicture(picture, 0);
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EmptyClipboardAsAnotherProgram();
+    InvalidateRect(viewer, nullptr, FALSE);
+    const Screenshot shot = Capture(viewer);
+    EXPECT_EQ(shot.At(5, 5), picture.ColourAt(5, 5));
+    EXPECT_EQ(shot.At(119, 89), picture.ColourAt(119, 89));
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    ExpectClipboardHolds(picture);
+    Close(viewer);
+}
+
+TEST_F(ViewerCommands, UnknownCommandsAndMissingViewersAreRefused)
+{
+    HWND viewer = LoadPicture(picture, 0);
+    for (int command : {0, 3, -1})
+        EXPECT_EQ(sendCommand(viewer, command, 0), 1) << command;
+    EXPECT_EQ(sendCommand(nullptr, 1, 0), 1);
+    EXPECT_EQ(sendCommand(host, 2, 0), 1);
+    Close(viewer);
+}
+
+TEST_F(ViewerCommands, NewOptionsReLayThePictureAtOnce)
+{
+    HWND viewer = LoadPicture(picture, 0);
+    EXPECT_EQ(sendCommand(viewer, 2, 0x62), 0);
+    EXPECT_EQ(Capture(viewer).At(140, 105), picture.ColourAt(0, 0));
+    EXPECT_EQ(sendCommand(viewer, 2, 0x02), 0);
+    EXPECT_EQ(Capture(viewer).At(399, 299), picture.ColourAt(119, 89));
+    EXPECT_EQ(sendCommand(viewer, 2, 0), 0);
+    const Screenshot shot = Capture(viewer);
+    EXPECT_EQ(shot.At(0, 0), picture.ColourAt(0, 0));
+    EXPECT_EQ(shot.At(120, 0), kBackgroundPixel);
+    Close(viewer);
+}
+
+namespace {
+
+DWORD g_failureCode = 0;
+int g_setClipboardCalls = 0;
+int g_closeClipboardCalls = 0;
+
+BOOL WINAPI FailOpenClipboard(HWND)
+{
+    SetLastError(g_failureCode);
+    return FALSE;
+}
+
+BOOL WINAPI FailEmptyClipboard()
+{
+    SetLastError(g_failureCode);
+    return FALSE;
+}
+
+HANDLE WINAPI RefuseClipboardData(UINT, HANDLE)
+{
+    ++g_setClipboardCalls;
+    SetLastError(g_failureCode);
+    return nullptr;
+}
+
+HANDLE WINAPI CountSetClipboardData(UINT format, HANDLE data)
+{
+    ++g_setClipboardCalls;
+    return SetClipboardData(format, data);
+}
+
+BOOL WINAPI FailCloseClipboard()
+{
+    ++g_closeClipboardCalls;
+    CloseClipboard();
+    SetLastError(g_failureCode);
+    return FALSE;
+}
+
+BOOL WINAPI CountCloseClipboard()
+{
+    ++g_closeClipboardCalls;
+    return CloseClipboard();
+}
+
+HBITMAP WINAPI NoBitmap(const BITMAP*)
+{
+    return nullptr;
+}
+
+class ClipboardFailures : public ViewerCommands {
+protected:
+    ClipboardFailures()
+    {
+        WriteSettings("Debug=1");
+        g_failureCode = ERROR_ACCESS_DENIED;
+        g_setClipboardCalls = 0;
+        g_closeClipboardCalls = 0;
+        viewer = LoadPicture(picture, 0);
+        plugin.ClearBoxes();
+    }
+    ~ClipboardFailures() override { Close(viewer); }
+
+    void ExpectOneWarning(const std::wstring& operation)
+    {
+        ASSERT_EQ(plugin.Boxes().size(), 1u);
+        EXPECT_EQ(plugin.Boxes()[0].text, operation + L" failed with error 5: " + SystemText(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(plugin.Boxes()[0].title, L"Corvelle 1.3.0.1");
+    }
+
+    HWND viewer = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ClipboardFailures, ClipboardThatCannotBeOpenedWarnsWithTheFailedCallsCode)
+{
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    ASSERT_TRUE(patch.Applied());
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    // The settings lookup between the failure and the report keeps the code.
+    ExpectOneWarning(L"OpenClipboard");
+}
+
+TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
+{
+    ImportPatch empty(plugin.Module(), "user32.dll", "EmptyClipboard", reinterpret_cast<const void*>(&FailEmptyClipboard));
+    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&CountCloseClipboard));
+    ASSERT_TRUE(empty.Applied());
+    ASSERT_TRUE(close.Applied());
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    ExpectOneWarning(L"EmptyClipboard");
+    EXPECT_EQ(g_closeClipboardCalls, 1);
+}
+
+TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
+{
+    ImportPatch patch(plugin.Module(), "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&RefuseClipboardData));
+    ASSERT_TRUE(patch.Applied());
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    ExpectOneWarning(L"SetClipboardData");
+    EXPECT_EQ(g_setClipboardCalls, 1);
+}
+
+TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)
+{
+    ImportPatch patch(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&FailCloseClipboard));
+    ASSERT_TRUE(patch.Applied());
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    ExpectOneWarning(L"CloseClipboard");
+    ExpectClipboardHolds(picture);
+}
+
+TEST_F(ClipboardFailures, WithDebugOffFailuresAreSilent)
+{
+    WriteSettings("Debug=0");
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+TEST_F(ClipboardFailures, FailureWithoutAnErrorCodeShowsNothing)
+{
+    g_failureCode = 0;
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeIsNeverOffered)
+{
+    ImportPatch create(plugin.Module(), "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&NoBitmap));
+    ImportPatch set(plugin.Module(), "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&CountSetClipboardData));
+    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&CountCloseClipboard));
+    ASSERT_TRUE(create.Applied());
+    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(g_setClipboardCalls, 0);
+    EXPECT_EQ(g_closeClipboardCalls, 1);
+}
+
+namespace {
+
+// Graphics objects and device contexts that the plugin creates and releases,
+// counted at its import table.
+int g_created = 0;
+int g_released = 0;
+int g_givenToClipboard = 0;
+
+
+HBRUSH WINAPI CountCreateSolidBrush(COLORREF colour) { HBRUSH r = CreateSolidBrush(colour); g_created += r != nullptr; return r; }
+HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                                   const BITMAPINFO* info, UINT usage)
+{
+    HBITMAP r = CreateDIBitmap(dc, header, init, bits, info, usage);
+    g_created += r != nullptr;
+    return r;
+}
+HBITMAP WINAPI CountCreateBitmapIndirect(const BITMAP* description) { HBITMAP r = CreateBitmapIndirect(description); g_created += r != nullptr; return r; }
+HDC WINAPI CountCreateCompatibleDC(HDC dc) { HDC r = CreateCompatibleDC(dc); g_created += r != nullptr; return r; }
+BOOL WINAPI CountDeleteObject(HGDIOBJ object) { BOOL r = DeleteObject(object); g_released += r != FALSE; return r; }
+BOOL WINAPI CountDeleteDC(HDC dc) { BOOL r = DeleteDC(dc); g_released += r != FALSE; return r; }
+HANDLE WINAPI CountClipboardBitmap(UINT format, HANDLE data) { HANDLE r = SetClipboardData(format, data); g_givenToClipboard += r != nullptr; return r; }
+
+}  // namespace
+
+TEST_F(ViewerCommands, NothingCreatedIsLeftBehindAfterClose)
+{
+    HMODULE module = plugin.Module();
+    ImportPatch patches[] = {
+        {module, "gdi32.dll", "CreateSolidBrush", reinterpret_cast<const void*>(&CountCreateSolidBrush)},
+        {module, "gdi32.dll", "CreateDIBitmap", reinterpret_cast<const void*>(&CountCreateDIBitmap)},
+        {module, "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&CountCreateBitmapIndirect)},
+        {module, "gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&CountCreateCompatibleDC)},
+        {module, "gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&CountDeleteObject)},
+        {module, "gdi32.dll", "DeleteDC", reinterpret_cast<const void*>(&CountDeleteDC)},
+        {module, "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&CountClipboardBitmap)},
+    };
+    for (const ImportPatch& patch : patches)
+        ASSERT_TRUE(patch.Applied());
+    g_created = g_released = g_givenToClipboard = 0;
+
+    WriteCompoundFile(folder.File(L"nopreview.SLDPRT"), {{L"Contents", {1}}});
+    const std::wstring large = PictureDocument(QuadrantPicture(700, 500), L"large.SLDPRT");
+    const std::wstring small = PictureDocument(picture, L"small.SLDPRT");
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        HWND viewer = Load(cycle % 2 ? large : small, cycle % 3 == 0 ? 0x02 : 0x40);
+        ASSERT_NE(viewer, nullptr);
+        Capture(viewer);
+        EXPECT_EQ(loadNextW(host, viewer, large.c_str(), 0x62), 0);
+        Capture(viewer);
+        SendMessageW(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
+        EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+        EXPECT_EQ(loadNextW(host, viewer, folder.File(L"nopreview.SLDPRT").c_str(), 0), 1);
+        Capture(viewer);
+        EXPECT_EQ(loadNextW(host, viewer, small.c_str(), 0x02), 0);
+        Capture(viewer);
+        Close(viewer);
+        EXPECT_EQ(Load(folder.File(L"nopreview.SLDPRT"), 0), nullptr);
+    }
+    EXPECT_GT(g_created, 200);
+    EXPECT_EQ(g_givenToClipboard, 20);
+    EXPECT_EQ(g_created - g_released - g_givenToClipboard, 0);
+}

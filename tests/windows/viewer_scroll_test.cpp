@@ -1,0 +1,217 @@
+// Scroll bars as the platform holds them, scroll requests and the wheel.
+#include "viewer_host.h"
+
+namespace {
+
+class ViewerScroll : public ViewerTest {
+protected:
+    int BarWidth() const { return GetSystemMetrics(SM_CXVSCROLL); }
+    int BarHeight() const { return GetSystemMetrics(SM_CYHSCROLL); }
+
+    void ExpectBar(HWND viewer, int bar, int pictureSize, int clientSize, int position)
+    {
+        const ScrollBarState state = Bar(viewer, bar);
+        EXPECT_TRUE(state.visible) << bar;
+        EXPECT_EQ(state.nMin, 0) << bar;
+        EXPECT_EQ(state.nMax, pictureSize - 1) << bar;
+        EXPECT_EQ(state.nPage, static_cast<UINT>(clientSize)) << bar;
+        EXPECT_EQ(state.nPos, position) << bar;
+    }
+};
+
+}  // namespace
+
+TEST_F(ViewerScroll, PictureLargerInBothDirectionsGetsBothBars)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(600, 500), 0);
+    const RECT client = ClientRect(viewer);
+    EXPECT_EQ(client.right, kHostWidth - BarWidth());
+    EXPECT_EQ(client.bottom, kHostHeight - BarHeight());
+    ExpectBar(viewer, SB_HORZ, 600, client.right, 0);
+    ExpectBar(viewer, SB_VERT, 500, client.bottom, 0);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, OneBarForcesTheOtherThroughTheNestedResize)
+{
+    // Taller than the window but narrow enough to need no horizontal bar,
+    // until the vertical bar takes its width away.
+    const int width = kHostWidth - BarWidth() / 2;
+    HWND viewer = LoadPicture(QuadrantPicture(width, 400), 0);
+    const RECT client = ClientRect(viewer);
+    EXPECT_EQ(client.right, kHostWidth - BarWidth());
+    EXPECT_EQ(client.bottom, kHostHeight - BarHeight());
+    ExpectBar(viewer, SB_HORZ, width, client.right, 0);
+    ExpectBar(viewer, SB_VERT, 400, client.bottom, 0);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, OnePixelExcessGetsNoBarTwoPixelsGetOne)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(kHostWidth + 1, 100), 0x40);
+    EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
+    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
+    // Drawn from x = 0 even when centred; the last column is cut off.
+    const Screenshot shot = Capture(viewer);
+    const IndexedPicture picture = QuadrantPicture(kHostWidth + 1, 100);
+    EXPECT_EQ(shot.At(0, 150), picture.ColourAt(0, 50));
+    EXPECT_EQ(shot.At(0, 99), kBackgroundPixel);
+    Close(viewer);
+
+    viewer = LoadPicture(QuadrantPicture(kHostWidth + 2, 100), 0, L"two.SLDPRT");
+    ExpectBar(viewer, SB_HORZ, kHostWidth + 2, kHostWidth, 0);
+    SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
+    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 2);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, RequestsMoveThePositionWithinItsSpan)
+{
+    const IndexedPicture picture = QuadrantPicture(300, 1000);
+    HWND viewer = LoadPicture(picture, 0);
+    ASSERT_FALSE(Bar(viewer, SB_HORZ).visible);
+    const int page = ClientRect(viewer).bottom;
+    ASSERT_EQ(page, kHostHeight);
+    const int largest = 1000 - page;
+
+    struct Step {
+        WPARAM request;
+        int expected;
+    };
+    const Step steps[] = {
+        {SB_LINEUP, 0},           // -30 held at 0
+        {SB_LINEDOWN, 30},
+        {SB_PAGEDOWN, 30 + page},
+        {SB_PAGEUP, 30},
+        {SB_ENDSCROLL, 30},
+        {SB_BOTTOM, largest},     // asks for 999, held at 700
+        {SB_LINEDOWN, largest},
+        {SB_TOP, 0},
+        {MAKEWPARAM(SB_THUMBPOSITION, 500), 0},  // the thumb position comes from the bar, not wParam
+    };
+    for (const Step& step : steps) {
+        SendMessageW(viewer, WM_VSCROLL, step.request, 0);
+        EXPECT_EQ(Bar(viewer, SB_VERT).nPos, step.expected) << LOWORD(step.request);
+    }
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, ScrolledPictureShowsTheRowsAtThePosition)
+{
+    // Rows of distinct colours: row r has index r / 10.
+    IndexedPicture picture = QuadrantPicture(300, 1000);
+    for (int y = 0; y < 1000; ++y)
+        for (int x = 0; x < 300; ++x)
+            picture.indices[static_cast<size_t>(y) * 300 + x] = static_cast<std::uint8_t>(y / 10);
+    HWND viewer = LoadPicture(picture, 0x40);  // centring applies only across
+    Capture(viewer);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    const Screenshot shot = Capture(viewer);
+    const int left = (shot.width - 300) / 2;
+    EXPECT_EQ(shot.At(left + 10, 0), picture.ColourAt(0, 60));
+    EXPECT_EQ(shot.At(left + 10, 100), picture.ColourAt(0, 160));
+    EXPECT_EQ(shot.At(left + 10, shot.height - 1), picture.ColourAt(0, 60 + shot.height - 1));
+    EXPECT_EQ(shot.At(left - 1, 100), kBackgroundPixel);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, WheelScrollsThreeLinesAndNeverReachesTheHost)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(300, 1000), 0);
+    SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 90);
+    SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, 0), 0);  // a delta of 0 scrolls down
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 180);
+    SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 90);
+    SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, 1200), 0);  // whatever the delta
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    EXPECT_EQ(g_hostWheelMessages, 0);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, WheelWithoutVerticalBarDoesNothing)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(1000, 100), 0);
+    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+    SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    EXPECT_EQ(g_hostWheelMessages, 0);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, RangeMaximumOfExactlyOneIsIgnored)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(100, 80), 0);
+    SetScrollRange(viewer, SB_VERT, 0, 1, FALSE);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(GetScrollPos(viewer, SB_VERT), 0);
+    SetScrollRange(viewer, SB_VERT, 0, 2, FALSE);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(GetScrollPos(viewer, SB_VERT), 2);
+    Close(viewer);
+}
+
+namespace {
+
+BOOL WINAPI ScrollInfoWithTrackPosition(HWND window, int bar, SCROLLINFO* info)
+{
+    const BOOL result = GetScrollInfo(window, bar, info);
+    info->nTrackPos = 77;
+    return result;
+}
+
+}  // namespace
+
+TEST_F(ViewerScroll, ThumbRequestsGoToTheTrackPosition)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(300, 1000), 0);
+    ImportPatch patch(plugin.Module(), "user32.dll", "GetScrollInfo",
+                      reinterpret_cast<const void*>(&ScrollInfoWithTrackPosition));
+    ASSERT_TRUE(patch.Applied());
+    SendMessageW(viewer, WM_VSCROLL, SB_THUMBTRACK, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 77);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_THUMBPOSITION, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 77);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, ResizeKeepsThePositionWithinTheNewSpan)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(300, 1000), 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_BOTTOM, 0);
+    ASSERT_EQ(Bar(viewer, SB_VERT).nPos, 1000 - kHostHeight);
+    MoveWindow(viewer, 0, 0, kHostWidth, 500, TRUE);
+    ExpectBar(viewer, SB_VERT, 1000, 500, 500);
+    MoveWindow(viewer, 0, 0, kHostWidth, 1200, TRUE);
+    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, FitModeHidesTheBarsOncePainted)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(600, 500), 0);
+    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(sendCommand(viewer, 2, 0x02), 0);
+    EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
+    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
+    // Back to natural size: both bars decided afresh, the kept position too.
+    EXPECT_EQ(sendCommand(viewer, 2, 0), 0);
+    const RECT client = ClientRect(viewer);
+    ExpectBar(viewer, SB_HORZ, 600, client.right, 0);
+    ExpectBar(viewer, SB_VERT, 500, client.bottom, 30);
+    Close(viewer);
+}
+
+TEST_F(ViewerScroll, SmallerNextPictureBringsTheKeptPositionDown)
+{
+    HWND viewer = LoadPicture(QuadrantPicture(300, 1000), 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(loadNextW(host, viewer, PictureDocument(QuadrantPicture(300, 400), L"next.SLDPRT").c_str(), 0), 0);
+    ExpectBar(viewer, SB_VERT, 400, kHostHeight, 100);
+    Close(viewer);
+}
