@@ -148,6 +148,13 @@ HBITMAP WINAPI NoBitmap(const BITMAP*)
     return nullptr;
 }
 
+int g_deletedBitmaps = 0;
+BOOL WINAPI CountDeletedBitmaps(HGDIOBJ object)
+{
+    g_deletedBitmaps += GetObjectType(object) == OBJ_BITMAP;
+    return DeleteObject(object);
+}
+
 class ClipboardFailures : public ViewerCommands {
 protected:
     ClipboardFailures()
@@ -197,10 +204,14 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
 TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
 {
     ImportPatch patch(plugin.Module(), "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&RefuseClipboardData));
+    ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&CountDeletedBitmaps));
     ASSERT_TRUE(patch.Applied());
+    ASSERT_TRUE(deletion.Applied());
+    g_deletedBitmaps = 0;
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
     ExpectOneWarning(L"SetClipboardData");
     EXPECT_EQ(g_setClipboardCalls, 1);
+    EXPECT_EQ(g_deletedBitmaps, 1);
 }
 
 TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)

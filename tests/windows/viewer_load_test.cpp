@@ -93,6 +93,7 @@ TEST_F(ViewerLoad, TwoViewersInOneProcessBothWork)
     Close(second);
     EXPECT_TRUE(DrawnCentred(first));
     Close(first);
+    EXPECT_TRUE(plugin.Boxes().empty());
 }
 
 TEST_F(ViewerLoad, ReloadReplacesThePictureAndItsOptions)
