@@ -14,9 +14,10 @@ ViewerInstance* FindViewerInstance(HWND window)
 {
     if (window == nullptr)
         return nullptr;
-    // Only our own windows hold an instance; the slot of any other window
-    // means something else entirely.
-    if (GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&ViewerWindowProc))
+    // Only windows of our class hold an instance; the slot of any other
+    // window means something else entirely. The class is asked, not the
+    // window, so that a host may subclass the viewer.
+    if (GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&ViewerWindowProc))
         return nullptr;
     return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }

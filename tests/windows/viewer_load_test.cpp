@@ -139,6 +139,28 @@ TEST_F(ViewerLoad, ReloadAndCloseRefuseWhatIsNotAViewer)
     Close(viewer);
 }
 
+namespace {
+
+WNDPROC g_viewerProcedure = nullptr;
+LRESULT CALLBACK HostSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcW(g_viewerProcedure, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(ViewerLoad, ViewerSubclassedByTheHostStillTakesItsCalls)
+{
+    HWND viewer = LoadPicture(picture, 0);
+    g_viewerProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclass)));
+    EXPECT_EQ(sendCommand(viewer, 2, 0x40), 0);
+    EXPECT_TRUE(DrawnCentred(viewer));
+    EXPECT_EQ(loadNextW(host, viewer, PictureDocument(picture, L"b.SLDPRT").c_str(), 0), 0);
+    EXPECT_FALSE(DrawnCentred(viewer));
+    Close(viewer);
+}
+
 TEST_F(ViewerLoad, AnsiTwinsOpenAndReloadTheSameDocuments)
 {
     HWND viewer = load(host, ToAnsi(PictureDocument(picture)).c_str(), 0x40);
