@@ -1,5 +1,7 @@
 #include "dib_fixture.h"
 
+#include <gtest/gtest.h>
+
 namespace {
 
 void PutU16(std::vector<unsigned char>& out, std::uint16_t value)
@@ -178,4 +180,22 @@ std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int* width, int* height)
     for (std::uint32_t& pixel : pixels)
         pixel &= 0x00FFFFFF;
     return pixels;
+}
+
+void ExpectPixelsEqual(HBITMAP bitmap, const IndexedPicture& picture)
+{
+    ASSERT_NE(bitmap, nullptr);
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> pixels = ReadPixels(bitmap, &width, &height);
+    ASSERT_EQ(width, picture.width);
+    ASSERT_EQ(height, picture.height);
+    int mismatches = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (pixels[static_cast<size_t>(y) * width + x] != picture.ColourAt(x, y) && mismatches++ < 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }

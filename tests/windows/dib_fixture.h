@@ -39,5 +39,8 @@ std::vector<unsigned char> Rle8Block(const IndexedPicture& picture);
 // Header + full 256-entry table + uncompressed 8-bit rows, bottom row first.
 std::vector<unsigned char> Uncompressed8Block(const IndexedPicture& picture);
 
+// Checks that a bitmap has the picture's size and exactly its colours.
+void ExpectPixelsEqual(HBITMAP bitmap, const IndexedPicture& picture);
+
 // Reads a screen bitmap back as 0x00RRGGBB pixels, top row first.
 std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int* width, int* height);

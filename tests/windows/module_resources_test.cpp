@@ -9,16 +9,6 @@
 
 namespace {
 
-const char kSettingsTemplate[] =
-    "[Corvelle Settings]\r\n"
-    "; backgound color of the preview window\r\n"
-    "; white = RGB(255, 255, 255) = 16777215 = default\r\n"
-    "BackColor=16777215\r\n"
-    "\r\n"
-    "; display error messages\r\n"
-    "; 0 = default\r\n"
-    "Debug=0";
-
 std::string ResourceBytes(HMODULE module, const wchar_t* name, const wchar_t* type)
 {
     HRSRC resource = FindResourceW(module, name, type);
@@ -44,7 +34,7 @@ protected:
 
 TEST_F(ModuleResources, SettingsTemplateIsResource202OfTypeFileByteForByte)
 {
-    EXPECT_EQ(ResourceBytes(plugin.Module(), MAKEINTRESOURCEW(202), L"FILE"), std::string(kSettingsTemplate));
+    EXPECT_EQ(ResourceBytes(plugin.Module(), MAKEINTRESOURCEW(202), L"FILE"), kSettingsTemplate);
 }
 
 TEST_F(ModuleResources, VersionBlockGives1_3_0_1)

@@ -59,6 +59,16 @@ TempFolder::~TempFolder()
     RemoveTree(path_);
 }
 
+const std::string kSettingsTemplate =
+    "[Corvelle Settings]\r\n"
+    "; backgound color of the preview window\r\n"
+    "; white = RGB(255, 255, 255) = 16777215 = default\r\n"
+    "BackColor=16777215\r\n"
+    "\r\n"
+    "; display error messages\r\n"
+    "; 0 = default\r\n"
+    "Debug=0";
+
 std::wstring BuiltPluginPath()
 {
     wchar_t self[MAX_PATH];

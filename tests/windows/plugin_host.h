@@ -64,6 +64,9 @@ private:
     std::unique_ptr<ImportPatch> messageBoxPatch_;
 };
 
+// The settings template as users' disks must receive it, byte for byte.
+extern const std::string kSettingsTemplate;
+
 // Where the build put the plugin: beside this test program.
 std::wstring BuiltPluginPath();
 

@@ -8,24 +8,6 @@
 
 namespace {
 
-void ExpectPixelsEqual(HBITMAP bitmap, const IndexedPicture& picture)
-{
-    ASSERT_NE(bitmap, nullptr);
-    int width = 0;
-    int height = 0;
-    const std::vector<std::uint32_t> pixels = ReadPixels(bitmap, &width, &height);
-    ASSERT_EQ(width, picture.width);
-    ASSERT_EQ(height, picture.height);
-    int mismatches = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (pixels[static_cast<size_t>(y) * width + x] != picture.ColourAt(x, y) && mismatches++ < 5)
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
-}
-
 bool CanOpenForWriting(const std::wstring& path)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

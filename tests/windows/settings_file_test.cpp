@@ -9,16 +9,6 @@
 
 namespace {
 
-const std::string kTemplate =
-    "[Corvelle Settings]\r\n"
-    "; backgound color of the preview window\r\n"
-    "; white = RGB(255, 255, 255) = 16777215 = default\r\n"
-    "BackColor=16777215\r\n"
-    "\r\n"
-    "; display error messages\r\n"
-    "; 0 = default\r\n"
-    "Debug=0";
-
 const wchar_t kTitle[] = L"Corvelle 1.3.0.1";
 
 std::wstring Notice(const std::wstring& path)
@@ -80,7 +70,7 @@ TEST_F(SettingsFile, NewFileIsCreatedBesideTheHostsSettingsFileWithTheTemplateAn
 
     const std::wstring created = hostFolder + L"\\viewer.ini";
     const std::vector<unsigned char> bytes = ReadFileBytes(created);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kTemplate);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kSettingsTemplate);
     EXPECT_FALSE(FileExists(moduleFolder + L"\\viewer.ini"));
 
     ASSERT_EQ(plugin.Boxes().size(), 1u);
@@ -291,8 +281,8 @@ TEST_F(SettingsFile, ShortWritesAreContinuedUntilTheWholeTemplateIsWritten)
     g_writeCalls = 0;
     plugin.SetDefaultParams(ToAnsi(hostSettings));
     const std::vector<unsigned char> bytes = ReadFileBytes(hostFolder + L"\\viewer.ini");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kTemplate);
-    EXPECT_EQ(g_writeCalls, static_cast<int>((kTemplate.size() + 9) / 10));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kSettingsTemplate);
+    EXPECT_EQ(g_writeCalls, static_cast<int>((kSettingsTemplate.size() + 9) / 10));
     ASSERT_EQ(plugin.Boxes().size(), 1u);
     EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
