@@ -66,3 +66,26 @@ gtest_discover_tests(corvelle_windows_tests
   DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120)
+
+# A host for trying the plugin by hand and taking screenshots.
+add_executable(corvelle_view tools/corvelle_view.cpp)
+target_compile_definitions(corvelle_view PRIVATE UNICODE _UNICODE NOMINMAX)
+target_link_options(corvelle_view PRIVATE -municode -static -static-libgcc -static-libstdc++)
+target_link_libraries(corvelle_view PRIVATE gdi32 user32)
+add_dependencies(corvelle_view corvelle)
+corvelle_warnings(corvelle_view)
+
+# Benchmarks: built with the tests, run by scripts/bench, not by ctest.
+add_executable(corvelle_benchmarks
+  bench/preview_benchmark.cpp
+  tests/windows/compound_file.cpp
+  tests/windows/dib_fixture.cpp
+  tests/windows/import_patch.cpp
+  tests/windows/plugin_host.cpp
+)
+target_include_directories(corvelle_benchmarks PRIVATE src tests/windows)
+target_compile_definitions(corvelle_benchmarks PRIVATE UNICODE _UNICODE NOMINMAX)
+target_link_libraries(corvelle_benchmarks PRIVATE GTest::gtest ole32 gdi32 user32 psapi)
+target_link_options(corvelle_benchmarks PRIVATE -municode -static -static-libgcc -static-libstdc++)
+add_dependencies(corvelle_benchmarks corvelle)
+corvelle_warnings(corvelle_benchmarks)
