@@ -6,22 +6,6 @@
 #include "plugin/win32_holders.h"
 #include "viewer/viewer_window.h"
 
-namespace {
-
-void ReportClipboardFailure(const wchar_t* operation)
-{
-    if (IsDebugEnabled())
-        ReportLastError(operation, MB_OK | MB_ICONWARNING);
-}
-
-int ApplyNewOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
-{
-    ApplyShowFlags(instance, showFlags);
-    return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
-}
-
-}  // namespace
-
 // A new bitmap of the same geometry and pixels, owned by the caller.
 HBITMAP DuplicateBitmap(HBITMAP source)
 {
@@ -39,6 +23,18 @@ HBITMAP DuplicateBitmap(HBITMAP source)
 }
 
 namespace {
+
+void ReportClipboardFailure(const wchar_t* operation)
+{
+    if (IsDebugEnabled())
+        ReportLastError(operation, MB_OK | MB_ICONWARNING);
+}
+
+int ApplyNewOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
+{
+    ApplyShowFlags(instance, showFlags);
+    return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
+}
 
 int CopyToClipboard(HBITMAP picture)
 {

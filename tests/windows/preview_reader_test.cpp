@@ -215,10 +215,12 @@ HRESULT WINAPI OpenWithoutStorage(const wchar_t*, IStorage*, DWORD, SNB, DWORD, 
 
 TEST_F(PreviewReader, NoScreenDeviceContextGivesNoPicture)
 {
+    SetDebug(1);
     const std::wstring path = Document(Rle8Block(MakeBlockPicture(20, 10)));
     ImportPatch patch(plugin.Module(), "user32.dll", "GetDC", reinterpret_cast<const void*>(&NoScreenDc));
     ASSERT_TRUE(patch.Applied());
     EXPECT_EQ(Read(path), nullptr);
+    EXPECT_TRUE(plugin.Boxes().empty());
     EXPECT_TRUE(CanOpenForWriting(path));
 }
 
@@ -230,4 +232,98 @@ TEST_F(PreviewReader, OpenThatSucceedsWithoutAStorageGivesNoPictureAndNoBox)
     ASSERT_TRUE(patch.Applied());
     EXPECT_EQ(Read(path), nullptr);
     EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+namespace {
+
+HBITMAP WINAPI NoDibitmap(HDC, const BITMAPINFOHEADER*, DWORD, const void*, const BITMAPINFO*, UINT)
+{
+    return nullptr;
+}
+
+size_t g_refusedSize = 0;
+void* RefuseBlockAllocation(size_t size)
+{
+    return size == g_refusedSize ? nullptr : g_originalMalloc(size);
+}
+
+// A storage whose OpenStream succeeds without delivering a stream; it counts
+// its references so that a test can see it released.
+class StorageWithoutStream : public IStorage {
+public:
+    ULONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
+    {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE OpenStream(const OLECHAR*, void*, DWORD, DWORD, IStream** stream) override
+    {
+        *stream = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR*, DWORD, DWORD, DWORD, IStream**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR*, DWORD, DWORD, DWORD, IStorage**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(DWORD, const IID*, SNB, IStorage*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumElements(DWORD, void*, DWORD, IEnumSTATSTG**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DestroyElement(const OLECHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RenameElement(const OLECHAR*, const OLECHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*, const FILETIME*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetClass(REFCLSID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStateBits(DWORD, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+};
+
+StorageWithoutStream g_storageWithoutStream;
+HRESULT WINAPI OpenStorageWithoutStream(const wchar_t*, IStorage*, DWORD, SNB, DWORD, IStorage** storage)
+{
+    g_storageWithoutStream.AddRef();
+    *storage = &g_storageWithoutStream;
+    return S_OK;
+}
+
+}  // namespace
+
+TEST_F(PreviewReader, BitmapThatThePlatformCannotBuildGivesNoPictureAndNoBox)
+{
+    SetDebug(1);
+    const std::wstring path = Document(Rle8Block(MakeBlockPicture(20, 10)));
+    ImportPatch patch(plugin.Module(), "gdi32.dll", "CreateDIBitmap", reinterpret_cast<const void*>(&NoDibitmap));
+    ASSERT_TRUE(patch.Applied());
+    EXPECT_EQ(Read(path), nullptr);
+    EXPECT_TRUE(plugin.Boxes().empty());
+    EXPECT_TRUE(CanOpenForWriting(path));
+}
+
+TEST_F(PreviewReader, BlockThatCannotBeAllocatedGivesNoPictureAndNoBox)
+{
+    SetDebug(1);
+    const std::vector<unsigned char> block = Rle8Block(MakeBlockPicture(20, 10));
+    const std::wstring path = Document(block);
+    ImportPatch patch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RefuseBlockAllocation));
+    ASSERT_TRUE(patch.Applied());
+    g_originalMalloc = patch.Original<void* (*)(size_t)>();
+    g_refusedSize = block.size();
+    EXPECT_EQ(Read(path), nullptr);
+    EXPECT_TRUE(plugin.Boxes().empty());
+    EXPECT_TRUE(CanOpenForWriting(path));
+}
+
+TEST_F(PreviewReader, OpenStreamThatSucceedsWithoutAStreamGivesNoPictureAndReleasesTheStorage)
+{
+    SetDebug(1);
+    ImportPatch patch(plugin.Module(), "ole32.dll", "StgOpenStorage",
+                      reinterpret_cast<const void*>(&OpenStorageWithoutStream));
+    ASSERT_TRUE(patch.Applied());
+    g_storageWithoutStream.references = 1;
+    EXPECT_EQ(Read(folder.File(L"any.SLDPRT")), nullptr);
+    EXPECT_TRUE(plugin.Boxes().empty());
+    EXPECT_EQ(g_storageWithoutStream.references, 1u);
 }
