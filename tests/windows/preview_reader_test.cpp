@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <cstdint>
+#include <random>
 
 namespace {
 
@@ -326,4 +327,95 @@ TEST_F(PreviewReader, OpenStreamThatSucceedsWithoutAStreamGivesNoPictureAndRelea
     EXPECT_EQ(Read(folder.File(L"any.SLDPRT")), nullptr);
     EXPECT_TRUE(plugin.Boxes().empty());
     EXPECT_EQ(g_storageWithoutStream.references, 1u);
+}
+
+namespace {
+
+// Places the block that the reader allocates at the very end of a readable
+// page, followed by a page that cannot be touched: any read beyond the block
+// by the reader or the platform's decoder crashes the test.
+size_t g_guardedSize = 0;
+void* g_guardedRegion = nullptr;
+void* g_guardedBlock = nullptr;
+void (*g_originalFree)(void*) = nullptr;
+
+void* GuardedMalloc(size_t size)
+{
+    if (size != g_guardedSize)
+        return g_originalMalloc(size);
+    const size_t page = 4096;
+    const size_t readable = (size + page - 1) / page * page;
+    g_guardedRegion = VirtualAlloc(nullptr, readable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    DWORD old = 0;
+    VirtualProtect(static_cast<char*>(g_guardedRegion) + readable, page, PAGE_NOACCESS, &old);
+    g_guardedBlock = static_cast<char*>(g_guardedRegion) + readable - size;
+    return g_guardedBlock;
+}
+
+void GuardedFree(void* memory)
+{
+    if (memory != nullptr && memory == g_guardedBlock) {
+        VirtualFree(g_guardedRegion, 0, MEM_RELEASE);
+        g_guardedBlock = nullptr;
+        return;
+    }
+    g_originalFree(memory);
+}
+
+std::vector<unsigned char> Rle8BlockWithBits(int width, int height, const std::vector<unsigned char>& bits)
+{
+    std::vector<unsigned char> block = InfoHeader(width, height, 8, BI_RLE8, static_cast<std::uint32_t>(bits.size()), 0);
+    block.resize(block.size() + 1024, 0x40);  // a full colour table
+    block.insert(block.end(), bits.begin(), bits.end());
+    return block;
+}
+
+}  // namespace
+
+TEST_F(PreviewReader, DecodingNeverReadsBeyondTheBlock)
+{
+    ImportPatch allocation(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&GuardedMalloc));
+    ImportPatch release(plugin.Module(), "msvcrt.dll", "free", reinterpret_cast<const void*>(&GuardedFree));
+    ASSERT_TRUE(allocation.Applied());
+    ASSERT_TRUE(release.Applied());
+    g_originalMalloc = allocation.Original<void* (*)(size_t)>();
+    g_originalFree = release.Original<void (*)(void*)>();
+
+    const std::vector<std::vector<unsigned char>> blocks = {
+        Rle8BlockWithBits(16, 8, {16, 1}),                  // one line, no end of bitmap
+        Rle8BlockWithBits(16, 8, {0, 2}),                   // delta cut off after its escape
+        Rle8BlockWithBits(16, 8, {0, 2, 5}),                // delta missing its second byte
+        Rle8BlockWithBits(16, 8, {0, 40, 1, 2, 3}),         // absolute run longer than what follows
+        Rle8BlockWithBits(16, 8, {0}),                      // a lone escape
+        Rle8BlockWithBits(16, 8, {255, 3, 255, 3, 255, 3}), // runs far beyond the width
+        Rle8BlockWithBits(16, 8, {0, 2, 255, 255, 4, 4}),   // delta far beyond the picture
+        Uncompressed8Block(MakeBlockPicture(16, 8)),
+        Rle8Block(MakeBlockPicture(33, 17)),
+    };
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        g_guardedSize = blocks[i].size();
+        HBITMAP bitmap = Read(Document(blocks[i], L"guarded" + std::to_wstring(i) + L".SLDPRT"));
+        if (bitmap != nullptr)
+            DeleteObject(bitmap);
+        EXPECT_EQ(g_guardedBlock, nullptr) << i;  // freed again
+    }
+
+    // Random damage to the pixel data and the header of a good block: the
+    // reader refuses it or the platform decodes it, but nothing reads past
+    // the end. Fixed seed, so that a failure can be repeated.
+    const std::vector<unsigned char> good = Rle8Block(MakeBlockPicture(40, 30, 4));
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<unsigned char> block = good;
+        const int damage = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < damage; ++i) {
+            const size_t at = random() % 4 == 0 ? random() % 40 : 1064 + random() % (block.size() - 1064);
+            block[at] = static_cast<unsigned char>(random());
+        }
+        block.resize(block.size() - random() % 16);
+        g_guardedSize = block.size();
+        HBITMAP bitmap = Read(Document(block, L"damaged.SLDPRT"));
+        if (bitmap != nullptr)
+            DeleteObject(bitmap);
+    }
 }
