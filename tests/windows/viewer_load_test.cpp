@@ -161,6 +161,25 @@ TEST_F(ViewerLoad, ViewerSubclassedByTheHostStillTakesItsCalls)
     Close(viewer);
 }
 
+TEST_F(ViewerLoad, WindowOfTheViewerClassWithoutARecordIsRefusedAndCanBeClosed)
+{
+    HWND viewer = LoadPicture(picture, 0);  // registers the class
+    HWND bare = CreateWindowExW(0, L"Corvelle", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, host, nullptr,
+                                plugin.Module(), nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(sendCommand(bare, 2, 0), 1);
+    EXPECT_EQ(loadNextW(host, bare, PictureDocument(picture, L"b.SLDPRT").c_str(), 0), 1);
+    SendMessageW(bare, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    SendMessageW(bare, kUpdateScrollbars, 0, 0);
+    InvalidateRect(bare, nullptr, FALSE);
+    UpdateWindow(bare);
+    EXPECT_FALSE(GetUpdateRect(bare, nullptr, FALSE));  // the paint was begun and ended
+    Close(bare);
+    EXPECT_FALSE(IsWindow(bare));
+    EXPECT_TRUE(IsWindow(viewer));
+    Close(viewer);
+}
+
 TEST_F(ViewerLoad, AnsiTwinsOpenAndReloadTheSameDocuments)
 {
     HWND viewer = load(host, ToAnsi(PictureDocument(picture)).c_str(), 0x40);
