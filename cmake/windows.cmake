@@ -36,11 +36,29 @@ add_dependencies(corvelle winspool_ordinals)
 target_link_options(corvelle PRIVATE -static -static-libgcc -static-libstdc++)
 corvelle_warnings(corvelle)
 
-add_executable(corvelle_windows_tests
+# Programs that host the plugin: wide-character Windows programs that need no
+# mingw runtime DLL beside them and are built after the plugin.
+function(corvelle_host_program target)
+  target_include_directories(${target} PRIVATE src tests/windows)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  add_dependencies(${target} corvelle)
+  corvelle_warnings(${target})
+endfunction()
+
+# The host side of the tests, reused by the benchmarks.
+add_library(corvelle_test_host STATIC
   tests/windows/compound_file.cpp
   tests/windows/dib_fixture.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
+)
+target_include_directories(corvelle_test_host PUBLIC tests/windows)
+target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
+target_link_libraries(corvelle_test_host PUBLIC GTest::gtest ole32 gdi32 user32)
+corvelle_warnings(corvelle_test_host)
+
+add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
@@ -52,12 +70,8 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
 )
-target_include_directories(corvelle_windows_tests PRIVATE src tests/windows)
-target_compile_definitions(corvelle_windows_tests PRIVATE UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_windows_tests PRIVATE GTest::gtest_main ole32 gdi32 user32 version)
-target_link_options(corvelle_windows_tests PRIVATE -static -static-libgcc -static-libstdc++)
-add_dependencies(corvelle_windows_tests corvelle)
-corvelle_warnings(corvelle_windows_tests)
+target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version)
+corvelle_host_program(corvelle_windows_tests)
 
 # The wrapper gives every run the project's own Wine prefix and settings.
 set_target_properties(corvelle_windows_tests PROPERTIES
@@ -69,23 +83,12 @@ gtest_discover_tests(corvelle_windows_tests
 
 # A host for trying the plugin by hand and taking screenshots.
 add_executable(corvelle_view tools/corvelle_view.cpp)
-target_compile_definitions(corvelle_view PRIVATE UNICODE _UNICODE NOMINMAX)
-target_link_options(corvelle_view PRIVATE -municode -static -static-libgcc -static-libstdc++)
 target_link_libraries(corvelle_view PRIVATE gdi32 user32)
-add_dependencies(corvelle_view corvelle)
-corvelle_warnings(corvelle_view)
+target_link_options(corvelle_view PRIVATE -municode)
+corvelle_host_program(corvelle_view)
 
 # Benchmarks: built with the tests, run by scripts/bench, not by ctest.
-add_executable(corvelle_benchmarks
-  bench/preview_benchmark.cpp
-  tests/windows/compound_file.cpp
-  tests/windows/dib_fixture.cpp
-  tests/windows/import_patch.cpp
-  tests/windows/plugin_host.cpp
-)
-target_include_directories(corvelle_benchmarks PRIVATE src tests/windows)
-target_compile_definitions(corvelle_benchmarks PRIVATE UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_benchmarks PRIVATE GTest::gtest ole32 gdi32 user32 psapi)
-target_link_options(corvelle_benchmarks PRIVATE -municode -static -static-libgcc -static-libstdc++)
-add_dependencies(corvelle_benchmarks corvelle)
-corvelle_warnings(corvelle_benchmarks)
+add_executable(corvelle_benchmarks bench/preview_benchmark.cpp)
+target_link_libraries(corvelle_benchmarks PRIVATE corvelle_test_host psapi)
+target_link_options(corvelle_benchmarks PRIVATE -municode)
+corvelle_host_program(corvelle_benchmarks)
