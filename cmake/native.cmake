@@ -18,6 +18,7 @@ add_executable(corvelle_native_tests
   tests/native/fit_test.cpp
   tests/native/message_text_test.cpp
   tests/native/paint_layout_test.cpp
+  tests/native/print_geometry_test.cpp
   tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )

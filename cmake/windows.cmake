@@ -18,6 +18,7 @@ add_library(corvelle SHARED
   src/plugin/viewer_entry.cpp
   src/plugin/viewer_instance.cpp
   src/plugin/wide_path.cpp
+  src/output/print.cpp
   src/output/thumbnail.cpp
   src/preview/preview_reader.cpp
   src/viewer/viewer_paint.cpp
@@ -62,6 +63,7 @@ add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
+  tests/windows/print_test.cpp
   tests/windows/settings_file_test.cpp
   tests/windows/thumbnail_test.cpp
   tests/windows/viewer_command_test.cpp
