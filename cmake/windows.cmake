@@ -94,3 +94,13 @@ add_executable(corvelle_benchmarks bench/preview_benchmark.cpp)
 target_link_libraries(corvelle_benchmarks PRIVATE corvelle_test_host psapi)
 target_link_options(corvelle_benchmarks PRIVATE -municode)
 corvelle_host_program(corvelle_benchmarks)
+
+# Printing for real: the plugin prints to the default CUPS printer and by name;
+# the script checks the PDF pages. Skipped (77) when no PDF printer is set up.
+add_executable(corvelle_print_page tests/print/print_page.cpp)
+target_link_libraries(corvelle_print_page PRIVATE corvelle_test_host)
+target_link_options(corvelle_print_page PRIVATE -municode)
+corvelle_host_program(corvelle_print_page)
+add_test(NAME print_end_to_end
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/print/print_end_to_end.sh $<TARGET_FILE:corvelle_print_page>)
+set_tests_properties(print_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
