@@ -3,14 +3,23 @@
 #include "reader_fixture.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
-int g_deletedObjects = 0;
-BOOL WINAPI CountDeleteObject(HGDIOBJ object)
+std::vector<HGDIOBJ> g_deletedObjects;
+BOOL WINAPI RecordDeleteObject(HGDIOBJ object)
 {
-    ++g_deletedObjects;
+    g_deletedObjects.push_back(object);
     return DeleteObject(object);
+}
+
+HBITMAP g_readPicture = nullptr;
+HBITMAP WINAPI RecordCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                                    const BITMAPINFO* info, UINT usage)
+{
+    g_readPicture = CreateDIBitmap(dc, header, init, bits, info, usage);
+    return g_readPicture;
 }
 
 class Thumbnails : public ReaderTest {
@@ -53,13 +62,53 @@ TEST_F(Thumbnails, PicturesAreScaledIntoTheBoxWithTheirProportions)
 
 TEST_F(Thumbnails, SmallerPictureIsReturnedAsReadAndAsWideOneIsScaledAnew)
 {
-    ImportPatch patch(plugin.Module(), "gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&CountDeleteObject));
-    ASSERT_TRUE(patch.Applied());
-    g_deletedObjects = 0;
-    ExpectSize(ThumbnailSize(80, 60), 80, 60);
-    EXPECT_EQ(g_deletedObjects, 0);
-    ExpectSize(ThumbnailSize(100, 60), 100, 60);
-    EXPECT_EQ(g_deletedObjects, 1);  // the picture read from the document
+    ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject",
+                         reinterpret_cast<const void*>(&RecordDeleteObject));
+    ImportPatch creation(plugin.Module(), "gdi32.dll", "CreateDIBitmap",
+                         reinterpret_cast<const void*>(&RecordCreateDIBitmap));
+    ASSERT_TRUE(deletion.Applied());
+    ASSERT_TRUE(creation.Applied());
+
+    g_deletedObjects.clear();
+    g_readPicture = nullptr;
+    HBITMAP small = Thumbnail(Document(Rle8Block(MakeBlockPicture(80, 60))), 100, 100);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small, g_readPicture);  // the very bitmap the reader made
+    EXPECT_TRUE(g_deletedObjects.empty());
+    DeleteObject(small);
+
+    // Not strictly narrower than the box: scaled into a new bitmap of the same size.
+    HBITMAP wide = Thumbnail(Document(Rle8Block(MakeBlockPicture(100, 60))), 100, 100);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_NE(wide, g_readPicture);
+    EXPECT_EQ(g_deletedObjects, std::vector<HGDIOBJ>{g_readPicture});
+    BITMAP description = {};
+    EXPECT_EQ(GetObjectW(wide, sizeof description, &description), static_cast<int>(sizeof description));
+    EXPECT_EQ(description.bmWidth, 100);
+    EXPECT_EQ(description.bmHeight, 60);
+    DeleteObject(wide);
+}
+
+TEST_F(Thumbnails, ContentBufferArgumentsChangeNothing)
+{
+    const IndexedPicture picture = MakeBlockPicture(300, 150);
+    const std::wstring path = Document(Rle8Block(picture));
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    HBITMAP plain = thumbnail(path.c_str(), 100, 100, nullptr, 0);
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> expected = ReadPixels(plain, &width, &height);
+    DeleteObject(plain);
+    char content[16] = "\xff\x00garbage";
+    for (int length : {-1, 0, 16, 1 << 30}) {
+        HBITMAP other = thumbnail(path.c_str(), 100, 100, length == 0 ? nullptr : content, length);
+        int otherWidth = 0;
+        int otherHeight = 0;
+        EXPECT_EQ(ReadPixels(other, &otherWidth, &otherHeight), expected) << length;
+        EXPECT_EQ(otherWidth, width);
+        EXPECT_EQ(otherHeight, height);
+        DeleteObject(other);
+    }
 }
 
 TEST_F(Thumbnails, ScaledPictureKeepsItsColoursInPlace)
@@ -102,4 +151,49 @@ TEST_F(Thumbnails, AnsiTwinReadsTheSameDocument)
     DeleteObject(thumbnail);
     EXPECT_EQ(description.bmWidth, 100);
     EXPECT_EQ(description.bmHeight, 50);
+}
+
+namespace {
+
+HBITMAP WINAPI RefuseCompatibleBitmap(HDC, int, int)
+{
+    return nullptr;
+}
+
+// The reader's own GetDC(null) is left alone; the desktop window's is refused.
+HDC WINAPI RefuseDesktopDc(HWND window)
+{
+    return window == nullptr ? GetDC(nullptr) : nullptr;
+}
+
+}  // namespace
+
+TEST_F(Thumbnails, ScreenOrBitmapRefusedByThePlatform)
+{
+    ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject",
+                         reinterpret_cast<const void*>(&RecordDeleteObject));
+    ImportPatch creation(plugin.Module(), "gdi32.dll", "CreateDIBitmap",
+                         reinterpret_cast<const void*>(&RecordCreateDIBitmap));
+    const std::wstring path = Document(Rle8Block(MakeBlockPicture(300, 150)));
+    {
+        // No screen device context: the picture comes back at its own size.
+        ImportPatch screen(plugin.Module(), "user32.dll", "GetDC", reinterpret_cast<const void*>(&RefuseDesktopDc));
+        ASSERT_TRUE(screen.Applied());
+        g_deletedObjects.clear();
+        g_readPicture = nullptr;
+        HBITMAP picture = Thumbnail(path, 100, 100);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture, g_readPicture);
+        EXPECT_TRUE(g_deletedObjects.empty());
+        DeleteObject(picture);
+    }
+    // No thumbnail bitmap: null, and the picture is not leaked.
+    ImportPatch bitmap(plugin.Module(), "gdi32.dll", "CreateCompatibleBitmap",
+                       reinterpret_cast<const void*>(&RefuseCompatibleBitmap));
+    ASSERT_TRUE(bitmap.Applied());
+    g_deletedObjects.clear();
+    g_readPicture = nullptr;
+    EXPECT_EQ(Thumbnail(path, 100, 100), nullptr);
+    ASSERT_NE(g_readPicture, nullptr);
+    EXPECT_EQ(g_deletedObjects, std::vector<HGDIOBJ>{g_readPicture});
 }
