@@ -1,9 +1,12 @@
-option(CORVELLE_FUZZ "Build the libFuzzer targets (clang) instead of the unit tests" OFF)
+# The reference decoder that the fuzzer and the unit tests hold the check to.
+add_library(corvelle_reference STATIC tests/reference/reference_dib_decoder.cpp)
+target_include_directories(corvelle_reference PUBLIC tests/reference)
+corvelle_warnings(corvelle_reference)
 
 if(CORVELLE_FUZZ)
   foreach(name dib_layout message_text split_path)
     add_executable(fuzz_${name} tests/fuzz/fuzz_${name}.cpp)
-    target_link_libraries(fuzz_${name} PRIVATE corvelle_core)
+    target_link_libraries(fuzz_${name} PRIVATE corvelle_core corvelle_reference)
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   endforeach()
@@ -14,6 +17,7 @@ endif()
 add_executable(corvelle_native_tests
   tests/native/bounded_string_test.cpp
   tests/native/detect_string_test.cpp
+  tests/native/dib_rle_test.cpp
   tests/native/dib_layout_test.cpp
   tests/native/fit_test.cpp
   tests/native/message_text_test.cpp
@@ -22,7 +26,7 @@ add_executable(corvelle_native_tests
   tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )
-target_link_libraries(corvelle_native_tests PRIVATE corvelle_core GTest::gtest_main)
+target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_reference GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)
 gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
 

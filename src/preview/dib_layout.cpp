@@ -95,9 +95,64 @@ std::int64_t MaskBytes(const Header& header)
     return header.compression == kBitfields && header.size == kInfoHeaderSize ? 12 : 0;
 }
 
-}  // namespace
+// RLE escapes after a zero byte.
+constexpr unsigned char kEndOfLine = 0;
+constexpr unsigned char kEndOfBitmap = 1;
+constexpr unsigned char kDelta = 2;
 
-DibLayout LocateDibPixels(const unsigned char* block, std::uint32_t blockSize)
+// Walks run-length data as a decoder reads it: every run must lie within its
+// row and the picture, and no opcode, absolute run or delta may reach past
+// the data. The data may end early, with or without an end of bitmap; what is
+// not drawn stays at its default.
+bool RleDataStaysInside(const unsigned char* data, std::int64_t size, std::int64_t width, std::int64_t rows,
+                        bool fourBit)
+{
+    std::int64_t at = 0;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    const auto fits = [&](std::int64_t pixels) { return y < rows && x + pixels <= width; };
+    while (at < size) {
+        if (at + 2 > size)
+            return false;
+        const unsigned char count = data[at];
+        const unsigned char value = data[at + 1];
+        at += 2;
+        if (count != 0) {
+            if (!fits(count))
+                return false;
+            x += count;
+            continue;
+        }
+        switch (value) {
+        case kEndOfLine:
+            x = 0;
+            ++y;
+            break;
+        case kEndOfBitmap:
+            return true;
+        case kDelta:
+            if (at + 2 > size)
+                return false;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+            break;
+        default: {
+            // An absolute run of value pixels, padded to a 16-bit boundary.
+            const std::int64_t bytes = fourBit ? (value + 3) / 4 * 2 : (value + 1) / 2 * 2;
+            if (!fits(value) || at + bytes > size)
+                return false;
+            x += value;
+            at += bytes;
+            break;
+        }
+        }
+    }
+    return true;
+}
+
+// Header, colour table and the extent of the pixel data.
+DibLayout LocateDibLayout(const unsigned char* block, std::uint32_t blockSize)
 {
     if (block == nullptr || blockSize < kInfoHeaderSize)
         return kInvalid;
@@ -155,4 +210,23 @@ DibLayout LocateDibPixels(const unsigned char* block, std::uint32_t blockSize)
     if (offset + pixelBytes > size)
         return kInvalid;
     return {true, static_cast<std::uint32_t>(offset)};
+}
+
+}  // namespace
+
+DibLayout LocateDibPixels(const unsigned char* block, std::uint32_t blockSize)
+{
+    const DibLayout layout = LocateDibLayout(block, blockSize);
+    if (!layout.valid)
+        return layout;
+    const std::uint32_t compression = ReadU32(block + kCompressionOffset);
+    if (compression != kRle8 && compression != kRle4)
+        return layout;
+    const bool fourBit = compression == kRle4;
+    const std::int64_t width = ReadI32(block + kWidthOffset);
+    const std::int64_t rows = ReadI32(block + kHeightOffset);
+    const std::int64_t dataSize = ReadU32(block + kSizeImageOffset);
+    if (!RleDataStaysInside(block + layout.bitsOffset, dataSize, width, rows, fourBit))
+        return kInvalid;
+    return layout;
 }

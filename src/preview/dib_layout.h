@@ -18,6 +18,8 @@ inline constexpr std::int64_t kMaxScreenBitmapBytes = 256ll * 1024 * 1024;
 // 1, 4 and 8 bits per pixel are taken with a full table of 2^bits entries; the
 // table of biClrUsed entries is used only where the full one does not fit and
 // that one fills the block exactly. Deeper pictures follow the published
-// rules. Anything that could make the platform read past the block, or build
-// an absurdly large bitmap, is invalid.
+// rules. Run-length data is walked as a decoder reads it: runs that leave
+// their row or the picture, and opcodes cut short by the end of the data, are
+// invalid. Anything that could make the platform read past the block, write
+// past the picture, or build an absurdly large bitmap, is invalid.
 DibLayout LocateDibPixels(const unsigned char* block, std::uint32_t blockSize);
