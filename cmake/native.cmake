@@ -23,10 +23,11 @@ add_executable(corvelle_native_tests
   tests/native/message_text_test.cpp
   tests/native/paint_layout_test.cpp
   tests/native/print_geometry_test.cpp
+  tests/native/quickview_command_line_test.cpp
   tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )
-target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_reference GTest::gtest_main)
+target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_reference quickview_core GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)
 gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
 

@@ -64,6 +64,7 @@ add_executable(corvelle_windows_tests
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
   tests/windows/print_test.cpp
+  tests/windows/quickview_test.cpp
   tests/windows/settings_file_test.cpp
   tests/windows/thumbnail_test.cpp
   tests/windows/viewer_command_test.cpp
@@ -72,8 +73,9 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
 )
-target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version)
+target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version windowscodecs uuid)
 corvelle_host_program(corvelle_windows_tests)
+add_dependencies(corvelle_windows_tests quickview)
 
 # The wrapper gives every run the project's own Wine prefix and settings.
 set_target_properties(corvelle_windows_tests PROPERTIES
@@ -83,11 +85,18 @@ gtest_discover_tests(corvelle_windows_tests
   DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120)
 
-# A host for trying the plugin by hand and taking screenshots.
-add_executable(corvelle_view tools/corvelle_view.cpp)
-target_link_libraries(corvelle_view PRIVATE gdi32 user32)
-target_link_options(corvelle_view PRIVATE -municode)
-corvelle_host_program(corvelle_view)
+# quickview: the plugin hosted as the file manager does, for viewing by hand,
+# screenshots and thumbnails in bulk.
+add_executable(quickview
+  tools/quickview/host_window.cpp
+  tools/quickview/main.cpp
+  tools/quickview/plugin_library.cpp
+  tools/quickview/png_file.cpp
+  tools/quickview/thumbnail_batch.cpp
+)
+target_link_libraries(quickview PRIVATE quickview_core windowscodecs ole32 gdi32 user32 uuid)
+target_link_options(quickview PRIVATE -municode)
+corvelle_host_program(quickview)
 
 # Benchmarks: built with the tests, run by scripts/bench, not by ctest.
 add_executable(corvelle_benchmarks bench/preview_benchmark.cpp)
@@ -104,3 +113,9 @@ corvelle_host_program(corvelle_print_page)
 add_test(NAME print_end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/tests/print/print_end_to_end.sh $<TARGET_FILE:corvelle_print_page>)
 set_tests_properties(print_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+
+# Writes the sample documents of samples/.
+add_executable(make_samples tools/make_samples/make_samples.cpp)
+target_link_libraries(make_samples PRIVATE corvelle_test_host)
+target_link_options(make_samples PRIVATE -municode)
+corvelle_host_program(make_samples)

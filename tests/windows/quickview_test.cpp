@@ -1,0 +1,184 @@
+// quickview.exe, run as a user runs it: its exit status, what it prints, and
+// the PNG files it writes, decoded again with the platform's imaging component.
+#include "compound_file.h"
+#include "dib_fixture.h"
+#include "plugin_host.h"
+
+#include <gtest/gtest.h>
+#include <wincodec.h>
+
+#include <string>
+
+namespace {
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // standard output and standard error together
+};
+
+RunResult RunQuickview(const std::wstring& arguments)
+{
+    const std::wstring program = BuiltPluginPath().substr(0, BuiltPluginPath().find_last_of(L'\\') + 1) + L"quickview.exe";
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    RunResult result;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
+        return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            result.output.append(buffer, read);
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return result;
+}
+
+struct DecodedPng {
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
+};
+
+// Decodes a PNG file; an empty result when it is not one.
+DecodedPng DecodePng(const std::wstring& path)
+{
+    DecodedPng png;
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
+        return png;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    GUID container = {};
+    if (SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetContainerFormat(&container)) && container == GUID_ContainerFormatPng &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom))) {
+        converter->GetSize(&png.width, &png.height);
+        png.pixels.resize(static_cast<size_t>(png.width) * png.height);
+        converter->CopyPixels(nullptr, png.width * 4, static_cast<UINT>(png.pixels.size() * 4),
+                              reinterpret_cast<BYTE*>(png.pixels.data()));
+        for (std::uint32_t& pixel : png.pixels)
+            pixel &= 0x00FFFFFF;
+    }
+    if (converter != nullptr)
+        converter->Release();
+    if (frame != nullptr)
+        frame->Release();
+    if (decoder != nullptr)
+        decoder->Release();
+    factory->Release();
+    return png;
+}
+
+class Quickview : public ::testing::Test {
+protected:
+    Quickview() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~Quickview() override { CoUninitialize(); }
+
+    std::wstring Document(const std::wstring& name, const IndexedPicture& picture)
+    {
+        const std::wstring path = folder.File(name);
+        WriteDocument(path, Rle8Block(picture));
+        return path;
+    }
+    static std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+    TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(Quickview, ThumbnailsOfGoodAndBadFilesAreWrittenOrExplained)
+{
+    const std::wstring wide = Document(L"wide.SLDPRT", MakeBlockPicture(300, 150));
+    const std::wstring small = Document(L"small.SLDDRW", MakeBlockPicture(40, 30));
+    const std::wstring notCompound = folder.File(L"text.SLDPRT");
+    WriteFileBytes(notCompound, "not a compound file");
+    const std::wstring missing = folder.File(L"missing.SLDASM");
+    const std::wstring out = folder.File(L"thumbs");
+
+    const RunResult run = RunQuickview(L"--thumbnails " + Quoted(out) + L" --box 100x100 " + Quoted(wide) + L" " +
+                                       Quoted(notCompound) + L" " + Quoted(small) + L" " + Quoted(missing));
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find("failed  " + ToAnsi(notCompound) + ": holds no readable preview picture"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("failed  " + ToAnsi(missing) + ": cannot be found or opened"), std::string::npos);
+    EXPECT_NE(run.output.find("2 of 4 thumbnails written, 2 failed"), std::string::npos) << run.output;
+
+    const DecodedPng scaled = DecodePng(out + L"\\wide.SLDPRT.png");
+    EXPECT_EQ(scaled.width, 100u);
+    EXPECT_EQ(scaled.height, 50u);
+    const DecodedPng unscaled = DecodePng(out + L"\\small.SLDDRW.png");
+    EXPECT_EQ(unscaled.width, 40u);
+    EXPECT_EQ(unscaled.height, 30u);
+    ASSERT_EQ(unscaled.pixels.size(), 40u * 30u);
+    const IndexedPicture picture = MakeBlockPicture(40, 30);
+    EXPECT_EQ(unscaled.pixels[0], picture.ColourAt(0, 0));
+    EXPECT_EQ(unscaled.pixels[29 * 40 + 39], picture.ColourAt(39, 29));
+    EXPECT_FALSE(FileExists(out + L"\\text.SLDPRT.png"));
+
+    // Every document good: status 0.
+    EXPECT_EQ(RunQuickview(L"--thumbnails " + Quoted(out) + L" " + Quoted(small)).exitCode, 0u);
+}
+
+TEST_F(Quickview, ScreenshotHasTheWindowSizeAndShowsThePicture)
+{
+    const IndexedPicture picture = MakeBlockPicture(120, 90);
+    const std::wstring document = Document(L"part.SLDPRT", picture);
+    const std::wstring natural = folder.File(L"natural.png");
+    RunResult run = RunQuickview(L"--screenshot " + Quoted(natural) + L" --size 200x150 " + Quoted(document));
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    DecodedPng png = DecodePng(natural);
+    ASSERT_EQ(png.width, 200u);
+    ASSERT_EQ(png.height, 150u);
+    EXPECT_EQ(png.pixels[0], picture.ColourAt(0, 0));
+    EXPECT_EQ(png.pixels[89 * 200 + 119], picture.ColourAt(119, 89));
+    EXPECT_EQ(png.pixels[149 * 200 + 199], 0x00FFFFFFu);  // the default background
+
+    // Fitted (0x02) and centred (0x40): the picture spans the height, in the middle.
+    const std::wstring fitted = folder.File(L"fitted.png");
+    run = RunQuickview(L"--screenshot " + Quoted(fitted) + L" --size 400x150 --flags 0x42 " + Quoted(document));
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    png = DecodePng(fitted);
+    ASSERT_EQ(png.width, 400u);
+    EXPECT_EQ(png.pixels[75 * 400 + 50], 0x00FFFFFFu);
+    EXPECT_EQ(png.pixels[1 * 400 + 102], picture.ColourAt(0, 0));
+}
+
+TEST_F(Quickview, FailuresHaveTheirOwnExitStatus)
+{
+    const std::wstring out = folder.File(L"none.png");
+    RunResult run = RunQuickview(L"--screenshot " + Quoted(out) + L" " + Quoted(folder.File(L"missing.SLDPRT")));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("no preview picture in"), std::string::npos) << run.output;
+    EXPECT_FALSE(FileExists(out));
+
+    run = RunQuickview(L"--screenshot " + Quoted(out) + L" --size 0x10 a.SLDPRT");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_NE(run.output.find("--size wants WIDTHxHEIGHT"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("usage: quickview"), std::string::npos);
+    EXPECT_EQ(RunQuickview(L"").exitCode, 2u);
+    EXPECT_EQ(RunQuickview(L"--help").exitCode, 0u);
+}

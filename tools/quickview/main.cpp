@@ -1,0 +1,44 @@
+// quickview: hosts corvelle.dll as the file manager does, to view documents,
+// take screenshots of the viewer and write thumbnails in bulk.
+#include "command_line.h"
+#include "host_window.h"
+#include "plugin_library.h"
+#include "thumbnail_batch.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+int wmain(int argc, wchar_t** argv)
+{
+    const ParsedCommandLine parsed = ParseQuickviewCommandLine(std::vector<std::wstring>(argv + 1, argv + argc));
+    if (!parsed.ok) {
+        std::fprintf(stderr, "quickview: %ls\n%ls", parsed.error.c_str(), kQuickviewUsage);
+        return 2;
+    }
+    if (parsed.options.mode == QuickviewMode::Help) {
+        std::printf("%ls", kQuickviewUsage);
+        return 0;
+    }
+    // The imaging component that writes PNG files is a COM component.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    PluginLibrary plugin;
+    int status = 1;
+    if (LoadPlugin(&plugin)) {
+        switch (parsed.options.mode) {
+        case QuickviewMode::Thumbnails:
+            status = WriteThumbnails(plugin, parsed.options);
+            break;
+        case QuickviewMode::Screenshot:
+            status = TakeScreenshot(plugin, parsed.options);
+            break;
+        default:
+            status = RunViewer(plugin, parsed.options);
+            break;
+        }
+        UnloadPlugin(&plugin);
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return status;
+}

@@ -1,0 +1,66 @@
+#include "plugin_library.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::wstring ProgramFolder()
+{
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+template <typename Function>
+bool Resolve(HMODULE module, const char* name, Function* function)
+{
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (*function == nullptr)
+        std::fprintf(stderr, "corvelle.dll has no export %s\n", name);
+    return *function != nullptr;
+}
+
+}  // namespace
+
+bool LoadPlugin(PluginLibrary* plugin)
+{
+    const std::wstring folder = ProgramFolder();
+    plugin->module = LoadLibraryW((folder + L"corvelle.dll").c_str());
+    if (plugin->module == nullptr) {
+        std::fprintf(stderr, "cannot load corvelle.dll from %ls (error %lu)\n", folder.c_str(), GetLastError());
+        return false;
+    }
+    const HMODULE module = plugin->module;
+    if (!Resolve(module, "ListSetDefaultParams", &plugin->setDefaultParams) ||
+        !Resolve(module, "ListLoadW", &plugin->loadW) || !Resolve(module, "ListLoadNextW", &plugin->loadNextW) ||
+        !Resolve(module, "ListCloseWindow", &plugin->closeWindow) ||
+        !Resolve(module, "ListSendCommand", &plugin->sendCommand) ||
+        !Resolve(module, "ListPrintW", &plugin->printW) ||
+        !Resolve(module, "ListGetPreviewBitmapW", &plugin->previewBitmapW)) {
+        UnloadPlugin(plugin);
+        return false;
+    }
+
+    // The host's parameter record: three values the plugin ignores, then the
+    // host's own settings file as an ANSI path.
+    struct {
+        int unused[3];
+        char hostSettingsPath[MAX_PATH];
+    } parameters = {};
+    const DWORD length = GetModuleFileNameA(nullptr, parameters.hostSettingsPath, MAX_PATH);
+    char* extension = std::strrchr(parameters.hostSettingsPath, '.');
+    if (length != 0 && extension != nullptr && extension + 4 < parameters.hostSettingsPath + MAX_PATH)
+        std::strcpy(extension, ".ini");
+    plugin->setDefaultParams(&parameters);
+    return true;
+}
+
+void UnloadPlugin(PluginLibrary* plugin)
+{
+    if (plugin->module != nullptr)
+        FreeLibrary(plugin->module);
+    *plugin = PluginLibrary();
+}
