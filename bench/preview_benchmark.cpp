@@ -1,9 +1,11 @@
-// Times what a user waits for: reading a preview, a thumbnail, opening,
-// reloading and copying in a viewer; and checks that many open/close cycles
-// leave the process no bigger. Prints a Markdown table.
+// Measures what a user waits for and what the host's process pays, and prints
+// Markdown: thumbnails per second through the plugin against a baseline loop
+// that does only the platform's work for the same thumbnail; viewer cycles;
+// a fitted repaint of a large preview; memory while a large preview is open.
+// Every figure is the median of several runs.
 //
-//   corvelle_benchmarks [--write-sample FILE]
-
+//   corvelle_benchmarks [SAMPLE_DOCUMENT...]
+#include "baseline.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_exports.h"
@@ -11,116 +13,181 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cwchar>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
 using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
-using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
 using ListCloseWindowFunction = void(__stdcall*)(HWND);
-using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
 
-double MillisecondsPerCall(int calls, const std::function<void()>& call)
+constexpr int kRuns = 5;
+constexpr int kBox = 96;
+constexpr int kFit = 0x02;
+
+double Median(std::vector<double> values)
 {
-    call();  // warm up
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Seconds per call of one run of calls.
+double SecondsPerCall(int calls, const std::function<void()>& call)
+{
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i)
         call();
-    const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     return elapsed.count() / calls;
 }
 
-SIZE_T PrivateBytes()
+struct Memory {
+    SIZE_T privateBytes;
+    SIZE_T peakPrivateBytes;
+};
+
+Memory ProcessMemory()
 {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PagefileUsage;
+    return {counters.PagefileUsage, counters.PeakPagefileUsage};
 }
 
-void Row(const char* what, double milliseconds)
+double Mebibytes(double bytes)
 {
-    std::printf("| %s | %.3f ms |\n", what, milliseconds);
+    return bytes / (1024.0 * 1024.0);
 }
 
-}  // namespace
+struct Document {
+    std::wstring label;
+    std::wstring path;
+    int calls;  // per run, so that a run lasts long enough to time
+};
 
-int wmain(int argc, wchar_t** argv)
+std::wstring FileName(const std::wstring& path)
 {
-    const IndexedPicture picture = MakeBlockPicture(756, 494);
-    if (argc == 3 && std::wcscmp(argv[1], L"--write-sample") == 0) {
-        WriteDocument(argv[2], Rle8Block(picture));
-        return 0;
-    }
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
 
-    TempFolder folder;
-    LoadedPlugin plugin(folder.Path());
-    plugin.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
-    const std::wstring document = folder.File(L"sample.SLDPRT");
-    const std::wstring large = folder.File(L"large.SLDPRT");
-    WriteDocument(document, Rle8Block(picture));
-    WriteDocument(large, Rle8Block(MakeBlockPicture(2000, 1500, 40)));
+// A 4000 x 3000 picture of large blocks, as a plain 8-bit or an RLE8 block.
+IndexedPicture LargePicture()
+{
+    return MakeBlockPicture(4000, 3000, 200);
+}
 
-    auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
-    auto loadW = plugin.Export<ListLoadWFunction>("ListLoadW");
-    auto loadNextW = plugin.Export<ListLoadNextWFunction>("ListLoadNextW");
-    auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
-    auto sendCommand = plugin.Export<ListSendCommandFunction>("ListSendCommand");
-
+HWND CreateHost()
+{
     WNDCLASSEXW hostClass = {};
     hostClass.cbSize = sizeof hostClass;
     hostClass.lpfnWndProc = DefWindowProcW;
     hostClass.hInstance = GetModuleHandleW(nullptr);
     hostClass.lpszClassName = L"CorvelleBenchmarkHost";
     RegisterClassExW(&hostClass);
-    HWND host = CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
 
-    // Let the platform settle its own caches before anything is timed.
-    MillisecondsPerCall(100, [&] { DeleteObject(thumbnail(document.c_str(), 96, 96, nullptr, 0)); });
-    std::printf("| operation | time per call |\n|---|---|\n");
-    Row("read a 756 x 494 RLE8 preview", MillisecondsPerCall(200, [&] {
-            DeleteObject(thumbnail(document.c_str(), 1 << 20, 1 << 20, nullptr, 0));
-        }));
-    Row("read a 2000 x 1500 RLE8 preview", MillisecondsPerCall(50, [&] {
-            DeleteObject(thumbnail(large.c_str(), 1 << 20, 1 << 20, nullptr, 0));
-        }));
-    Row("96 x 96 thumbnail of the 756 x 494 preview", MillisecondsPerCall(200, [&] {
-            DeleteObject(thumbnail(document.c_str(), 96, 96, nullptr, 0));
-        }));
-    Row("open a viewer (natural size), paint, close", MillisecondsPerCall(100, [&] {
-            HWND viewer = loadW(host, document.c_str(), 0);
-            closeWindow(viewer);
-        }));
-    Row("open a viewer (fit, halftone), paint, close", MillisecondsPerCall(100, [&] {
-            HWND viewer = loadW(host, large.c_str(), 0x02);
-            UpdateWindow(viewer);
-            closeWindow(viewer);
-        }));
-    HWND viewer = loadW(host, document.c_str(), 0);
-    Row("reload the next document and repaint", MillisecondsPerCall(100, [&] {
-            loadNextW(host, viewer, document.c_str(), 0);
-            UpdateWindow(viewer);
-        }));
-    Row("copy the shown picture to the clipboard", MillisecondsPerCall(100, [&] { sendCommand(viewer, 1, 0); }));
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    TempFolder folder;
+    LoadedPlugin plugin(folder.Path());
+    plugin.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
+    auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    auto loadW = plugin.Export<ListLoadWFunction>("ListLoadW");
+    auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
+    HWND host = CreateHost();
+
+    std::vector<Document> documents;
+    for (int i = 1; i < argc; ++i)
+        documents.push_back({FileName(argv[i]) + L" (sample)", argv[i], 40});
+    const IndexedPicture large = LargePicture();
+    const std::wstring largePlain = folder.File(L"large8.SLDPRT");
+    const std::wstring largeRle = folder.File(L"large-rle8.SLDPRT");
+    WriteDocument(largePlain, Uncompressed8Block(large));
+    WriteDocument(largeRle, Rle8Block(large));
+    documents.push_back({L"4000 x 3000, 8-bit", largePlain, 2});
+    documents.push_back({L"4000 x 3000, RLE8", largeRle, 2});
+
+    // Memory first, while the process's peak is still its own start-up: the
+    // block buffer must be gone once the viewer holds its bitmap.
+    const Memory before = ProcessMemory();
+    HWND viewer = loadW(host, largePlain.c_str(), 0);
+    const Memory open = ProcessMemory();
     closeWindow(viewer);
+    const Memory closed = ProcessMemory();
+    const double blockBytes = 40 + 1024 + 4000.0 * 3000;
+    const double bitmapBytes = 4000.0 * 3000 * 4;
 
-    for (int i = 0; i < 50; ++i)
-        closeWindow(loadW(host, document.c_str(), 0x02));
-    const SIZE_T before = PrivateBytes();
-    for (int i = 0; i < 1000; ++i) {
-        HWND cycled = loadW(host, document.c_str(), i % 2 ? 0x02 : 0);
-        UpdateWindow(cycled);
-        loadNextW(host, cycled, large.c_str(), 0);
-        closeWindow(cycled);
-        DeleteObject(thumbnail(document.c_str(), 96, 96, nullptr, 0));
+    std::printf("## Thumbnails (%d x %d box), plugin against the platform's own work\n\n", kBox, kBox);
+    std::printf("| document | plugin thumbnails/s | baseline thumbnails/s | overhead ratio |\n|---|---|---|---|\n");
+    double worstRatio = 0;
+    for (const Document& document : documents) {
+        // Warm both paths, then interleave their runs so that both see the same machine.
+        DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0));
+        DeleteObject(BaselineThumbnail(document.path.c_str(), kBox, kBox));
+        std::vector<double> pluginTimes;
+        std::vector<double> baselineTimes;
+        for (int run = 0; run < kRuns; ++run) {
+            pluginTimes.push_back(SecondsPerCall(document.calls, [&] {
+                DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0));
+            }));
+            baselineTimes.push_back(SecondsPerCall(document.calls, [&] {
+                DeleteObject(BaselineThumbnail(document.path.c_str(), kBox, kBox));
+            }));
+        }
+        const double pluginTime = Median(pluginTimes);
+        const double baselineTime = Median(baselineTimes);
+        worstRatio = std::max(worstRatio, pluginTime / baselineTime);
+        std::printf("| %ls | %.1f | %.1f | %.3f |\n", document.label.c_str(), 1 / pluginTime, 1 / baselineTime,
+                    pluginTime / baselineTime);
     }
-    const SIZE_T after = PrivateBytes();
-    std::printf("\nPrivate bytes before and after 1000 open/reload/close/thumbnail cycles: %zu KiB, %zu KiB (%+lld KiB)\n",
-                before / 1024, after / 1024, (static_cast<long long>(after) - static_cast<long long>(before)) / 1024);
+    std::printf("\nWorst overhead ratio: %.3f (goal: 1.05 or less).\n\n", worstRatio);
+
+    std::printf("## Viewer\n\n| operation | median |\n|---|---|\n");
+    const std::wstring& sample = documents.front().path;
+    std::vector<double> cycles;
+    std::vector<double> fittedCycles;
+    std::vector<double> repaints;
+    HWND fitted = loadW(host, largeRle.c_str(), kFit);
+    for (int run = 0; run < kRuns; ++run) {
+        cycles.push_back(SecondsPerCall(40, [&] {
+            HWND opened = loadW(host, sample.c_str(), 0);
+            closeWindow(opened);
+        }));
+        fittedCycles.push_back(SecondsPerCall(2, [&] {
+            HWND opened = loadW(host, largeRle.c_str(), kFit);
+            closeWindow(opened);
+        }));
+        repaints.push_back(SecondsPerCall(3, [&] {
+            InvalidateRect(fitted, nullptr, FALSE);
+            UpdateWindow(fitted);
+        }));
+    }
+    closeWindow(fitted);
+    std::printf("| open, paint, close at natural size (%ls) | %.1f cycles/s |\n", documents.front().label.c_str(),
+                1 / Median(cycles));
+    std::printf("| open, paint, close fitted (4000 x 3000 RLE8 into 800 x 600) | %.1f cycles/s |\n",
+                1 / Median(fittedCycles));
+    std::printf("| one fitted repaint of the 4000 x 3000 preview (halftone) | %.1f ms |\n\n",
+                Median(repaints) * 1000);
+
+    std::printf("## Memory with the 4000 x 3000 8-bit preview open\n\n");
+    std::printf("| measure | MiB |\n|---|---|\n");
+    std::printf("| block in the document | %.1f |\n| screen bitmap (4 bytes a pixel) | %.1f |\n", Mebibytes(blockBytes),
+                Mebibytes(bitmapBytes));
+    std::printf("| private bytes added while the viewer is open | %.1f |\n",
+                Mebibytes(static_cast<double>(open.privateBytes) - static_cast<double>(before.privateBytes)));
+    std::printf("| peak private bytes added during the load | %.1f |\n",
+                Mebibytes(static_cast<double>(open.peakPrivateBytes) - static_cast<double>(before.privateBytes)));
+    std::printf("| private bytes added after the viewer closed | %.1f |\n",
+                Mebibytes(static_cast<double>(closed.privateBytes) - static_cast<double>(before.privateBytes)));
     DestroyWindow(host);
     UnregisterClassW(L"Corvelle", plugin.Module());
     return 0;

@@ -99,7 +99,7 @@ target_link_options(quickview PRIVATE -municode)
 corvelle_host_program(quickview)
 
 # Benchmarks: built with the tests, run by scripts/bench, not by ctest.
-add_executable(corvelle_benchmarks bench/preview_benchmark.cpp)
+add_executable(corvelle_benchmarks bench/baseline.cpp bench/preview_benchmark.cpp)
 target_link_libraries(corvelle_benchmarks PRIVATE corvelle_test_host psapi)
 target_link_options(corvelle_benchmarks PRIVATE -municode)
 corvelle_host_program(corvelle_benchmarks)
