@@ -51,6 +51,7 @@ endfunction()
 add_library(corvelle_test_host STATIC
   tests/windows/compound_file.cpp
   tests/windows/dib_fixture.cpp
+  tests/windows/guarded_heap.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
 )
@@ -61,6 +62,8 @@ corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
+  tests/windows/malformed_corpus.cpp
+  tests/windows/malformed_corpus_test.cpp
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
   tests/windows/print_test.cpp
@@ -75,7 +78,13 @@ add_executable(corvelle_windows_tests
 )
 target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version windowscodecs uuid)
 corvelle_host_program(corvelle_windows_tests)
-add_dependencies(corvelle_windows_tests quickview)
+add_dependencies(corvelle_windows_tests quickview corvelle_corpus_runner)
+
+# The child process of the malformed-corpus test.
+add_executable(corvelle_corpus_runner tests/windows/corpus_runner.cpp)
+target_link_libraries(corvelle_corpus_runner PRIVATE corvelle_test_host)
+target_link_options(corvelle_corpus_runner PRIVATE -municode)
+corvelle_host_program(corvelle_corpus_runner)
 
 # The wrapper gives every run the project's own Wine prefix and settings.
 set_target_properties(corvelle_windows_tests PROPERTIES

@@ -1,0 +1,111 @@
+// Child process of the malformed-corpus test: hands each document to the
+// plugin the ways the host does (thumbnail, viewer load, reload into an open
+// viewer, copy) with Debug off, and reports each case on standard output:
+//   begin I
+//   case I thumbnail WxH|null viewer yes|no reload 0|1 boxes N
+// A crash or hang shows as a "begin" without its "case" line.
+//
+//   corvelle_corpus_runner [--guarded] FILE...
+#include "compound_file.h"
+#include "dib_fixture.h"
+#include "guarded_heap.h"
+#include "plugin_exports.h"
+#include "plugin_host.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
+using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
+using ListCloseWindowFunction = void(__stdcall*)(HWND);
+using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
+
+HWND CreateHost()
+{
+    WNDCLASSEXW hostClass = {};
+    hostClass.cbSize = sizeof hostClass;
+    hostClass.lpfnWndProc = DefWindowProcW;
+    hostClass.hInstance = GetModuleHandleW(nullptr);
+    hostClass.lpszClassName = L"CorvelleCorpusHost";
+    RegisterClassExW(&hostClass);
+    return CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                           nullptr, hostClass.hInstance, nullptr);
+}
+
+void Paint(HWND window)
+{
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    int first = 1;
+    const bool guarded = argc > 1 && std::wcscmp(argv[1], L"--guarded") == 0;
+    if (guarded)
+        ++first;
+
+    TempFolder folder;
+    LoadedPlugin plugin(folder.Path());
+    WriteFileBytes(folder.File(L"corvelle.ini"), "[Corvelle Settings]\r\nDebug=0\r\n");
+    plugin.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
+    const std::wstring sound = folder.File(L"sound.SLDPRT");
+    WriteDocument(sound, Rle8Block(MakeBlockPicture(50, 40)));
+    if (guarded) {
+        // Never destroyed: the plugin frees its blocks up to its unloading.
+        const GuardedHeap* heap = new GuardedHeap(plugin.Module());
+        if (!heap->Applied()) {
+            std::printf("guarded heap not applied\n");
+            return 3;
+        }
+    }
+
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    const auto loadW = plugin.Export<ListLoadWFunction>("ListLoadW");
+    const auto loadNextW = plugin.Export<ListLoadNextWFunction>("ListLoadNextW");
+    const auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
+    const auto sendCommand = plugin.Export<ListSendCommandFunction>("ListSendCommand");
+    HWND host = CreateHost();
+
+    for (int i = first; i < argc; ++i) {
+        const wchar_t* path = argv[i];
+        std::printf("begin %d\n", i - first);
+        std::fflush(stdout);
+        plugin.ClearBoxes();
+
+        std::string size = "null";
+        if (HBITMAP picture = thumbnail(path, 1 << 20, 1 << 20, nullptr, 0)) {
+            BITMAP description = {};
+            GetObjectW(picture, sizeof description, &description);
+            size = std::to_string(description.bmWidth) + "x" + std::to_string(description.bmHeight);
+            DeleteObject(picture);
+        }
+        DeleteObject(thumbnail(path, 24, 24, nullptr, 0));
+
+        HWND viewer = loadW(host, path, 0x42);
+        if (viewer != nullptr) {
+            Paint(viewer);
+            sendCommand(viewer, 1, 0);
+            sendCommand(viewer, 2, 0);
+            Paint(viewer);
+            closeWindow(viewer);
+        }
+        // Into a viewer that shows a sound document, as when stepping through a folder.
+        HWND stepping = loadW(host, sound.c_str(), 0);
+        const int reload = loadNextW(host, stepping, path, 0x02);
+        Paint(stepping);
+        sendCommand(stepping, 1, 0);
+        closeWindow(stepping);
+
+        std::printf("case %d thumbnail %s viewer %s reload %d boxes %zu\n", i - first, size.c_str(),
+                    viewer != nullptr ? "yes" : "no", reload, plugin.Boxes().size());
+        std::fflush(stdout);
+    }
+    DestroyWindow(host);
+    return 0;
+}

@@ -1,0 +1,111 @@
+#include "guarded_heap.h"
+
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+constexpr size_t kPage = 4096;
+
+void* (*g_realMalloc)(size_t) = nullptr;
+void* (*g_realRealloc)(void*, size_t) = nullptr;
+void (*g_realFree)(void*) = nullptr;
+std::unordered_map<void*, size_t>* g_blocks = nullptr;  // block -> size
+
+void* GuardedMalloc(size_t size)
+{
+    const size_t readable = (size + kPage - 1) / kPage * kPage;
+    char* region = static_cast<char*>(VirtualAlloc(nullptr, readable + kPage, MEM_RESERVE, PAGE_NOACCESS));
+    if (region == nullptr)
+        return nullptr;
+    if (readable != 0 && VirtualAlloc(region, readable, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
+        VirtualFree(region, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    // Byte-exact: the first byte past the block is the guard page's.
+    void* block = region + readable - size;
+    (*g_blocks)[block] = size;
+    return block;
+}
+
+void* GuardedCalloc(size_t count, size_t size)
+{
+    if (size != 0 && count > SIZE_MAX / size)
+        return nullptr;
+    return GuardedMalloc(count * size);  // committed pages come zeroed
+}
+
+void GuardedFree(void* block)
+{
+    if (block == nullptr)
+        return;
+    const auto found = g_blocks->find(block);
+    if (found == g_blocks->end()) {
+        g_realFree(block);
+        return;
+    }
+    const size_t size = found->second;
+    g_blocks->erase(found);
+    // Keep the address range reserved and inaccessible: a use after release faults.
+    char* region = static_cast<char*>(block) - ((reinterpret_cast<uintptr_t>(block)) % kPage);
+    const size_t readable = (size + kPage - 1) / kPage * kPage;
+    if (readable != 0)
+        VirtualFree(region, readable, MEM_DECOMMIT);
+}
+
+void* GuardedRealloc(void* block, size_t size)
+{
+    if (block == nullptr)
+        return GuardedMalloc(size);
+    const auto found = g_blocks->find(block);
+    if (found == g_blocks->end())
+        return g_realRealloc(block, size);
+    void* moved = GuardedMalloc(size);
+    if (moved == nullptr)
+        return nullptr;
+    std::memcpy(moved, block, found->second < size ? found->second : size);
+    GuardedFree(block);
+    return moved;
+}
+
+template <typename Function>
+std::unique_ptr<ImportPatch> Patch(HMODULE module, const char* name, Function* replacement)
+{
+    return std::make_unique<ImportPatch>(module, "msvcrt.dll", name, reinterpret_cast<const void*>(replacement));
+}
+
+}  // namespace
+
+GuardedHeap::GuardedHeap(HMODULE module)
+{
+    g_blocks = new std::unordered_map<void*, size_t>();
+    malloc_ = Patch(module, "malloc", &GuardedMalloc);
+    calloc_ = Patch(module, "calloc", &GuardedCalloc);
+    realloc_ = Patch(module, "realloc", &GuardedRealloc);
+    free_ = Patch(module, "free", &GuardedFree);
+    g_realMalloc = malloc_->Original<void* (*)(size_t)>();
+    g_realRealloc = realloc_->Original<void* (*)(void*, size_t)>();
+    g_realFree = free_->Original<void (*)(void*)>();
+}
+
+GuardedHeap::~GuardedHeap()
+{
+    malloc_.reset();
+    calloc_.reset();
+    realloc_.reset();
+    free_.reset();
+    // Blocks still live are left mapped. Their owner must not free them after
+    // this: install the heap for as long as the module runs.
+    delete g_blocks;
+    g_blocks = nullptr;
+}
+
+bool GuardedHeap::Applied() const
+{
+    return malloc_->Applied() && calloc_->Applied() && realloc_->Applied() && free_->Applied();
+}
+
+size_t GuardedHeap::LiveBlocks() const
+{
+    return g_blocks->size();
+}
