@@ -62,6 +62,7 @@ corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
+  tests/windows/leak_test.cpp
   tests/windows/malformed_corpus.cpp
   tests/windows/malformed_corpus_test.cpp
   tests/windows/module_resources_test.cpp
