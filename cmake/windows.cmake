@@ -67,6 +67,7 @@ add_executable(corvelle_windows_tests
   tests/windows/malformed_corpus_test.cpp
   tests/windows/module_resources_test.cpp
   tests/windows/preview_reader_test.cpp
+  tests/windows/paths_test.cpp
   tests/windows/print_test.cpp
   tests/windows/quickview_test.cpp
   tests/windows/settings_file_test.cpp
