@@ -80,18 +80,6 @@ IndexedPicture LargePicture()
     return MakeBlockPicture(4000, 3000, 200);
 }
 
-HWND CreateHost()
-{
-    WNDCLASSEXW hostClass = {};
-    hostClass.cbSize = sizeof hostClass;
-    hostClass.lpfnWndProc = DefWindowProcW;
-    hostClass.hInstance = GetModuleHandleW(nullptr);
-    hostClass.lpszClassName = L"CorvelleBenchmarkHost";
-    RegisterClassExW(&hostClass);
-    return CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -102,7 +90,7 @@ int wmain(int argc, wchar_t** argv)
     auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
     auto loadW = plugin.Export<ListLoadWFunction>("ListLoadW");
     auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
-    HWND host = CreateHost();
+    HWND host = CreatePlainHostWindow(L"CorvelleBenchmarkHost", 800, 600);
 
     std::vector<Document> documents;
     for (int i = 1; i < argc; ++i)

@@ -42,18 +42,6 @@ IndexedPicture QuadrantPicture()
     return picture;
 }
 
-HWND CreateHostWindow()
-{
-    WNDCLASSEXW hostClass = {};
-    hostClass.cbSize = sizeof hostClass;
-    hostClass.lpfnWndProc = DefWindowProcW;
-    hostClass.hInstance = GetModuleHandleW(nullptr);
-    hostClass.lpszClassName = L"CorvellePrintHost";
-    RegisterClassExW(&hostClass);
-    return CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                           nullptr, hostClass.hInstance, nullptr);
-}
-
 struct PageGeometry {
     int physicalWidth;
     int physicalHeight;
@@ -108,7 +96,7 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring document = folder.File(L"bracket.SLDPRT");
     WriteDocument(document, Rle8Block(picture));
 
-    HWND host = CreateHostWindow();
+    HWND host = CreatePlainHostWindow(L"CorvellePrintHost", 400, 300);
     HWND viewer = plugin.Export<ListLoadWFunction>("ListLoadW")(host, document.c_str(), 0);
     if (viewer == nullptr) {
         std::fprintf(stderr, "the viewer did not open\n");

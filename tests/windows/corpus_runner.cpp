@@ -23,18 +23,6 @@ using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
 using ListCloseWindowFunction = void(__stdcall*)(HWND);
 using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
 
-HWND CreateHost()
-{
-    WNDCLASSEXW hostClass = {};
-    hostClass.cbSize = sizeof hostClass;
-    hostClass.lpfnWndProc = DefWindowProcW;
-    hostClass.hInstance = GetModuleHandleW(nullptr);
-    hostClass.lpszClassName = L"CorvelleCorpusHost";
-    RegisterClassExW(&hostClass);
-    return CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                           nullptr, hostClass.hInstance, nullptr);
-}
-
 void Paint(HWND window)
 {
     InvalidateRect(window, nullptr, TRUE);
@@ -70,7 +58,7 @@ int wmain(int argc, wchar_t** argv)
     const auto loadNextW = plugin.Export<ListLoadNextWFunction>("ListLoadNextW");
     const auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
     const auto sendCommand = plugin.Export<ListSendCommandFunction>("ListSendCommand");
-    HWND host = CreateHost();
+    HWND host = CreatePlainHostWindow(L"CorvelleCorpusHost", 320, 240);
 
     for (int i = first; i < argc; ++i) {
         const wchar_t* path = argv[i];

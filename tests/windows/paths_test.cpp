@@ -31,15 +31,6 @@ protected:
     const IndexedPicture picture = MakeBlockPicture(30, 20);
 };
 
-bool CanOpenForWriting(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
 }  // namespace
 
 TEST_F(Paths, PathsUpTo1023CharactersAreReadAndLongerOnesAreCut)

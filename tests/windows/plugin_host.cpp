@@ -163,3 +163,24 @@ std::wstring SystemText(DWORD code)
         LocalFree(text);
     return result;
 }
+
+bool CanOpenForWriting(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+HWND CreatePlainHostWindow(const wchar_t* className, int width, int height)
+{
+    WNDCLASSEXW hostClass = {};
+    hostClass.cbSize = sizeof hostClass;
+    hostClass.lpfnWndProc = DefWindowProcW;
+    hostClass.hInstance = GetModuleHandleW(nullptr);
+    hostClass.lpszClassName = className;
+    RegisterClassExW(&hostClass);
+    return CreateWindowExW(0, className, L"host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                           hostClass.hInstance, nullptr);
+}

@@ -77,3 +77,10 @@ bool FileExists(const std::wstring& path);
 
 // The system's text for a code as FormatMessageW gives it, or empty.
 std::wstring SystemText(DWORD code);
+
+// Whether another program could open the file for writing, exclusively, now.
+bool CanOpenForWriting(const std::wstring& path);
+
+// A visible pop-up window of a class of its own that does nothing but exist,
+// for a program that plays the host.
+HWND CreatePlainHostWindow(const wchar_t* className, int width, int height);

@@ -9,15 +9,6 @@
 
 namespace {
 
-bool CanOpenForWriting(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
 class PreviewReader : public ReaderTest {};
 
 }  // namespace

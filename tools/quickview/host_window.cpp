@@ -153,6 +153,17 @@ HWND CreateHostWindow(DWORD style, int clientWidth, int clientHeight)
                            frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
 }
 
+bool OpenHostWindow(DWORD style, const QuickviewOptions& options)
+{
+    g_state.host = CreateHostWindow(style, options.windowWidth, options.windowHeight);
+    if (g_state.host == nullptr) {
+        std::fprintf(stderr, "cannot create a window (error %lu)\n", GetLastError());
+        return false;
+    }
+    ShowWindow(g_state.host, SW_SHOW);
+    return true;
+}
+
 void DispatchPending()
 {
     MSG message;
@@ -191,12 +202,8 @@ int RunViewer(const PluginLibrary& plugin, const QuickviewOptions& options)
     g_state.plugin = &plugin;
     g_state.files = &options.files;
     g_state.showFlags = options.showFlags;
-    g_state.host = CreateHostWindow(WS_OVERLAPPEDWINDOW, options.windowWidth, options.windowHeight);
-    if (g_state.host == nullptr) {
-        std::fprintf(stderr, "cannot create a window (error %lu)\n", GetLastError());
+    if (!OpenHostWindow(WS_OVERLAPPEDWINDOW, options))
         return 1;
-    }
-    ShowWindow(g_state.host, SW_SHOW);
     ShowDocument(0);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -213,12 +220,8 @@ int TakeScreenshot(const PluginLibrary& plugin, const QuickviewOptions& options)
     g_state = HostState();
     g_state.plugin = &plugin;
     g_state.showFlags = options.showFlags;
-    g_state.host = CreateHostWindow(WS_POPUP, options.windowWidth, options.windowHeight);
-    if (g_state.host == nullptr) {
-        std::fprintf(stderr, "cannot create a window (error %lu)\n", GetLastError());
+    if (!OpenHostWindow(WS_POPUP, options))
         return 1;
-    }
-    ShowWindow(g_state.host, SW_SHOW);
     const std::wstring& path = options.files.front();
     g_state.viewer = plugin.loadW(g_state.host, path.c_str(), options.showFlags);
     int status = 1;
