@@ -94,11 +94,12 @@ set_target_properties(corvelle_windows_tests PROPERTIES
 gtest_discover_tests(corvelle_windows_tests
   DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 120
-  PROPERTIES TIMEOUT 120)
+  PROPERTIES TIMEOUT 300)
 
 # quickview: the plugin hosted as the file manager does, for viewing by hand,
 # screenshots and thumbnails in bulk.
 add_executable(quickview
+  tools/quickview/box_relay.cpp
   tools/quickview/host_window.cpp
   tools/quickview/main.cpp
   tools/quickview/plugin_library.cpp

@@ -16,9 +16,14 @@ struct RunResult {
     std::string output;  // standard output and standard error together
 };
 
-RunResult RunQuickview(const std::wstring& arguments)
+std::wstring BuildFolder()
 {
-    const std::wstring program = BuiltPluginPath().substr(0, BuiltPluginPath().find_last_of(L'\\') + 1) + L"quickview.exe";
+    return BuiltPluginPath().substr(0, BuiltPluginPath().find_last_of(L'\\') + 1);
+}
+
+RunResult RunQuickview(const std::wstring& arguments, const std::wstring& folder = BuildFolder())
+{
+    const std::wstring program = folder + L"quickview.exe";
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -38,11 +43,25 @@ RunResult RunQuickview(const std::wstring& arguments)
                                         nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
-            result.output.append(buffer, read);
-        WaitForSingleObject(process.hProcess, 60000);
+        // Read until the program has ended and its output is drained; not
+        // until the pipe breaks, which a process it started may delay.
+        const DWORD deadline = GetTickCount() + 60000;
+        bool ended = false;
+        while (!ended && GetTickCount() < deadline) {
+            ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
+            DWORD available = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+                char buffer[4096];
+                DWORD read = 0;
+                if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr))
+                    break;
+                result.output.append(buffer, read);
+            }
+        }
+        if (!ended) {
+            TerminateProcess(process.hProcess, 0xDEAD);
+            result.output += "\n[quickview did not end within 60 s]";
+        }
         GetExitCodeProcess(process.hProcess, &result.exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -165,6 +184,21 @@ TEST_F(Quickview, ScreenshotHasTheWindowSizeAndShowsThePicture)
     ASSERT_EQ(png.width, 400u);
     EXPECT_EQ(png.pixels[75 * 400 + 50], 0x00FFFFFFu);
     EXPECT_EQ(png.pixels[1 * 400 + 102], picture.ColourAt(0, 0));
+}
+
+TEST_F(Quickview, FirstRunRelaysTheNoticeOfANewSettingsFileInsteadOfWaiting)
+{
+    // A fresh installation: no settings file beside the plugin or the program.
+    const std::wstring installation = folder.File(L"install");
+    CreateDirectoryW(installation.c_str(), nullptr);
+    for (const wchar_t* file : {L"quickview.exe", L"corvelle.dll"})
+        ASSERT_TRUE(CopyFileW((BuildFolder() + file).c_str(), (installation + L"\\" + file).c_str(), FALSE));
+    const std::wstring document = Document(L"part.SLDPRT", MakeBlockPicture(40, 30));
+    const RunResult run = RunQuickview(L"--thumbnails " + Quoted(folder.File(L"out")) + L" " + Quoted(document),
+                                       installation + L"\\");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("[Corvelle 1.3.0.1] New initialization file is"), std::string::npos) << run.output;
+    EXPECT_TRUE(FileExists(installation + L"\\corvelle.ini"));
 }
 
 TEST_F(Quickview, FailuresHaveTheirOwnExitStatus)

@@ -1,5 +1,6 @@
 // quickview: hosts corvelle.dll as the file manager does, to view documents,
 // take screenshots of the viewer and write thumbnails in bulk.
+#include "box_relay.h"
 #include "command_line.h"
 #include "host_window.h"
 #include "plugin_library.h"
@@ -8,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -22,6 +24,10 @@ int wmain(int argc, wchar_t** argv)
     }
     // The imaging component that writes PNG files is a COM component.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // Runs without a user must not stop at a message box; the viewer shows them.
+    std::unique_ptr<MessageBoxRelay> relay;
+    if (parsed.options.mode != QuickviewMode::View)
+        relay = std::make_unique<MessageBoxRelay>();
     PluginLibrary plugin;
     int status = 1;
     if (LoadPlugin(&plugin)) {
@@ -38,6 +44,7 @@ int wmain(int argc, wchar_t** argv)
         }
         UnloadPlugin(&plugin);
     }
+    relay.reset();
     if (SUCCEEDED(com))
         CoUninitialize();
     return status;
