@@ -49,6 +49,7 @@ endfunction()
 
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
+  tests/windows/child_process.cpp
   tests/windows/compound_file.cpp
   tests/windows/dib_fixture.cpp
   tests/windows/guarded_heap.cpp

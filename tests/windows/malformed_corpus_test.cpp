@@ -4,6 +4,7 @@
 // with Debug off it shows no message box. The second run places every block
 // the plugin allocates against a no-access page, so that a read past a block
 // faults here as it may on Windows, where Wine would let it pass.
+#include "child_process.h"
 #include "malformed_corpus.h"
 #include "plugin_host.h"
 
@@ -39,49 +40,11 @@ size_t RunBatch(const std::vector<std::wstring>& files, size_t first, bool guard
     std::wstring commandLine = L"\"" + RunnerPath() + L"\"" + (guarded ? L" --guarded" : L"");
     for (size_t i = first; i < files.size(); ++i)
         commandLine += L" \"" + files[i] + L"\"";
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &inheritable, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(RunnerPath().c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        ADD_FAILURE() << "cannot start the corpus runner: " << GetLastError();
-        return files.size();
-    }
-
     std::string pending;
     long current = -1;  // the case begun and not yet finished
-    DWORD lastOutput = GetTickCount();
-    bool hung = false;
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr))
-            break;  // the child has ended and closed its end
-        if (available == 0) {
-            // One case does a few loads and paints: 30 s without a word is a hang.
-            if (GetTickCount() - lastOutput > 30000) {
-                hung = true;
-                TerminateProcess(process.hProcess, 99);
-                break;
-            }
-            Sleep(5);
-            continue;
-        }
-        char buffer[4096];
-        DWORD read = 0;
-        ReadFile(readEnd, buffer, sizeof buffer < available ? sizeof buffer : available, &read, nullptr);
-        pending.append(buffer, read);
-        lastOutput = GetTickCount();
+    // One case does a few loads and paints: 30 s without a word is a hang.
+    const ChildRun run = RunChild(RunnerPath(), commandLine, 30000, [&](const std::string& output) {
+        pending += output;
         for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
             std::istringstream line(pending.substr(0, end));
             std::string word;
@@ -99,18 +62,16 @@ size_t RunBatch(const std::vector<std::wstring>& files, size_t first, bool guard
                 current = -1;
             }
         }
+    });
+    if (!run.started) {
+        ADD_FAILURE() << "cannot start the corpus runner: " << GetLastError();
+        return files.size();
     }
-    WaitForSingleObject(process.hProcess, 10000);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(readEnd);
     if (current < 0)
         return files.size();  // every case it was given ran to its end
     char description[64];
-    std::snprintf(description, sizeof description, hung ? "hang" : "crash, exit code 0x%08lX",
-                  static_cast<unsigned long>(exitCode));
+    std::snprintf(description, sizeof description, run.silent ? "hang" : "crash, exit code 0x%08lX",
+                  static_cast<unsigned long>(run.exitCode));
     (*outcomes)[first + static_cast<size_t>(current)].failure = description;
     return first + static_cast<size_t>(current) + 1;
 }

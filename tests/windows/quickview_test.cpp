@@ -1,5 +1,6 @@
 // quickview.exe, run as a user runs it: its exit status, what it prints, and
 // the PNG files it writes, decoded again with the platform's imaging component.
+#include "child_process.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_host.h"
@@ -24,49 +25,12 @@ std::wstring BuildFolder()
 RunResult RunQuickview(const std::wstring& arguments, const std::wstring& folder = BuildFolder())
 {
     const std::wstring program = folder + L"quickview.exe";
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
     RunResult result;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
-        return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        // Read until the program has ended and its output is drained; not
-        // until the pipe breaks, which a process it started may delay.
-        const DWORD deadline = GetTickCount() + 60000;
-        bool ended = false;
-        while (!ended && GetTickCount() < deadline) {
-            ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
-            DWORD available = 0;
-            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-                char buffer[4096];
-                DWORD read = 0;
-                if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr))
-                    break;
-                result.output.append(buffer, read);
-            }
-        }
-        if (!ended) {
-            TerminateProcess(process.hProcess, 0xDEAD);
-            result.output += "\n[quickview did not end within 60 s]";
-        }
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(readEnd);
+    const ChildRun run = RunChild(program, L"\"" + program + L"\" " + arguments, 60000,
+                                  [&](const std::string& output) { result.output += output; });
+    if (run.silent)
+        result.output += "\n[quickview said nothing for 60 s and was ended]";
+    result.exitCode = run.exitCode;
     return result;
 }
 
