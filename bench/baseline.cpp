@@ -29,7 +29,7 @@ HBITMAP ReadPicture(const wchar_t* path)
 
     const auto* info = reinterpret_cast<const BITMAPINFO*>(block.data());
     const BITMAPINFOHEADER& header = info->bmiHeader;
-    const DWORD tableEntries = header.biClrUsed != 0 ? header.biClrUsed
+    const DWORD tableEntries = header.biClrUsed != 0    ? header.biClrUsed
                                : header.biBitCount <= 8 ? 1u << header.biBitCount
                                                         : 0;
     const DWORD bitsOffset = header.biSize + 4 * tableEntries;

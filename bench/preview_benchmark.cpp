@@ -123,12 +123,10 @@ int wmain(int argc, wchar_t** argv)
         std::vector<double> pluginTimes;
         std::vector<double> baselineTimes;
         for (int run = 0; run < kRuns; ++run) {
-            pluginTimes.push_back(SecondsPerCall(document.calls, [&] {
-                DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0));
-            }));
-            baselineTimes.push_back(SecondsPerCall(document.calls, [&] {
-                DeleteObject(BaselineThumbnail(document.path.c_str(), kBox, kBox));
-            }));
+            pluginTimes.push_back(SecondsPerCall(
+                document.calls, [&] { DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0)); }));
+            baselineTimes.push_back(SecondsPerCall(
+                document.calls, [&] { DeleteObject(BaselineThumbnail(document.path.c_str(), kBox, kBox)); }));
         }
         const double pluginTime = Median(pluginTimes);
         const double baselineTime = Median(baselineTimes);
@@ -163,8 +161,7 @@ int wmain(int argc, wchar_t** argv)
                 1 / Median(cycles));
     std::printf("| open, paint, close fitted (4000 x 3000 RLE8 into 800 x 600) | %.1f cycles/s |\n",
                 1 / Median(fittedCycles));
-    std::printf("| one fitted repaint of the 4000 x 3000 preview (halftone) | %.1f ms |\n\n",
-                Median(repaints) * 1000);
+    std::printf("| one fitted repaint of the 4000 x 3000 preview (halftone) | %.1f ms |\n\n", Median(repaints) * 1000);
 
     std::printf("## Memory with the 4000 x 3000 8-bit preview open\n\n");
     std::printf("| measure | MiB |\n|---|---|\n");

@@ -48,8 +48,7 @@ void ReportLastError(const wchar_t* operationLabel, UINT boxType)
     std::unique_ptr<wchar_t[]> message = AllocateText(room);
     if (message == nullptr)
         return;
-    FormatLastErrorMessage(operationLabel, static_cast<std::int32_t>(value), systemText.get(),
-                           message.get(), room + 1);
+    FormatLastErrorMessage(operationLabel, static_cast<std::int32_t>(value), systemText.get(), message.get(), room + 1);
     MessageBoxW(nullptr, message.get(), kReportTitle, boxType);
 }
 
@@ -93,7 +92,7 @@ void ReportHresult(HRESULT code, const wchar_t* operationLabel, const wchar_t* i
     std::unique_ptr<wchar_t[]> message = AllocateText(messageRoom);
     if (message == nullptr)
         return;
-    FormatHresultMessage(operationLabel, static_cast<std::uint32_t>(code), working.get(),
-                         message.get(), messageRoom + 1);
+    FormatHresultMessage(operationLabel, static_cast<std::uint32_t>(code), working.get(), message.get(),
+                         messageRoom + 1);
     MessageBoxW(nullptr, message.get(), kReportTitle, kHresultBoxType);
 }

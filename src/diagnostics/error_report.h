@@ -1,7 +1,7 @@
 #pragma once
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 // Error message boxes. Both report unconditionally; callers decide whether to
 // call them (most ask IsDebugEnabled first).

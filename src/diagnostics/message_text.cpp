@@ -6,8 +6,7 @@ namespace {
 
 // Writes value in the given base, most significant digit first, without
 // leading zeros; a lone "0" for zero.
-void AppendUnsigned(wchar_t* out, std::size_t capacity, std::uint64_t value, unsigned base,
-                    const wchar_t* digits)
+void AppendUnsigned(wchar_t* out, std::size_t capacity, std::uint64_t value, unsigned base, const wchar_t* digits)
 {
     wchar_t text[24];
     std::size_t length = 0;
@@ -35,8 +34,8 @@ void AppendSignedDecimal(wchar_t* out, std::size_t capacity, std::int32_t value)
     AppendUnsigned(out, capacity, static_cast<std::uint64_t>(wide), 10, kLowerDigits);
 }
 
-void FormatFailedMessage(const wchar_t* label, const wchar_t* number, const wchar_t* text,
-                         wchar_t* out, std::size_t capacity)
+void FormatFailedMessage(const wchar_t* label, const wchar_t* number, const wchar_t* text, wchar_t* out,
+                         std::size_t capacity)
 {
     CopyBounded(out, label, capacity);
     AppendBounded(out, L" failed with error ", capacity);
@@ -71,8 +70,7 @@ void FormatFallbackCodeText(std::uint32_t code, wchar_t* out, std::size_t capaci
     AppendUnsigned(out, capacity, code, 16, kUpperDigits);
 }
 
-void ExpandFirstInsert(const wchar_t* text, const wchar_t* insert, wchar_t* out,
-                       std::size_t capacity)
+void ExpandFirstInsert(const wchar_t* text, const wchar_t* insert, wchar_t* out, std::size_t capacity)
 {
     const wchar_t* percent = nullptr;
     for (const wchar_t* at = text; at != nullptr && *at != L'\0'; ++at) {
@@ -90,16 +88,16 @@ void ExpandFirstInsert(const wchar_t* text, const wchar_t* insert, wchar_t* out,
     AppendBounded(out, percent + 2, capacity);
 }
 
-void FormatLastErrorMessage(const wchar_t* label, std::int32_t value, const wchar_t* systemText,
-                            wchar_t* out, std::size_t capacity)
+void FormatLastErrorMessage(const wchar_t* label, std::int32_t value, const wchar_t* systemText, wchar_t* out,
+                            std::size_t capacity)
 {
     wchar_t number[16] = {};
     AppendSignedDecimal(number, 16, value);
     FormatFailedMessage(label, number, systemText, out, capacity);
 }
 
-void FormatHresultMessage(const wchar_t* label, std::uint32_t code, const wchar_t* text,
-                          wchar_t* out, std::size_t capacity)
+void FormatHresultMessage(const wchar_t* label, std::uint32_t code, const wchar_t* text, wchar_t* out,
+                          std::size_t capacity)
 {
     wchar_t number[16] = {};
     AppendUnsigned(number, 16, code, 16, kLowerDigits);

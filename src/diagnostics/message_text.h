@@ -26,16 +26,15 @@ void FormatFallbackCodeText(std::uint32_t code, wchar_t* out, std::size_t capaci
 // Copies text into out with insert in place of the two characters "%1", but
 // only when the first percent sign of the text is followed by the digit 1.
 // Capacity must be at least length(text) + length(insert) + 1.
-void ExpandFirstInsert(const wchar_t* text, const wchar_t* insert, wchar_t* out,
-                       std::size_t capacity);
+void ExpandFirstInsert(const wchar_t* text, const wchar_t* insert, wchar_t* out, std::size_t capacity);
 
 // "LABEL failed with error VALUE: TEXT", value in signed decimal.
-void FormatLastErrorMessage(const wchar_t* label, std::int32_t value, const wchar_t* systemText,
-                            wchar_t* out, std::size_t capacity);
+void FormatLastErrorMessage(const wchar_t* label, std::int32_t value, const wchar_t* systemText, wchar_t* out,
+                            std::size_t capacity);
 
 // "LABEL failed with error CODE: TEXT", code in lower-case hexadecimal.
-void FormatHresultMessage(const wchar_t* label, std::uint32_t code, const wchar_t* text,
-                          wchar_t* out, std::size_t capacity);
+void FormatHresultMessage(const wchar_t* label, std::uint32_t code, const wchar_t* text, wchar_t* out,
+                          std::size_t capacity);
 
 // "New initialization file is "PATH"", the notice of a new settings file.
 void FormatNewSettingsNotice(const wchar_t* settingsPath, wchar_t* out, std::size_t capacity);

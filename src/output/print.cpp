@@ -73,7 +73,7 @@ void MakeJobName(const wchar_t* documentPath, wchar_t (&jobName)[kWidePathCapaci
 }  // namespace
 
 extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPath, const wchar_t* printerName,
-                                   int /*printFlags*/, const PrintMargins* margins)
+                                    int /*printFlags*/, const PrintMargins* margins)
 {
     if (viewerWindow == nullptr)
         return kStatusFailure;
@@ -97,9 +97,8 @@ extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPa
     if (GetObjectW(instance->bitmap, sizeof description, &description) == 0)
         return kStatusFailure;
 
-    const PrintPlacement placement =
-        ComputePrintPlacement(GetDeviceCaps(printer.get(), PHYSICALWIDTH), description.bmWidth,
-                              description.bmHeight, margins);
+    const PrintPlacement placement = ComputePrintPlacement(GetDeviceCaps(printer.get(), PHYSICALWIDTH),
+                                                           description.bmWidth, description.bmHeight, margins);
     wchar_t jobName[kWidePathCapacity];
     MakeJobName(documentPath, jobName);
 
@@ -116,8 +115,8 @@ extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPa
     return kStatusSuccess;
 }
 
-extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName,
-                                  int printFlags, const PrintMargins* margins)
+extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName, int printFlags,
+                                   const PrintMargins* margins)
 {
     wchar_t widePrinterName[kWidePathCapacity];
     wchar_t widePath[kWidePathCapacity];

@@ -53,6 +53,5 @@ extern "C" HBITMAP __stdcall ListGetPreviewBitmap(const char* documentPath, int 
                                                   char* contentBuffer, int contentLength)
 {
     wchar_t widePath[kWidePathCapacity];
-    return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer,
-                                 contentLength);
+    return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer, contentLength);
 }

@@ -8,8 +8,7 @@ int ReadSettingInt(const wchar_t* key, int defaultValue)
 {
     if (g_moduleState.SettingsPath[0] == L'\0')
         return defaultValue;
-    return static_cast<int>(
-        GetPrivateProfileIntW(kSettingsSection, key, defaultValue, g_moduleState.SettingsPath));
+    return static_cast<int>(GetPrivateProfileIntW(kSettingsSection, key, defaultValue, g_moduleState.SettingsPath));
 }
 
 void DeleteSetting(const wchar_t* key)

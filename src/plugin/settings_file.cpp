@@ -55,8 +55,8 @@ void CreateSettingsFile()
     const SettingsTemplate settingsTemplate = FindSettingsTemplate();
     if (settingsTemplate.bytes == nullptr)
         return;
-    ScopedFile file(CreateFileW(g_moduleState.SettingsPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFile file(
+        CreateFileW(g_moduleState.SettingsPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         ReportLastError(L"CreateFileW", MB_OK | MB_ICONWARNING);
         return;
@@ -67,8 +67,8 @@ void CreateSettingsFile()
         const DWORD remaining = settingsTemplate.size - total;
         // A write that claims success but makes no progress would loop forever
         // inside the host: it counts as a failed write.
-        if (!WriteFile(file.Get(), settingsTemplate.bytes + total, remaining, &written, nullptr) ||
-            written == 0 || written > remaining) {
+        if (!WriteFile(file.Get(), settingsTemplate.bytes + total, remaining, &written, nullptr) || written == 0 ||
+            written > remaining) {
             // Reported while the file is still open; it is closed on leaving.
             ReportLastError(L"WriteFile", MB_OK | MB_ICONWARNING);
             return;
@@ -92,8 +92,8 @@ extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parame
 
     wchar_t hostDrive[kDriveCapacity];
     wchar_t hostDirectory[kDirectoryCapacity];
-    SplitPath(g_moduleState.SettingsPath, {hostDrive, kDriveCapacity},
-              {hostDirectory, kDirectoryCapacity}, kPartNotWanted, kPartNotWanted);
+    SplitPath(g_moduleState.SettingsPath, {hostDrive, kDriveCapacity}, {hostDirectory, kDirectoryCapacity},
+              kPartNotWanted, kPartNotWanted);
 
     wchar_t moduleDrive[kDriveCapacity];
     wchar_t moduleDirectory[kDirectoryCapacity];

@@ -32,8 +32,7 @@ void Clear(const PathPart& part)
 
 }  // namespace
 
-void SplitPath(const wchar_t* path, PathPart drive, PathPart directory, PathPart baseName,
-               PathPart extension)
+void SplitPath(const wchar_t* path, PathPart drive, PathPart directory, PathPart baseName, PathPart extension)
 {
     const std::size_t length = WideLength(path);
 

@@ -15,5 +15,4 @@ inline constexpr PathPart kPartNotWanted = {nullptr, 0};
 // last slash or backslash), base name and extension (from the last dot after
 // the directory). When any wanted part does not fit, all wanted parts come out
 // empty. A null path gives empty parts.
-void SplitPath(const wchar_t* path, PathPart drive, PathPart directory, PathPart baseName,
-               PathPart extension);
+void SplitPath(const wchar_t* path, PathPart drive, PathPart directory, PathPart baseName, PathPart extension);

@@ -81,10 +81,10 @@ extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath
     if (instance->bitmap == nullptr)
         return nullptr;
 
-    HWND viewerWindow = CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, hostClient.left,
-                                        hostClient.top, hostClient.right - hostClient.left,
-                                        hostClient.bottom - hostClient.top, hostWindow, nullptr,
-                                        g_moduleState.moduleHandle, instance.get());
+    HWND viewerWindow =
+        CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, hostClient.left, hostClient.top,
+                        hostClient.right - hostClient.left, hostClient.bottom - hostClient.top, hostWindow, nullptr,
+                        g_moduleState.moduleHandle, instance.get());
     if (viewerWindow == nullptr)
         return nullptr;
     ViewerInstance& shown = *instance.release();  // the window holds it now

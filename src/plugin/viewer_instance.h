@@ -11,7 +11,7 @@
 struct ViewerInstance {
     wchar_t filePath[kWidePathCapacity];
     HBITMAP bitmap;
-    std::int32_t paintedWidth;   // size of the picture as last painted
+    std::int32_t paintedWidth;  // size of the picture as last painted
     std::int32_t paintedHeight;
     std::uint32_t hScrollShown;  // what the last scroll-bar decision showed
     std::uint32_t vScrollShown;

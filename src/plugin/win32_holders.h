@@ -4,8 +4,8 @@
 // device context, GDI object, COM pointer and allocation has exactly one owner
 // and is released on every path.
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 #include <memory>
 #include <type_traits>

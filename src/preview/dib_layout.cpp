@@ -36,8 +36,7 @@ std::uint32_t ReadU32(const unsigned char* at)
 std::int32_t ReadI32(const unsigned char* at)
 {
     const std::uint32_t value = ReadU32(at);
-    return value <= 0x7FFFFFFFu ? static_cast<std::int32_t>(value)
-                                : -static_cast<std::int32_t>(~value) - 1;
+    return value <= 0x7FFFFFFFu ? static_cast<std::int32_t>(value) : -static_cast<std::int32_t>(~value) - 1;
 }
 
 std::uint16_t ReadU16(const unsigned char* at)
@@ -65,8 +64,7 @@ bool IsCompressionAllowed(const Header& header)
 {
     switch (header.compression) {
     case kRgb:
-        return IsPaletted(header.bitCount) || header.bitCount == 16 || header.bitCount == 24 ||
-               header.bitCount == 32;
+        return IsPaletted(header.bitCount) || header.bitCount == 16 || header.bitCount == 24 || header.bitCount == 32;
     case kRle8:
         return header.bitCount == 8 && header.height > 0;
     case kRle4:

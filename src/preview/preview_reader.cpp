@@ -12,7 +12,7 @@
 namespace {
 
 constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;  // 0x20
-constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;                 // 0x10
+constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;                   // 0x10
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 constexpr ULONG kByteCountSize = 4;
 
@@ -49,8 +49,8 @@ HBITMAP CreateScreenBitmap(const unsigned char* block, ULONG blockSize)
     if (screen.Get() == nullptr)
         return nullptr;
     const auto* info = reinterpret_cast<const BITMAPINFO*>(block);
-    HBITMAP bitmap = CreateDIBitmap(screen.Get(), &info->bmiHeader, CBM_INIT, block + layout.bitsOffset,
-                                    info, DIB_RGB_COLORS);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen.Get(), &info->bmiHeader, CBM_INIT, block + layout.bitsOffset, info, DIB_RGB_COLORS);
     screen.Release();
     return bitmap;
 }

@@ -23,8 +23,8 @@ std::int32_t HalfDifference(std::int32_t client, std::int32_t drawn)
 }  // namespace
 
 PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
-                               std::int32_t pictureHeight, ViewOptions options, bool hScrollShown,
-                               bool vScrollShown, std::int32_t horizontalPosition, std::int32_t verticalPosition)
+                               std::int32_t pictureHeight, ViewOptions options, bool hScrollShown, bool vScrollShown,
+                               std::int32_t horizontalPosition, std::int32_t verticalPosition)
 {
     PaintLayout layout = {};
     layout.srcX = hScrollShown ? horizontalPosition : 0;

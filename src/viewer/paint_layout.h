@@ -10,7 +10,7 @@ struct PaintLayout {
     std::int32_t drawHeight;
     std::int32_t srcX;  // the picture point drawn at (destX, destY)
     std::int32_t srcY;
-    bool stretched;     // scaled to fit rather than copied pixel for pixel
+    bool stretched;  // scaled to fit rather than copied pixel for pixel
 };
 
 struct ViewOptions {
@@ -22,5 +22,5 @@ struct ViewOptions {
 // Lays the picture out at natural size (from the scroll positions where a bar
 // is shown) or fitted, and centres each axis that has no bar when asked to.
 PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
-                               std::int32_t pictureHeight, ViewOptions options, bool hScrollShown,
-                               bool vScrollShown, std::int32_t horizontalPosition, std::int32_t verticalPosition);
+                               std::int32_t pictureHeight, ViewOptions options, bool hScrollShown, bool vScrollShown,
+                               std::int32_t horizontalPosition, std::int32_t verticalPosition);

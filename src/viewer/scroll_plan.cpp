@@ -30,8 +30,7 @@ bool ScrollBarNeeded(std::int32_t clientSize, std::int32_t pictureSize, bool fit
     return !fit && static_cast<std::int64_t>(clientSize) < static_cast<std::int64_t>(pictureSize) - 1;
 }
 
-ScrollBarPlan PlanScrollBar(std::int32_t clientSize, std::int32_t pictureSize, bool fit,
-                            std::int32_t currentPosition)
+ScrollBarPlan PlanScrollBar(std::int32_t clientSize, std::int32_t pictureSize, bool fit, std::int32_t currentPosition)
 {
     ScrollBarPlan plan = {};
     if (!ScrollBarNeeded(clientSize, pictureSize, fit))

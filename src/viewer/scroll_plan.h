@@ -20,8 +20,7 @@ bool ScrollBarNeeded(std::int32_t clientSize, std::int32_t pictureSize, bool fit
 
 // The bar for one axis: range 0 .. picture - 1, page the client size, and the
 // current position brought down to the largest position there is.
-ScrollBarPlan PlanScrollBar(std::int32_t clientSize, std::int32_t pictureSize, bool fit,
-                            std::int32_t currentPosition);
+ScrollBarPlan PlanScrollBar(std::int32_t clientSize, std::int32_t pictureSize, bool fit, std::int32_t currentPosition);
 
 // The position that a scroll request (SB_LINEUP .. SB_ENDSCROLL) asks for; the
 // platform then holds it within the bar's span.

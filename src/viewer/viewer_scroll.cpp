@@ -71,8 +71,8 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
     }
     SetScrollPos(window, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition), TRUE);
     const int shift = oldPosition - GetScrollPos(window, bar);
-    ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, nullptr, &client, nullptr,
-                   nullptr, SW_INVALIDATE | SW_ERASE);
+    ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, nullptr, &client, nullptr, nullptr,
+                   SW_INVALIDATE | SW_ERASE);
 }
 
 void ScrollViewerByWheel(HWND window, const ViewerInstance* instance, WPARAM wParam)

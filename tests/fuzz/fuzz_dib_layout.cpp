@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     if (layout.bitsOffset < 40 || layout.bitsOffset > size)
         std::abort();
-    const DecodeReport report = DecodeDibReference(block.data(), static_cast<std::uint32_t>(block.size()),
-                                                   layout.bitsOffset);
+    const DecodeReport report =
+        DecodeDibReference(block.data(), static_cast<std::uint32_t>(block.size()), layout.bitsOffset);
     if (report.readOutsideData || report.writeOutsidePicture) {
         std::fprintf(stderr, "admitted a block whose decoding %s\n",
                      report.readOutsideData ? "reads past its data" : "writes past the picture");

@@ -28,14 +28,14 @@ void Put(std::vector<unsigned char>& block, std::size_t offset, std::uint32_t va
 std::vector<unsigned char> Block(const HeaderFields& fields, std::size_t totalSize)
 {
     std::vector<unsigned char> block(totalSize < 40 ? 40 : totalSize, 0);
-    Put(block, 0, fields.size, 4);                                        // biSize
-    Put(block, 4, static_cast<std::uint32_t>(fields.width), 4);           // biWidth
-    Put(block, 8, static_cast<std::uint32_t>(fields.height), 4);          // biHeight
-    Put(block, 12, fields.planes, 2);                                     // biPlanes
-    Put(block, 14, fields.bitCount, 2);                                   // biBitCount
-    Put(block, 16, fields.compression, 4);                                // biCompression
-    Put(block, 20, fields.sizeImage, 4);                                  // biSizeImage
-    Put(block, 32, fields.clrUsed, 4);                                    // biClrUsed
+    Put(block, 0, fields.size, 4);                                // biSize
+    Put(block, 4, static_cast<std::uint32_t>(fields.width), 4);   // biWidth
+    Put(block, 8, static_cast<std::uint32_t>(fields.height), 4);  // biHeight
+    Put(block, 12, fields.planes, 2);                             // biPlanes
+    Put(block, 14, fields.bitCount, 2);                           // biBitCount
+    Put(block, 16, fields.compression, 4);                        // biCompression
+    Put(block, 20, fields.sizeImage, 4);                          // biSizeImage
+    Put(block, 32, fields.clrUsed, 4);                            // biClrUsed
     block.resize(totalSize);
     return block;
 }

@@ -22,13 +22,13 @@ std::vector<unsigned char> RleBlock(int width, int height, const std::vector<uns
 {
     const std::size_t table = fourBit ? 64 : 1024;
     std::vector<unsigned char> block(40 + table, 0);
-    Put32(block, 0, 40);                                              // biSize
-    Put32(block, 4, static_cast<std::uint32_t>(width));               // biWidth
-    Put32(block, 8, static_cast<std::uint32_t>(height));              // biHeight, bottom-up
-    block[12] = 1;                                                    // biPlanes
-    block[14] = fourBit ? 4 : 8;                                      // biBitCount
-    Put32(block, 16, fourBit ? 2 : 1);                                // biCompression: RLE4 or RLE8
-    Put32(block, 20, static_cast<std::uint32_t>(data.size()));        // biSizeImage
+    Put32(block, 0, 40);                                        // biSize
+    Put32(block, 4, static_cast<std::uint32_t>(width));         // biWidth
+    Put32(block, 8, static_cast<std::uint32_t>(height));        // biHeight, bottom-up
+    block[12] = 1;                                              // biPlanes
+    block[14] = fourBit ? 4 : 8;                                // biBitCount
+    Put32(block, 16, fourBit ? 2 : 1);                          // biCompression: RLE4 or RLE8
+    Put32(block, 20, static_cast<std::uint32_t>(data.size()));  // biSizeImage
     block.insert(block.end(), data.begin(), data.end());
     return block;
 }
@@ -64,20 +64,20 @@ TEST(RleData, RowsThatFillThePictureAreAdmitted)
 
 TEST(RleData, RunsThatLeaveTheirRowOrThePictureAreRefused)
 {
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {5, 7, 0, 1})));                  // encoded run past the row
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {3, 7, 2, 7, 0, 1})));            // second run crosses the end
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 5, 1, 2, 3, 4, 5, 0, 0, 1}))); // absolute run past the row
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 0, 0, 0, 1, 7, 0, 1})));      // third row of two
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 0, 2, 1, 7, 0, 1})));      // delta below the picture
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 5, 0, 1, 7, 0, 1})));      // delta past the row, then a pixel
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {5, 7, 0, 1})));                    // encoded run past the row
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {3, 7, 2, 7, 0, 1})));              // second run crosses the end
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 5, 1, 2, 3, 4, 5, 0, 0, 1})));  // absolute run past the row
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 0, 0, 0, 1, 7, 0, 1})));        // third row of two
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 0, 2, 1, 7, 0, 1})));        // delta below the picture
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 5, 0, 1, 7, 0, 1})));        // delta past the row, then a pixel
 }
 
 TEST(RleData, OpcodesCutShortByTheEndOfTheDataAreRefused)
 {
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {4})));                // half an opcode
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 1})));          // delta without its second byte
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 3, 1, 2})));       // absolute run of 3 with 2 bytes
-    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 3, 1, 2, 3})));    // its padding byte missing
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {4})));              // half an opcode
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 2, 1})));        // delta without its second byte
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 3, 1, 2})));     // absolute run of 3 with 2 bytes
+    EXPECT_FALSE(Admitted(RleBlock(4, 2, {0, 3, 1, 2, 3})));  // its padding byte missing
 }
 
 TEST(RleData, FourBitRunsCountPixelsNotBytes)

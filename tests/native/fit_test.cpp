@@ -9,8 +9,8 @@ TEST(MulDivRounded, RoundsHalvesAwayFromZero)
     EXPECT_EQ(MulDivRounded(100, -3, 200), -2);
     EXPECT_EQ(MulDivRounded(100, 3, -200), -2);
     EXPECT_EQ(MulDivRounded(-100, -3, -200), -2);
-    EXPECT_EQ(MulDivRounded(200, 2, 3), 133);    // 133.33 rounds down
-    EXPECT_EQ(MulDivRounded(100, 2, 3), 67);     // 66.67 rounds up
+    EXPECT_EQ(MulDivRounded(200, 2, 3), 133);  // 133.33 rounds down
+    EXPECT_EQ(MulDivRounded(100, 2, 3), 67);   // 66.67 rounds up
     EXPECT_EQ(MulDivRounded(7, 1, 2), 4);
     EXPECT_EQ(MulDivRounded(5, 1, 2), 3);
 }

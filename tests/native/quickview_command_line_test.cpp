@@ -68,7 +68,8 @@ TEST(QuickviewCommandLine, SizesAndFlagsAreCheckedStrictly)
     EXPECT_TRUE(ParseSize(L"1x16384", &width, &height));
     EXPECT_EQ(width, 1);
     EXPECT_EQ(height, 16384);
-    for (const wchar_t* bad : {L"0x10", L"10x0", L"16385x1", L"x10", L"10x", L"-5x5", L"5x5x5", L"1e3x5", L"99999999x1"})
+    for (const wchar_t* bad :
+         {L"0x10", L"10x0", L"16385x1", L"x10", L"10x", L"-5x5", L"5x5x5", L"1e3x5", L"99999999x1"})
         EXPECT_FALSE(ParseSize(bad, &width, &height)) << bad;
 
     int flags = 0;

@@ -119,8 +119,7 @@ int wmain(int argc, wchar_t** argv)
     for (const RecordedBox& box : plugin.Boxes())
         std::fprintf(stderr, "report: %ls\n", box.text.c_str());
     if (onDefault != 0 || onNamed != 0) {
-        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer)\n", onDefault,
-                     onNamed);
+        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer)\n", onDefault, onNamed);
         return 1;
     }
     return 0;

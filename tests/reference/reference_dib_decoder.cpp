@@ -18,7 +18,8 @@ struct Reader {
     }
     std::uint32_t U32(std::int64_t offset) const
     {
-        return Byte(offset) | Byte(offset + 1) << 8 | Byte(offset + 2) << 16 | static_cast<std::uint32_t>(Byte(offset + 3)) << 24;
+        return Byte(offset) | Byte(offset + 1) << 8 | Byte(offset + 2) << 16 |
+               static_cast<std::uint32_t>(Byte(offset + 3)) << 24;
     }
 };
 
@@ -68,7 +69,9 @@ void DecodeRle(const Reader& reader, const Picture& picture, std::int64_t bits, 
     std::int64_t at = bits;
     std::int64_t x = 0;
     std::int64_t y = 0;
-    const auto nibble = [&](unsigned pair, std::int64_t i) { return fourBit ? (i % 2 == 0 ? pair >> 4 : pair & 15) : pair; };
+    const auto nibble = [&](unsigned pair, std::int64_t i) {
+        return fourBit ? (i % 2 == 0 ? pair >> 4 : pair & 15) : pair;
+    };
     while (at < end) {
         const unsigned count = reader.Byte(at);
         const unsigned value = reader.Byte(at + 1);
@@ -112,7 +115,9 @@ DecodeReport DecodeDibReference(const unsigned char* block, std::uint32_t blockS
     DecodeReport report;
     const Reader reader{block, blockSize, &report};
     const std::int64_t headerSize = reader.U32(0);
-    const auto i32 = [&](std::int64_t offset) { return static_cast<std::int64_t>(static_cast<std::int32_t>(reader.U32(offset))); };
+    const auto i32 = [&](std::int64_t offset) {
+        return static_cast<std::int64_t>(static_cast<std::int32_t>(reader.U32(offset)));
+    };
     const std::int64_t width = i32(4);
     const std::int64_t height = i32(8);
     const unsigned bitCount = reader.Byte(14) | reader.Byte(15) << 8;

@@ -9,9 +9,9 @@
 #include <cstdint>
 
 struct DecodeReport {
-    bool readOutsideData = false;     // past the block, or past the run-length data
-    bool writeOutsidePicture = false; // a pixel beyond its row or beyond the last row
-    bool indexBeyondTable = false;    // a palette index with no table entry (drawn black)
+    bool readOutsideData = false;      // past the block, or past the run-length data
+    bool writeOutsidePicture = false;  // a pixel beyond its row or beyond the last row
+    bool indexBeyondTable = false;     // a palette index with no table entry (drawn black)
     std::int64_t pixelsWritten = 0;
 };
 

@@ -11,7 +11,7 @@
 
 struct ChildRun {
     bool started = false;
-    bool silent = false;        // said nothing for too long and was ended
+    bool silent = false;  // said nothing for too long and was ended
     DWORD exitCode = 0xFFFFFFFF;
 };
 

@@ -13,8 +13,8 @@ void WriteCompoundFile(const std::wstring& path, const std::vector<StreamContent
     ASSERT_TRUE(SUCCEEDED(result) && storage != nullptr) << "StgCreateDocfile: " << std::hex << result;
     for (const StreamContent& content : streams) {
         IStream* stream = nullptr;
-        result = storage->CreateStream(content.name.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
-                                       &stream);
+        result =
+            storage->CreateStream(content.name.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
         if (FAILED(result) || stream == nullptr) {
             ADD_FAILURE() << "CreateStream: " << std::hex << result;
             break;

@@ -68,7 +68,7 @@ void EncodeRow(const IndexedPicture& picture, int y, std::vector<unsigned char>&
                 out.push_back(picture.At(x + i, y));
             }
         } else {
-            out.push_back(0);  // absolute run: escape,
+            out.push_back(0);                                    // absolute run: escape,
             out.push_back(static_cast<unsigned char>(literal));  // count,
             for (int i = 0; i < literal; ++i)
                 out.push_back(picture.At(x + i, y));
@@ -108,17 +108,17 @@ std::vector<unsigned char> InfoHeader(std::int32_t width, std::int32_t height, s
                                       std::uint32_t compression, std::uint32_t sizeImage, std::uint32_t clrUsed)
 {
     std::vector<unsigned char> header;
-    PutU32(header, 40);                                   // biSize
-    PutU32(header, static_cast<std::uint32_t>(width));    // biWidth
-    PutU32(header, static_cast<std::uint32_t>(height));   // biHeight, positive: bottom row first
-    PutU16(header, 1);                                    // biPlanes
-    PutU16(header, bitCount);                             // biBitCount
-    PutU32(header, compression);                          // biCompression: 0 BI_RGB, 1 BI_RLE8
-    PutU32(header, sizeImage);                            // biSizeImage
-    PutU32(header, 3780);                                 // biXPelsPerMeter (96 dpi)
-    PutU32(header, 3780);                                 // biYPelsPerMeter
-    PutU32(header, clrUsed);                              // biClrUsed
-    PutU32(header, 0);                                    // biClrImportant
+    PutU32(header, 40);                                  // biSize
+    PutU32(header, static_cast<std::uint32_t>(width));   // biWidth
+    PutU32(header, static_cast<std::uint32_t>(height));  // biHeight, positive: bottom row first
+    PutU16(header, 1);                                   // biPlanes
+    PutU16(header, bitCount);                            // biBitCount
+    PutU32(header, compression);                         // biCompression: 0 BI_RGB, 1 BI_RLE8
+    PutU32(header, sizeImage);                           // biSizeImage
+    PutU32(header, 3780);                                // biXPelsPerMeter (96 dpi)
+    PutU32(header, 3780);                                // biYPelsPerMeter
+    PutU32(header, clrUsed);                             // biClrUsed
+    PutU32(header, 0);                                   // biClrImportant
     return header;
 }
 

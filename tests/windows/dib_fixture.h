@@ -26,8 +26,7 @@ IndexedPicture MakeBlockPicture(int width, int height, int blockSize = 16);
 
 // The 40-byte BITMAPINFOHEADER, field by field.
 std::vector<unsigned char> InfoHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
-                                      std::uint32_t compression, std::uint32_t sizeImage,
-                                      std::uint32_t clrUsed);
+                                      std::uint32_t compression, std::uint32_t sizeImage, std::uint32_t clrUsed);
 
 // RLE8 pixel data, bottom row first: encoded runs, absolute runs, an end of
 // line after each row and the end of bitmap at the close.

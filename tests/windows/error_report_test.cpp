@@ -21,7 +21,8 @@ std::wstring Hex(DWORD code)
 HRESULT OpenCode(const std::wstring& path)
 {
     IStorage* storage = nullptr;
-    const HRESULT result = StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage);
+    const HRESULT result =
+        StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage);
     if (storage != nullptr)
         storage->Release();
     return result;
@@ -155,7 +156,8 @@ TEST_F(PatchedReports, CodesWithoutSystemTextGetTheFallbackTexts)
 {
     ASSERT_TRUE(openPatch.Applied());
     ASSERT_TRUE(formatPatch.Applied());
-    EXPECT_EQ(ReportFor(static_cast<HRESULT>(0x80040201)), L"StgOpenStorage failed with error 80040201: IDispatch error #1");
+    EXPECT_EQ(ReportFor(static_cast<HRESULT>(0x80040201)),
+              L"StgOpenStorage failed with error 80040201: IDispatch error #1");
     EXPECT_EQ(ReportFor(static_cast<HRESULT>(0x8004FFFF)),
               L"StgOpenStorage failed with error 8004ffff: IDispatch error #65023");
     EXPECT_EQ(ReportFor(static_cast<HRESULT>(0x80040200)),
@@ -169,11 +171,11 @@ TEST_F(PatchedReports, SystemTextLosesOneLineEndAndTakesThePathAtItsFirstPlaceho
     ASSERT_TRUE(openPatch.Applied());
     ASSERT_TRUE(formatPatch.Applied());
     g_systemText = L"%1 could not be found.\r\n";
-    EXPECT_EQ(ReportFor(STG_E_FILENOTFOUND), L"StgOpenStorage failed with error 80030002: " + document +
-                                                   L" could not be found.");
+    EXPECT_EQ(ReportFor(STG_E_FILENOTFOUND),
+              L"StgOpenStorage failed with error 80030002: " + document + L" could not be found.");
     g_systemText = L"Twice: %1 and %1.\n";
-    EXPECT_EQ(ReportFor(STG_E_FILENOTFOUND), L"StgOpenStorage failed with error 80030002: Twice: " + document +
-                                                   L" and %1.");
+    EXPECT_EQ(ReportFor(STG_E_FILENOTFOUND),
+              L"StgOpenStorage failed with error 80030002: Twice: " + document + L" and %1.");
     g_systemText = L"At 100% of %1.\r";
     EXPECT_EQ(ReportFor(STG_E_FILENOTFOUND), L"StgOpenStorage failed with error 80030002: At 100% of %1.\r");
     EXPECT_EQ(g_formatCalls, 3u);

@@ -35,7 +35,8 @@ void** FindImportSlot(HMODULE module, const char* importedDll, const char* funct
                     return reinterpret_cast<void**>(&slots->u1.Function);
                 continue;
             }
-            const auto* byName = AtOffset<const IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
+            const auto* byName =
+                AtOffset<const IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
             if (functionName != nullptr && std::strcmp(reinterpret_cast<const char*>(byName->Name), functionName) == 0)
                 return reinterpret_cast<void**>(&slots->u1.Function);
         }

@@ -21,7 +21,10 @@ public:
 
     bool Applied() const { return slot_ != nullptr; }
     template <typename Function>
-    Function Original() const { return reinterpret_cast<Function>(original_); }
+    Function Original() const
+    {
+        return reinterpret_cast<Function>(original_);
+    }
 
 private:
     void Apply(HMODULE module, const char* importedDll, const char* functionName, WORD ordinal,

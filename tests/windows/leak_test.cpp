@@ -110,8 +110,8 @@ int WINAPI PageWidth(HDC, int)
 // Each storage the plugin opens gets one extra reference of ours; when the
 // operation is over, releasing ours must destroy it.
 std::vector<IStorage*> g_storages;
-HRESULT WINAPI LedgerStgOpenStorage(const wchar_t* name, IStorage* priority, DWORD mode, SNB exclude,
-                                    DWORD reserved, IStorage** opened)
+HRESULT WINAPI LedgerStgOpenStorage(const wchar_t* name, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
+                                    IStorage** opened)
 {
     const HRESULT result = StgOpenStorage(name, priority, mode, exclude, reserved, opened);
     if (SUCCEEDED(result) && *opened != nullptr) {
@@ -276,7 +276,8 @@ TEST_F(Leaks, ThousandsOfCyclesGiveEverythingBack)
     EXPECT_EQ(g_ledger.storagesLeftOpen, 0);
     // Every document can be written by another program at once.
     for (const std::wstring* document : {&small, &large}) {
-        HANDLE file = CreateFileW(document->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+            CreateFileW(document->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(file, INVALID_HANDLE_VALUE);
         CloseHandle(file);
     }

@@ -34,7 +34,8 @@ std::vector<unsigned char> With(std::vector<unsigned char> block, size_t offset,
 
 std::vector<unsigned char> Truncated(const std::vector<unsigned char>& bytes, size_t size)
 {
-    return std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
+    return std::vector<unsigned char>(bytes.begin(),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
 }
 
 // An RLE8 block of a width x height picture with the given data.
@@ -51,7 +52,8 @@ std::vector<unsigned char> Rle8Data(int width, int height, const std::vector<uns
 std::vector<unsigned char> PlainBlock(int width, int height, int bitCount, std::uint32_t compression = BI_RGB,
                                       size_t extra = 0)
 {
-    std::vector<unsigned char> block = InfoHeader(width, height, static_cast<std::uint16_t>(bitCount), compression, 0, 0);
+    std::vector<unsigned char> block =
+        InfoHeader(width, height, static_cast<std::uint16_t>(bitCount), compression, 0, 0);
     if (compression == BI_BITFIELDS)
         block.resize(block.size() + 12, 0);
     if (bitCount <= 8)
@@ -99,8 +101,28 @@ void AddTruncations(CorpusBuilder& corpus, const std::vector<unsigned char>& goo
     // At every header field, inside the table, inside the bits; once with the
     // original count (more than the stream holds) and once with a count that
     // matches what is left.
-    const size_t cuts[] = {0, 1, 4, 8, 12, 14, 16, 20, 24, 28, 32, 36, 39, 40, 44, 552, 1063, 1064, 1065,
-                           good.size() / 2, good.size() - 2, good.size() - 1};
+    const size_t cuts[] = {0,
+                           1,
+                           4,
+                           8,
+                           12,
+                           14,
+                           16,
+                           20,
+                           24,
+                           28,
+                           32,
+                           36,
+                           39,
+                           40,
+                           44,
+                           552,
+                           1063,
+                           1064,
+                           1065,
+                           good.size() / 2,
+                           good.size() - 2,
+                           good.size() - 1};
     for (size_t cut : cuts) {
         const std::vector<unsigned char> part = Truncated(good, cut);
         corpus.Stream("cut at " + std::to_string(cut) + ", count of the whole",
@@ -129,7 +151,8 @@ void AddForgedHeaders(CorpusBuilder& corpus, const std::vector<unsigned char>& g
     for (std::uint32_t bits : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 9u, 15u, 16u, 17u, 24u, 31u, 32u, 33u, 64u, 0xFFFFu})
         corpus.Block("RLE8 with biBitCount " + std::to_string(bits), With(good, kBiBitCount, bits, 2));
     for (std::uint32_t compression : {0u, 2u, 3u, 4u, 5u, 6u, 11u, 0x7FFFFFFFu, 0xFFFFFFFFu})
-        corpus.Block("8-bit with biCompression " + std::to_string(compression), With(good, kBiCompression, compression));
+        corpus.Block("8-bit with biCompression " + std::to_string(compression),
+                     With(good, kBiCompression, compression));
     for (std::uint32_t planes : {0u, 2u, 0xFFFFu})
         corpus.Block("biPlanes " + std::to_string(planes), With(good, kBiPlanes, planes, 2));
     for (std::uint32_t used : {1u, 255u, 256u, 257u, 0x10000u, 0xFFFFFFFFu})
@@ -153,7 +176,8 @@ void AddRunLengthDamage(CorpusBuilder& corpus)
     const std::vector<std::pair<std::string, std::vector<unsigned char>>> rle8 = {
         {"run past the row", {20, 1, 0, 1}},
         {"runs past the picture", {255, 3, 255, 3, 255, 3, 255, 3}},
-        {"absolute run past the row", {0, 20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 0, 1}},
+        {"absolute run past the row",
+         {0, 20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 0, 1}},
         {"rows past the last", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 1, 0, 1}},
         {"delta past the picture", {0, 2, 255, 255, 4, 4}},
         {"delta to the edge, then a pixel", {0, 2, 16, 0, 1, 1, 0, 1}},
@@ -172,7 +196,8 @@ void AddRunLengthDamage(CorpusBuilder& corpus)
         corpus.Block("RLE4 " + name, Rle8Data(16, 8, data, true));
     }
     corpus.Block("RLE8 top-down", With(Rle8Data(16, 8, {16, 1, 0, 1}), kBiHeight, static_cast<std::uint32_t>(-8)));
-    corpus.Block("RLE4 top-down", With(Rle8Data(16, 8, {16, 1, 0, 1}, true), kBiHeight, static_cast<std::uint32_t>(-8)));
+    corpus.Block("RLE4 top-down",
+                 With(Rle8Data(16, 8, {16, 1, 0, 1}, true), kBiHeight, static_cast<std::uint32_t>(-8)));
 }
 
 void AddBitmapClasses(CorpusBuilder& corpus)
@@ -182,7 +207,8 @@ void AddBitmapClasses(CorpusBuilder& corpus)
         const std::vector<unsigned char> block = PlainBlock(13, 7, bits);
         corpus.Block(std::to_string(bits) + "-bit picture", block);
         corpus.Block(std::to_string(bits) + "-bit, one byte short", Truncated(block, block.size() - 1));
-        corpus.Block(std::to_string(bits) + "-bit, one row short", Truncated(block, block.size() - (13 * bits + 31) / 32 * 4));
+        corpus.Block(std::to_string(bits) + "-bit, one row short",
+                     Truncated(block, block.size() - (13 * bits + 31) / 32 * 4));
         corpus.Block(std::to_string(bits) + "-bit, top-down", With(block, kBiHeight, static_cast<std::uint32_t>(-7)));
         corpus.Block(std::to_string(bits) + "-bit, sizeImage 1", With(block, kBiSizeImage, 1));
     }
@@ -209,7 +235,8 @@ void AddBitmapClasses(CorpusBuilder& corpus)
                              std::to_string(mask[1]) + "/" + std::to_string(mask[2]),
                          block);
         }
-        corpus.Block(std::to_string(bits) + "-bit bit fields without masks", Truncated(PlainBlock(5, 3, bits, BI_BITFIELDS), 40));
+        corpus.Block(std::to_string(bits) + "-bit bit fields without masks",
+                     Truncated(PlainBlock(5, 3, bits, BI_BITFIELDS), 40));
     }
     corpus.Block("24-bit bit fields", PlainBlock(5, 3, 24, BI_BITFIELDS));
     corpus.Block("8-bit bit fields", PlainBlock(5, 3, 8, BI_BITFIELDS));
@@ -245,7 +272,8 @@ void AddOtherFiles(CorpusBuilder& corpus, const std::vector<unsigned char>& good
 
     // A sound document, cut short anywhere, and damaged in its sectors.
     const std::vector<unsigned char> whole = CompoundFileBytes(PreviewStreamBytes(good));
-    for (size_t cut : {size_t{8}, size_t{76}, size_t{511}, size_t{512}, size_t{1024}, whole.size() / 2, whole.size() - 1})
+    for (size_t cut :
+         {size_t{8}, size_t{76}, size_t{511}, size_t{512}, size_t{1024}, whole.size() / 2, whole.size() - 1})
         corpus.File("document cut at " + std::to_string(cut), Truncated(whole, cut), 40, 30);
     for (int round = 0; round < 12; ++round) {
         std::vector<unsigned char> damaged = whole;

@@ -34,8 +34,7 @@ std::wstring RunnerPath()
 
 // Runs the cases from first on in one child until it ends; returns the index
 // after the last case it finished or failed.
-size_t RunBatch(const std::vector<std::wstring>& files, size_t first, bool guarded,
-                std::vector<CaseOutcome>* outcomes)
+size_t RunBatch(const std::vector<std::wstring>& files, size_t first, bool guarded, std::vector<CaseOutcome>* outcomes)
 {
     std::wstring commandLine = L"\"" + RunnerPath() + L"\"" + (guarded ? L" --guarded" : L"");
     for (size_t i = first; i < files.size(); ++i)

@@ -20,7 +20,8 @@ std::string ResourceBytes(HMODULE module, const wchar_t* name, const wchar_t* ty
 
 std::string Lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -68,8 +69,8 @@ TEST_F(ModuleResources, ExportsTheHostsNamesUndecorated)
 
 TEST_F(ModuleResources, ImportsOnlySystemLibraries)
 {
-    const std::string allowed[] = {"kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "msvcrt.dll",
-                                   "winspool.drv"};
+    const std::string allowed[] = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                   "ole32.dll",    "msvcrt.dll", "winspool.drv"};
     for (const std::string& name : ImportedDllNames(plugin.Module())) {
         EXPECT_NE(std::find(std::begin(allowed), std::end(allowed), Lower(name)), std::end(allowed)) << name;
     }

@@ -99,8 +99,8 @@ TEST_F(Paths, AnsiPathsAreTakenInTheSystemCodePage)
 TEST_F(Paths, DocumentHeldOpenForWritingFailsCleanly)
 {
     const std::wstring path = PictureDocument(picture);
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     SetDebug(0);
     EXPECT_EQ(Read(path), nullptr);

@@ -59,15 +59,14 @@ TempFolder::~TempFolder()
     RemoveTree(path_);
 }
 
-const std::string kSettingsTemplate =
-    "[Corvelle Settings]\r\n"
-    "; backgound color of the preview window\r\n"
-    "; white = RGB(255, 255, 255) = 16777215 = default\r\n"
-    "BackColor=16777215\r\n"
-    "\r\n"
-    "; display error messages\r\n"
-    "; 0 = default\r\n"
-    "Debug=0";
+const std::string kSettingsTemplate = "[Corvelle Settings]\r\n"
+                                      "; backgound color of the preview window\r\n"
+                                      "; white = RGB(255, 255, 255) = 16777215 = default\r\n"
+                                      "BackColor=16777215\r\n"
+                                      "\r\n"
+                                      "; display error messages\r\n"
+                                      "; 0 = default\r\n"
+                                      "Debug=0";
 
 std::wstring BuiltPluginPath()
 {
@@ -77,8 +76,7 @@ std::wstring BuiltPluginPath()
     return path.substr(0, path.find_last_of(L"\\/") + 1) + L"corvelle.dll";
 }
 
-LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileName)
-    : path_(folder + L"\\" + fileName)
+LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileName) : path_(folder + L"\\" + fileName)
 {
     if (!CopyFileW(BuiltPluginPath().c_str(), path_.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plugin to the test folder";
@@ -154,10 +152,9 @@ bool FileExists(const std::wstring& path)
 std::wstring SystemText(DWORD code)
 {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                            FORMAT_MESSAGE_FROM_SYSTEM,
-                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring result = length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
     if (text != nullptr)
         LocalFree(text);

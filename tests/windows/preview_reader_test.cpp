@@ -99,12 +99,12 @@ TEST_F(PreviewReader, StreamsThatCannotDeliverTheirBlockGiveNoPictureAndNoBox)
     SetDebug(1);
     const std::vector<unsigned char> block = Rle8Block(MakeBlockPicture(40, 30));
     const std::vector<std::vector<unsigned char>> streams = {
-        {},                                                           // empty stream
-        {0x10},                                                       // 1 to 3 bytes of count
+        {},      // empty stream
+        {0x10},  // 1 to 3 bytes of count
         {0x10, 0x00, 0x00},
-        PreviewStreamBytes(0, block),                                 // count of 0
+        PreviewStreamBytes(0, block),                                        // count of 0
         PreviewStreamBytes(static_cast<unsigned>(block.size()) + 1, block),  // one byte short
-        PreviewStreamBytes(0xFFFFFFFFu, block),                       // forged count
+        PreviewStreamBytes(0xFFFFFFFFu, block),                              // forged count
     };
     for (size_t i = 0; i < streams.size(); ++i) {
         const std::wstring path = DocumentWithPreviewStream(streams[i], L"case" + std::to_wstring(i) + L".SLDPRT");
@@ -155,18 +155,18 @@ TEST_F(PreviewReader, MalformedBlocksGiveNoPictureAndNoBox)
     };
     const std::vector<std::vector<unsigned char>> blocks = {
         std::vector<unsigned char>(good.begin(), good.begin() + 39),  // shorter than a header
-        patched(0, {12, 0, 0, 0}),                 // biSize 12
-        patched(0, {0xFF, 0xFF, 0, 0}),            // biSize beyond the block
-        patched(4, {0, 0, 0, 0}),                  // width 0
-        patched(4, {0xF0, 0xFF, 0xFF, 0xFF}),      // width -16
-        patched(8, {0, 0, 0, 0}),                  // height 0
-        patched(8, {0xF8, 0xFF, 0xFF, 0xFF}),      // RLE8 drawn top-down
-        patched(4, {0xFF, 0xFF, 0xFF, 0x7F}),      // absurd width
-        patched(14, {0xFF, 0xFF}),                 // biBitCount 65535
-        patched(14, {0x20, 0x00}),                 // RLE8 at 32 bits
-        patched(20, {0xFF, 0xFF, 0xFF, 0xFF}),     // biSizeImage beyond the block
-        patched(16, {5, 0, 0, 0}),                 // PNG compression
-        patched(32, {0, 0x10, 0, 0}),              // 4096 colours at 8 bits
+        patched(0, {12, 0, 0, 0}),                                    // biSize 12
+        patched(0, {0xFF, 0xFF, 0, 0}),                               // biSize beyond the block
+        patched(4, {0, 0, 0, 0}),                                     // width 0
+        patched(4, {0xF0, 0xFF, 0xFF, 0xFF}),                         // width -16
+        patched(8, {0, 0, 0, 0}),                                     // height 0
+        patched(8, {0xF8, 0xFF, 0xFF, 0xFF}),                         // RLE8 drawn top-down
+        patched(4, {0xFF, 0xFF, 0xFF, 0x7F}),                         // absurd width
+        patched(14, {0xFF, 0xFF}),                                    // biBitCount 65535
+        patched(14, {0x20, 0x00}),                                    // RLE8 at 32 bits
+        patched(20, {0xFF, 0xFF, 0xFF, 0xFF}),                        // biSizeImage beyond the block
+        patched(16, {5, 0, 0, 0}),                                    // PNG compression
+        patched(32, {0, 0x10, 0, 0}),                                 // 4096 colours at 8 bits
     };
     for (size_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(Read(Document(blocks[i], L"bad" + std::to_wstring(i) + L".SLDPRT")), nullptr) << i;
@@ -220,7 +220,8 @@ TEST_F(PreviewReader, OpenThatSucceedsWithoutAStorageGivesNoPictureAndNoBox)
 {
     SetDebug(1);
     const std::wstring path = Document(Rle8Block(MakeBlockPicture(20, 10)));
-    ImportPatch patch(plugin.Module(), "ole32.dll", "StgOpenStorage", reinterpret_cast<const void*>(&OpenWithoutStorage));
+    ImportPatch patch(plugin.Module(), "ole32.dll", "StgOpenStorage",
+                      reinterpret_cast<const void*>(&OpenWithoutStorage));
     ASSERT_TRUE(patch.Applied());
     EXPECT_EQ(Read(path), nullptr);
     EXPECT_TRUE(plugin.Boxes().empty());
@@ -257,17 +258,33 @@ public:
         *stream = nullptr;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR*, DWORD, DWORD, DWORD, IStream**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR*, DWORD, DWORD, DWORD, IStorage**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR*, DWORD, DWORD, DWORD, IStream**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR*, DWORD, DWORD, DWORD, IStorage**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE CopyTo(DWORD, const IID*, SNB, IStorage*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EnumElements(DWORD, void*, DWORD, IEnumSTATSTG**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DestroyElement(const OLECHAR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RenameElement(const OLECHAR*, const OLECHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*, const FILETIME*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*,
+                                              const FILETIME*) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE SetClass(REFCLSID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetStateBits(DWORD, DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
@@ -355,7 +372,8 @@ void GuardedFree(void* memory)
 
 std::vector<unsigned char> Rle8BlockWithBits(int width, int height, const std::vector<unsigned char>& bits)
 {
-    std::vector<unsigned char> block = InfoHeader(width, height, 8, BI_RLE8, static_cast<std::uint32_t>(bits.size()), 0);
+    std::vector<unsigned char> block =
+        InfoHeader(width, height, 8, BI_RLE8, static_cast<std::uint32_t>(bits.size()), 0);
     block.resize(block.size() + 1024, 0x40);  // a full colour table
     block.insert(block.end(), bits.begin(), bits.end());
     return block;
@@ -373,13 +391,13 @@ TEST_F(PreviewReader, DecodingNeverReadsBeyondTheBlock)
     g_originalFree = release.Original<void (*)(void*)>();
 
     const std::vector<std::vector<unsigned char>> blocks = {
-        Rle8BlockWithBits(16, 8, {16, 1}),                  // one line, no end of bitmap
-        Rle8BlockWithBits(16, 8, {0, 2}),                   // delta cut off after its escape
-        Rle8BlockWithBits(16, 8, {0, 2, 5}),                // delta missing its second byte
-        Rle8BlockWithBits(16, 8, {0, 40, 1, 2, 3}),         // absolute run longer than what follows
-        Rle8BlockWithBits(16, 8, {0}),                      // a lone escape
-        Rle8BlockWithBits(16, 8, {255, 3, 255, 3, 255, 3}), // runs far beyond the width
-        Rle8BlockWithBits(16, 8, {0, 2, 255, 255, 4, 4}),   // delta far beyond the picture
+        Rle8BlockWithBits(16, 8, {16, 1}),                   // one line, no end of bitmap
+        Rle8BlockWithBits(16, 8, {0, 2}),                    // delta cut off after its escape
+        Rle8BlockWithBits(16, 8, {0, 2, 5}),                 // delta missing its second byte
+        Rle8BlockWithBits(16, 8, {0, 40, 1, 2, 3}),          // absolute run longer than what follows
+        Rle8BlockWithBits(16, 8, {0}),                       // a lone escape
+        Rle8BlockWithBits(16, 8, {255, 3, 255, 3, 255, 3}),  // runs far beyond the width
+        Rle8BlockWithBits(16, 8, {0, 2, 255, 255, 4, 4}),    // delta far beyond the picture
         Uncompressed8Block(MakeBlockPicture(16, 8)),
         Rle8Block(MakeBlockPicture(33, 17)),
     };

@@ -235,9 +235,9 @@ protected:
     }
 
     // The print run of one page, from the job's start to the releases.
-    const std::vector<std::string> kPrintedPage = {"select bitmap", "StartDocW",   "StartPage",      "StretchBlt",
-                                                   "EndPage",       "EndDoc",      "select bitmap",  "delete memory",
-                                                   "delete printer"};
+    const std::vector<std::string> kPrintedPage = {"select bitmap", "StartDocW",     "StartPage",
+                                                   "StretchBlt",    "EndPage",       "EndDoc",
+                                                   "select bitmap", "delete memory", "delete printer"};
 
     FakePrinter fake;
     std::vector<std::unique_ptr<ImportPatch>> patches;
@@ -381,8 +381,7 @@ TEST_F(Printing, PrinterThatCannotBeOpenedIsReportedOnlyWithDebug)
     SetDebug(1);
     EXPECT_EQ(Print(viewer, L"Gone", nullptr), 1);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text,
-              L"CreateDCW failed with error 1801: " + SystemText(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_EQ(plugin.Boxes()[0].text, L"CreateDCW failed with error 1801: " + SystemText(ERROR_INVALID_PRINTER_NAME));
     EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_ICONERROR));
     EXPECT_EQ(plugin.Boxes()[0].owner, nullptr);
     EXPECT_TRUE(fake.jobs.empty());
@@ -424,8 +423,7 @@ TEST_F(Printing, RefusedNameBufferIsAPrinterThatCannotBeOpened)
     EXPECT_TRUE(fake.createDcCalls.empty());
     // The code current then is the one the spooler's length query left.
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text,
-              L"CreateDCW failed with error 122: " + SystemText(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(plugin.Boxes()[0].text, L"CreateDCW failed with error 122: " + SystemText(ERROR_INSUFFICIENT_BUFFER));
     Close(viewer);
 }
 

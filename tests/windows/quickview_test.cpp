@@ -158,8 +158,8 @@ TEST_F(Quickview, FirstRunRelaysTheNoticeOfANewSettingsFileInsteadOfWaiting)
     for (const wchar_t* file : {L"quickview.exe", L"corvelle.dll"})
         ASSERT_TRUE(CopyFileW((BuildFolder() + file).c_str(), (installation + L"\\" + file).c_str(), FALSE));
     const std::wstring document = Document(L"part.SLDPRT", MakeBlockPicture(40, 30));
-    const RunResult run = RunQuickview(L"--thumbnails " + Quoted(folder.File(L"out")) + L" " + Quoted(document),
-                                       installation + L"\\");
+    const RunResult run =
+        RunQuickview(L"--thumbnails " + Quoted(folder.File(L"out")) + L" " + Quoted(document), installation + L"\\");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_NE(run.output.find("[Corvelle 1.3.0.1] New initialization file is"), std::string::npos) << run.output;
     EXPECT_TRUE(FileExists(installation + L"\\corvelle.ini"));

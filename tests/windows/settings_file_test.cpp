@@ -238,7 +238,8 @@ HRSRC WINAPI FindNoResource(HMODULE, const wchar_t*, const wchar_t*)
 TEST_F(SettingsFile, CreationFailureWithoutAnErrorCodeShowsNothing)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "CreateFileW", reinterpret_cast<const void*>(&FailCreateFileWithoutCode));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "CreateFileW",
+                      reinterpret_cast<const void*>(&FailCreateFileWithoutCode));
     ASSERT_TRUE(patch.Applied());
     plugin.SetDefaultParams(ToAnsi(hostSettings));
     EXPECT_TRUE(plugin.Boxes().empty());
@@ -248,7 +249,8 @@ TEST_F(SettingsFile, CreationFailureWithoutAnErrorCodeShowsNothing)
 TEST_F(SettingsFile, FailedWriteWarnsLeavesTheFileAndShowsNoNotice)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile", reinterpret_cast<const void*>(&FailWriteFileDiskFull));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile",
+                      reinterpret_cast<const void*>(&FailWriteFileDiskFull));
     ASSERT_TRUE(patch.Applied());
     plugin.SetDefaultParams(ToAnsi(hostSettings));
     ASSERT_EQ(plugin.Boxes().size(), 1u);
@@ -266,7 +268,8 @@ TEST_F(SettingsFile, FailedWriteWarnsLeavesTheFileAndShowsNoNotice)
 TEST_F(SettingsFile, WriteThatMakesNoProgressStopsWithAWarning)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile", reinterpret_cast<const void*>(&WriteNothingButSucceed));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile",
+                      reinterpret_cast<const void*>(&WriteNothingButSucceed));
     ASSERT_TRUE(patch.Applied());
     plugin.SetDefaultParams(ToAnsi(hostSettings));
     ASSERT_EQ(plugin.Boxes().size(), 1u);
@@ -276,7 +279,8 @@ TEST_F(SettingsFile, WriteThatMakesNoProgressStopsWithAWarning)
 TEST_F(SettingsFile, ShortWritesAreContinuedUntilTheWholeTemplateIsWritten)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile", reinterpret_cast<const void*>(&WriteTenBytesAtATime));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "WriteFile",
+                      reinterpret_cast<const void*>(&WriteTenBytesAtATime));
     ASSERT_TRUE(patch.Applied());
     g_writeCalls = 0;
     plugin.SetDefaultParams(ToAnsi(hostSettings));
@@ -295,7 +299,8 @@ TEST_F(SettingsFile, WithoutTheModulePathNothingHappens)
     EXPECT_TRUE(DebugIsOn(plugin));
 
     // A later call that cannot learn the module path keeps the earlier path.
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "GetModuleFileNameW", reinterpret_cast<const void*>(&FailGetModuleFileName));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "GetModuleFileNameW",
+                      reinterpret_cast<const void*>(&FailGetModuleFileName));
     ASSERT_TRUE(patch.Applied());
     plugin.SetDefaultParams(ToAnsi(folder.File(L"elsewhere\\host.ini")));
     EXPECT_TRUE(plugin.Boxes().empty());
@@ -305,7 +310,8 @@ TEST_F(SettingsFile, WithoutTheModulePathNothingHappens)
 TEST_F(SettingsFile, WithoutTheModulePathAtFirstSettingsReadAsAbsent)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");
-    ImportPatch patch(plugin.Module(), "kernel32.dll", "GetModuleFileNameW", reinterpret_cast<const void*>(&FailGetModuleFileName));
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "GetModuleFileNameW",
+                      reinterpret_cast<const void*>(&FailGetModuleFileName));
     ASSERT_TRUE(patch.Applied());
     plugin.SetDefaultParams(ToAnsi(hostSettings));
     EXPECT_TRUE(plugin.Boxes().empty());

@@ -164,7 +164,8 @@ protected:
 
 TEST_F(ClipboardFailures, ClipboardThatCannotBeOpenedWarnsWithTheFailedCallsCode)
 {
-    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
+                      reinterpret_cast<const void*>(&FailOpenClipboard));
     ASSERT_TRUE(patch.Applied());
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
     // The settings lookup between the failure and the report keeps the code.
@@ -173,8 +174,10 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeOpenedWarnsWithTheFailedCallsCode
 
 TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
 {
-    ImportPatch empty(plugin.Module(), "user32.dll", "EmptyClipboard", reinterpret_cast<const void*>(&FailEmptyClipboard));
-    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&CountCloseClipboard));
+    ImportPatch empty(plugin.Module(), "user32.dll", "EmptyClipboard",
+                      reinterpret_cast<const void*>(&FailEmptyClipboard));
+    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard",
+                      reinterpret_cast<const void*>(&CountCloseClipboard));
     ASSERT_TRUE(empty.Applied());
     ASSERT_TRUE(close.Applied());
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
@@ -184,8 +187,10 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
 
 TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
 {
-    ImportPatch patch(plugin.Module(), "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&RefuseClipboardData));
-    ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&CountDeletedBitmaps));
+    ImportPatch patch(plugin.Module(), "user32.dll", "SetClipboardData",
+                      reinterpret_cast<const void*>(&RefuseClipboardData));
+    ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject",
+                         reinterpret_cast<const void*>(&CountDeletedBitmaps));
     ASSERT_TRUE(patch.Applied());
     ASSERT_TRUE(deletion.Applied());
     g_deletedBitmaps = 0;
@@ -197,7 +202,8 @@ TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
 
 TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)
 {
-    ImportPatch patch(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&FailCloseClipboard));
+    ImportPatch patch(plugin.Module(), "user32.dll", "CloseClipboard",
+                      reinterpret_cast<const void*>(&FailCloseClipboard));
     ASSERT_TRUE(patch.Applied());
     EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
     ExpectOneWarning(L"CloseClipboard");
@@ -207,7 +213,8 @@ TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)
 TEST_F(ClipboardFailures, WithDebugOffFailuresAreSilent)
 {
     WriteSettings("Debug=0");
-    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
+                      reinterpret_cast<const void*>(&FailOpenClipboard));
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
     EXPECT_TRUE(plugin.Boxes().empty());
 }
@@ -215,7 +222,8 @@ TEST_F(ClipboardFailures, WithDebugOffFailuresAreSilent)
 TEST_F(ClipboardFailures, FailureWithoutAnErrorCodeShowsNothing)
 {
     g_failureCode = 0;
-    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard", reinterpret_cast<const void*>(&FailOpenClipboard));
+    ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
+                      reinterpret_cast<const void*>(&FailOpenClipboard));
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
     EXPECT_TRUE(plugin.Boxes().empty());
 }
@@ -223,8 +231,10 @@ TEST_F(ClipboardFailures, FailureWithoutAnErrorCodeShowsNothing)
 TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeIsNeverOffered)
 {
     ImportPatch create(plugin.Module(), "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&NoBitmap));
-    ImportPatch set(plugin.Module(), "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&CountSetClipboardData));
-    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard", reinterpret_cast<const void*>(&CountCloseClipboard));
+    ImportPatch set(plugin.Module(), "user32.dll", "SetClipboardData",
+                    reinterpret_cast<const void*>(&CountSetClipboardData));
+    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard",
+                      reinterpret_cast<const void*>(&CountCloseClipboard));
     ASSERT_TRUE(create.Applied());
     EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
     EXPECT_EQ(g_setClipboardCalls, 0);
@@ -239,8 +249,12 @@ int g_created = 0;
 int g_released = 0;
 int g_givenToClipboard = 0;
 
-
-HBRUSH WINAPI CountCreateSolidBrush(COLORREF colour) { HBRUSH r = CreateSolidBrush(colour); g_created += r != nullptr; return r; }
+HBRUSH WINAPI CountCreateSolidBrush(COLORREF colour)
+{
+    HBRUSH r = CreateSolidBrush(colour);
+    g_created += r != nullptr;
+    return r;
+}
 HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                                    const BITMAPINFO* info, UINT usage)
 {
@@ -248,11 +262,36 @@ HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD
     g_created += r != nullptr;
     return r;
 }
-HBITMAP WINAPI CountCreateBitmapIndirect(const BITMAP* description) { HBITMAP r = CreateBitmapIndirect(description); g_created += r != nullptr; return r; }
-HDC WINAPI CountCreateCompatibleDC(HDC dc) { HDC r = CreateCompatibleDC(dc); g_created += r != nullptr; return r; }
-BOOL WINAPI CountDeleteObject(HGDIOBJ object) { BOOL r = DeleteObject(object); g_released += r != FALSE; return r; }
-BOOL WINAPI CountDeleteDC(HDC dc) { BOOL r = DeleteDC(dc); g_released += r != FALSE; return r; }
-HANDLE WINAPI CountClipboardBitmap(UINT format, HANDLE data) { HANDLE r = SetClipboardData(format, data); g_givenToClipboard += r != nullptr; return r; }
+HBITMAP WINAPI CountCreateBitmapIndirect(const BITMAP* description)
+{
+    HBITMAP r = CreateBitmapIndirect(description);
+    g_created += r != nullptr;
+    return r;
+}
+HDC WINAPI CountCreateCompatibleDC(HDC dc)
+{
+    HDC r = CreateCompatibleDC(dc);
+    g_created += r != nullptr;
+    return r;
+}
+BOOL WINAPI CountDeleteObject(HGDIOBJ object)
+{
+    BOOL r = DeleteObject(object);
+    g_released += r != FALSE;
+    return r;
+}
+BOOL WINAPI CountDeleteDC(HDC dc)
+{
+    BOOL r = DeleteDC(dc);
+    g_released += r != FALSE;
+    return r;
+}
+HANDLE WINAPI CountClipboardBitmap(UINT format, HANDLE data)
+{
+    HANDLE r = SetClipboardData(format, data);
+    g_givenToClipboard += r != nullptr;
+    return r;
+}
 
 }  // namespace
 

@@ -10,8 +10,8 @@ class ViewerLoad : public ViewerTest {
 protected:
     int CenterImageInFile()
     {
-        return static_cast<int>(GetPrivateProfileIntW(L"Corvelle Settings", L"CenterImage", -1,
-                                                      folder.File(L"corvelle.ini").c_str()));
+        return static_cast<int>(
+            GetPrivateProfileIntW(L"Corvelle Settings", L"CenterImage", -1, folder.File(L"corvelle.ini").c_str()));
     }
 
     // Whether a small picture is drawn centred, judged by its top-left pixel.
@@ -152,8 +152,8 @@ LRESULT CALLBACK HostSubclass(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST_F(ViewerLoad, ViewerSubclassedByTheHostStillTakesItsCalls)
 {
     HWND viewer = LoadPicture(picture, 0);
-    g_viewerProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclass)));
+    g_viewerProcedure =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclass)));
     EXPECT_EQ(sendCommand(viewer, 2, 0x40), 0);
     EXPECT_TRUE(DrawnCentred(viewer));
     EXPECT_EQ(loadNextW(host, viewer, PictureDocument(picture, L"b.SLDPRT").c_str(), 0), 0);

@@ -79,12 +79,12 @@ TEST_F(ViewerScroll, RequestsMoveThePositionWithinItsSpan)
         int expected;
     };
     const Step steps[] = {
-        {SB_LINEUP, 0},           // -30 held at 0
+        {SB_LINEUP, 0},  // -30 held at 0
         {SB_LINEDOWN, 30},
         {SB_PAGEDOWN, 30 + page},
         {SB_PAGEUP, 30},
         {SB_ENDSCROLL, 30},
-        {SB_BOTTOM, largest},     // asks for 999, held at 700
+        {SB_BOTTOM, largest},  // asks for 999, held at 700
         {SB_LINEDOWN, largest},
         {SB_TOP, 0},
         {MAKEWPARAM(SB_THUMBPOSITION, 500), 0},  // the thumb position comes from the bar, not wParam

@@ -29,8 +29,10 @@ std::vector<RGBQUAD> SamplePalette()
     for (int i = 0; i < 64; ++i) {
         const BYTE grey = static_cast<BYTE>(150 + i * 100 / 63);
         palette[kGrey + i] = {grey, grey, grey, 0};
-        palette[kSteel + i] = {static_cast<BYTE>(90 + i * 2), static_cast<BYTE>(60 + i * 2), static_cast<BYTE>(30 + i * 2), 0};
-        palette[kBrass + i] = {static_cast<BYTE>(20 + i), static_cast<BYTE>(110 + i * 2), static_cast<BYTE>(120 + i * 2), 0};
+        palette[kSteel + i] = {static_cast<BYTE>(90 + i * 2), static_cast<BYTE>(60 + i * 2),
+                               static_cast<BYTE>(30 + i * 2), 0};
+        palette[kBrass + i] = {static_cast<BYTE>(20 + i), static_cast<BYTE>(110 + i * 2),
+                               static_cast<BYTE>(120 + i * 2), 0};
     }
     palette[kBlack] = {0, 0, 0, 0};
     palette[kWhite] = {255, 255, 255, 0};
@@ -41,10 +43,7 @@ std::vector<RGBQUAD> SamplePalette()
 struct Canvas {
     IndexedPicture picture;
 
-    Canvas(int width, int height) : picture(MakeBlockPicture(width, height))
-    {
-        picture.palette = SamplePalette();
-    }
+    Canvas(int width, int height) : picture(MakeBlockPicture(width, height)) { picture.palette = SamplePalette(); }
     void Put(int x, int y, int index)
     {
         if (x >= 0 && y >= 0 && x < picture.width && y < picture.height)
@@ -97,7 +96,7 @@ IndexedPicture Bracket()
     canvas.ShadedBox(80, 60, 170, 260, kSteel);   // upright
     canvas.ShadedBox(80, 200, 400, 260, kSteel);  // foot
     for (int x : {230, 330})
-        canvas.Disc(x, 230, 18, 9, kGrey);        // bolt holes, seen through
+        canvas.Disc(x, 230, 18, 9, kGrey);  // bolt holes, seen through
     canvas.Disc(125, 110, 22, 12, kGrey);
     return canvas.picture;
 }
@@ -110,10 +109,11 @@ IndexedPicture Assembly()
     canvas.Disc(200, 200, 120, 20, kBrass);       // large gear
     for (int tooth = 0; tooth < 24; ++tooth) {
         const double angle = tooth * 3.14159265 / 12;
-        canvas.Disc(200 + static_cast<int>(128 * std::cos(angle)), 200 + static_cast<int>(128 * std::sin(angle)), 9, 0, kBrass);
+        canvas.Disc(200 + static_cast<int>(128 * std::cos(angle)), 200 + static_cast<int>(128 * std::sin(angle)), 9, 0,
+                    kBrass);
     }
-    canvas.Disc(430, 200, 70, 16, kSteel);        // pinion
-    canvas.ShadedBox(540, 150, 580, 250, kBrass); // bearing block
+    canvas.Disc(430, 200, 70, 16, kSteel);         // pinion
+    canvas.ShadedBox(540, 150, 580, 250, kBrass);  // bearing block
     return canvas.picture;
 }
 
@@ -122,15 +122,15 @@ IndexedPicture DrawingSheet()
     Canvas canvas(800, 560);
     canvas.Fill(0, 0, 800, 560, kWhite);
     canvas.Frame(10, 10, 790, 550, kBlack);
-    canvas.Frame(540, 470, 790, 550, kBlack);      // title block
+    canvas.Frame(540, 470, 790, 550, kBlack);  // title block
     canvas.Fill(540, 500, 790, 502, kBlack);
     canvas.Fill(660, 470, 662, 550, kBlack);
-    canvas.Frame(80, 80, 340, 260, kBlack);        // front view
-    canvas.Frame(420, 80, 520, 260, kBlack);       // side view
-    canvas.Frame(80, 320, 340, 420, kBlack);       // top view
+    canvas.Frame(80, 80, 340, 260, kBlack);   // front view
+    canvas.Frame(420, 80, 520, 260, kBlack);  // side view
+    canvas.Frame(80, 320, 340, 420, kBlack);  // top view
     for (int x = 100; x < 320; x += 12)
-        canvas.Fill(x, 170, x + 6, 171, kRed);     // centre line, dashed
-    canvas.Disc(210, 170, 40, 37, kSteel);         // a bore seen as a circle
+        canvas.Fill(x, 170, x + 6, 171, kRed);  // centre line, dashed
+    canvas.Disc(210, 170, 40, 37, kSteel);      // a bore seen as a circle
     return canvas.picture;
 }
 
@@ -147,7 +147,8 @@ int wmain(int argc, wchar_t** argv)
     const struct {
         const wchar_t* name;
         IndexedPicture picture;
-    } samples[] = {{L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
+    } samples[] = {
+        {L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
     for (const auto& sample : samples) {
         const std::wstring path = folder + L"\\" + sample.name;
         WriteDocument(path, Rle8Block(sample.picture));

@@ -11,8 +11,8 @@ BOOL CALLBACK RelayIfMessageBox(HWND window, LPARAM)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     wchar_t className[16] = {};
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-        GetClassNameW(window, className, 16) == 0 || lstrcmpW(className, L"#32770") != 0)
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || GetClassNameW(window, className, 16) == 0 ||
+        lstrcmpW(className, L"#32770") != 0)
         return TRUE;
     wchar_t title[256] = {};
     wchar_t text[2048] = {};

@@ -118,8 +118,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         // The plugin hands over the centre option that its settings asked for.
         if (HIWORD(wParam) == kCenterHandOverCode) {
-            g_state.showFlags = LOWORD(wParam) != 0 ? g_state.showFlags | kFlagCenter
-                                                    : g_state.showFlags & ~kFlagCenter;
+            g_state.showFlags =
+                LOWORD(wParam) != 0 ? g_state.showFlags | kFlagCenter : g_state.showFlags & ~kFlagCenter;
             if (g_state.files != nullptr)
                 UpdateTitle();
             return 0;
@@ -149,8 +149,8 @@ HWND CreateHostWindow(DWORD style, int clientWidth, int clientHeight)
     RegisterClassExW(&hostClass);
     RECT frame = {0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    return CreateWindowExW(0, kHostClass, L"quickview", style, 0, 0, frame.right - frame.left,
-                           frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
+    return CreateWindowExW(0, kHostClass, L"quickview", style, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                           nullptr, nullptr, hostClass.hInstance, nullptr);
 }
 
 bool OpenHostWindow(DWORD style, const QuickviewOptions& options)

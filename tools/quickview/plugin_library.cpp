@@ -37,8 +37,7 @@ bool LoadPlugin(PluginLibrary* plugin)
     if (!Resolve(module, "ListSetDefaultParams", &plugin->setDefaultParams) ||
         !Resolve(module, "ListLoadW", &plugin->loadW) || !Resolve(module, "ListLoadNextW", &plugin->loadNextW) ||
         !Resolve(module, "ListCloseWindow", &plugin->closeWindow) ||
-        !Resolve(module, "ListSendCommand", &plugin->sendCommand) ||
-        !Resolve(module, "ListPrintW", &plugin->printW) ||
+        !Resolve(module, "ListSendCommand", &plugin->sendCommand) || !Resolve(module, "ListPrintW", &plugin->printW) ||
         !Resolve(module, "ListGetPreviewBitmapW", &plugin->previewBitmapW)) {
         UnloadPlugin(plugin);
         return false;

@@ -17,8 +17,8 @@ using ScopedCom = std::unique_ptr<Interface, ComReleaser>;
 HRESULT WritePng(HBITMAP bitmap, const wchar_t* path)
 {
     IWICImagingFactory* rawFactory = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_PPV_ARGS(&rawFactory));
+    HRESULT result =
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&rawFactory));
     if (FAILED(result))
         return result;
     ScopedCom<IWICImagingFactory> factory(rawFactory);
@@ -66,8 +66,8 @@ HRESULT WritePng(HBITMAP bitmap, const wchar_t* path)
     if (FAILED(result = factory->CreateFormatConverter(&rawConverter)))
         return result;
     ScopedCom<IWICFormatConverter> converter(rawConverter);
-    result = converter->Initialize(source.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom);
+    result =
+        converter->Initialize(source.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom);
     if (FAILED(result))
         return result;
     if (FAILED(result = frame->WriteSource(converter.get(), nullptr)))
