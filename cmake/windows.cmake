@@ -4,32 +4,37 @@ enable_language(RC)
 set(winspool_ordinals_lib ${CMAKE_BINARY_DIR}/libwinspool_ordinals.a)
 add_custom_command(
   OUTPUT ${winspool_ordinals_lib}
-  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/plugin/winspool_ordinals.def -l ${winspool_ordinals_lib}
-  DEPENDS ${CMAKE_SOURCE_DIR}/src/plugin/winspool_ordinals.def
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/output/winspool_ordinals.def -l ${winspool_ordinals_lib}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/output/winspool_ordinals.def
 )
 add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
 
+configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
+
 add_library(corvelle SHARED
+  src/base/module_state.cpp
+  src/base/settings.cpp
+  src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
-  src/plugin/module_state.cpp
-  src/plugin/settings.cpp
-  src/plugin/settings_file.cpp
-  src/plugin/viewer_commands.cpp
-  src/plugin/viewer_entry.cpp
-  src/plugin/viewer_instance.cpp
-  src/plugin/wide_path.cpp
-  src/output/print.cpp
-  src/output/thumbnail.cpp
   src/preview/preview_reader.cpp
+  src/viewer/viewer_instance.cpp
+  src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
   src/viewer/viewer_scroll.cpp
   src/viewer/viewer_window.cpp
+  src/output/clipboard.cpp
+  src/output/print.cpp
+  src/output/thumbnail.cpp
+  src/plugin/dll_main.cpp
+  src/plugin/output_exports.cpp
+  src/plugin/settings_file.cpp
+  src/plugin/viewer_exports.cpp
   src/plugin/corvelle.def
-  src/resources/corvelle.rc
+  ${CMAKE_BINARY_DIR}/generated/corvelle.rc
 )
 set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
-set_source_files_properties(src/resources/corvelle.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/src/resources/corvelle.manifest")
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
@@ -40,7 +45,7 @@ corvelle_warnings(corvelle)
 # Programs that host the plugin: wide-character Windows programs that need no
 # mingw runtime DLL beside them and are built after the plugin.
 function(corvelle_host_program target)
-  target_include_directories(${target} PRIVATE src tests/windows)
+  target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated tests/windows)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
   add_dependencies(${target} corvelle)

@@ -1,8 +1,8 @@
 #include "diagnostics/error_report.h"
 
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
+#include "base/win32_holders.h"
 #include "diagnostics/message_text.h"
-#include "plugin/win32_holders.h"
 
 #include <memory>
 #include <new>
@@ -54,8 +54,6 @@ void ReportLastError(const wchar_t* operationLabel, UINT boxType)
 
 HresultTextHolder::~HresultTextHolder()
 {
-    if (errorInfo_ != nullptr)
-        errorInfo_->Release();
     if (message_ != nullptr)
         LocalFree(message_);
 }

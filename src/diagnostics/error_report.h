@@ -29,7 +29,6 @@ public:
 
 private:
     HRESULT code_;
-    IUnknown* errorInfo_ = nullptr;  // never given one here; released if present
     wchar_t* message_ = nullptr;
     bool fetched_ = false;
 };

@@ -1,6 +1,6 @@
 #include "diagnostics/message_text.h"
 
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/version.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -7,7 +9,7 @@
 // system's text, the fallback text for codes the system does not know, and
 // the two message formats.
 
-inline constexpr wchar_t kReportTitle[] = L"Corvelle 1.3.0.1";
+inline constexpr wchar_t kReportTitle[] = L"Corvelle " CORVELLE_VERSION;
 
 // Spare characters that each message buffer has beyond its texts.
 inline constexpr std::size_t kLastErrorMessageSpare = 40;

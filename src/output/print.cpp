@@ -1,15 +1,13 @@
-// Printing the picture of an open viewer on one page, across the page width
-// between the margins.
-#include "diagnostics/bounded_string.h"
+// Printing a picture on one page, across the page width between the margins.
+#include "output/print.h"
+
+#include "base/bounded_string.h"
+#include "base/module_state.h"
+#include "base/settings.h"
+#include "base/split_path.h"
+#include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "output/print_geometry.h"
-#include "plugin/host_contract.h"
-#include "plugin/module_state.h"
-#include "plugin/settings.h"
-#include "plugin/split_path.h"
-#include "plugin/viewer_instance.h"
-#include "plugin/wide_path.h"
-#include "plugin/win32_holders.h"
 
 #include <windows.h>
 
@@ -24,10 +22,6 @@ namespace {
 constexpr wchar_t kPrinterDriver[] = L"WINSPOOL";
 constexpr std::size_t kNamePartCapacity = 256;
 
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
-
 void ReportPrinterFailure(const wchar_t* operation)
 {
     if (IsDebugEnabled())
@@ -40,8 +34,7 @@ HDC OpenDefaultPrinter()
     GetDefaultPrinterW(nullptr, &length);
     // The spooler writes nothing into a buffer of 0 characters; one more keeps
     // the allocation real when there is no default printer at all.
-    std::unique_ptr<wchar_t, FreeDeleter> name(
-        static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (length != 0 ? length : 1))));
+    ScopedMalloc<wchar_t> name(static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (length != 0 ? length : 1))));
     if (name == nullptr)
         return nullptr;
     if (!GetDefaultPrinterW(name.get(), &length)) {
@@ -49,13 +42,6 @@ HDC OpenDefaultPrinter()
         return nullptr;
     }
     return CreateDCW(kPrinterDriver, name.get(), nullptr, nullptr);
-}
-
-HDC OpenPrinter(const wchar_t* printerName)
-{
-    if (printerName != nullptr)
-        return CreateDCW(kPrinterDriver, printerName, nullptr, nullptr);
-    return OpenDefaultPrinter();
 }
 
 // The file name with its extension, without drive or directory; empty when
@@ -72,54 +58,42 @@ void MakeJobName(const wchar_t* documentPath, wchar_t (&jobName)[kWidePathCapaci
 
 }  // namespace
 
-extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPath, const wchar_t* printerName,
-                                    int /*printFlags*/, const PrintMargins* margins)
+HDC OpenPrinter(const wchar_t* printerName)
 {
-    if (viewerWindow == nullptr)
-        return kStatusFailure;
-
-    ScopedCreatedDc printer(OpenPrinter(printerName));
-    if (printer == nullptr) {
+    HDC printer =
+        printerName != nullptr ? CreateDCW(kPrinterDriver, printerName, nullptr, nullptr) : OpenDefaultPrinter();
+    if (printer == nullptr)
         ReportPrinterFailure(L"CreateDCW");
-        return kStatusFailure;
-    }
-    const ViewerInstance* instance = FindViewerInstance(viewerWindow);
-    if (instance == nullptr || instance->bitmap == nullptr)
-        return kStatusFailure;
+    return printer;
+}
 
+int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, const PrintMargins* margins)
+{
     ScopedCreatedDc memory(CreateCompatibleDC(nullptr));
     if (memory == nullptr)
         return kStatusFailure;
-    ScopedSelection selection(memory.get(), instance->bitmap);
+    ScopedSelection selection(memory.get(), picture);
     if (!selection.Succeeded())
         return kStatusFailure;
     BITMAP description = {};
-    if (GetObjectW(instance->bitmap, sizeof description, &description) == 0)
+    if (GetObjectW(picture, sizeof description, &description) == 0)
         return kStatusFailure;
 
-    const PrintPlacement placement = ComputePrintPlacement(GetDeviceCaps(printer.get(), PHYSICALWIDTH),
-                                                           description.bmWidth, description.bmHeight, margins);
+    const PrintPlacement placement = ComputePrintPlacement(GetDeviceCaps(printer, PHYSICALWIDTH), description.bmWidth,
+                                                           description.bmHeight, margins);
     wchar_t jobName[kWidePathCapacity];
     MakeJobName(documentPath, jobName);
 
     DOCINFOW job = {};
     job.cbSize = sizeof job;
     job.lpszDocName = jobName;
-    StartDocW(printer.get(), &job);
-    StartPage(printer.get());
-    StretchBlt(printer.get(), placement.x, placement.y, placement.width, placement.height, memory.get(), 0, 0,
+    StartDocW(printer, &job);
+    StartPage(printer);
+    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory.get(), 0, 0,
                description.bmWidth, description.bmHeight, SRCCOPY);
-    EndPage(printer.get());
-    EndDoc(printer.get());
-    // The selection is undone first, then the memory and printer contexts go.
+    EndPage(printer);
+    EndDoc(printer);
+    // The selection is undone first, then the memory context goes; the
+    // caller deletes the printer's last.
     return kStatusSuccess;
-}
-
-extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName, int printFlags,
-                                   const PrintMargins* margins)
-{
-    wchar_t widePrinterName[kWidePathCapacity];
-    wchar_t widePath[kWidePathCapacity];
-    return ListPrintW(viewerWindow, ToWidePath(widePath, documentPath), ToWidePath(widePrinterName, printerName),
-                      printFlags, margins);
 }

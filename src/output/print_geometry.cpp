@@ -1,6 +1,6 @@
 #include "output/print_geometry.h"
 
-#include "plugin/host_contract.h"
+#include "base/host_contract.h"
 
 #include <cmath>
 #include <limits>

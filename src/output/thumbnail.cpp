@@ -1,15 +1,10 @@
-#include "plugin/module_state.h"
-#include "plugin/wide_path.h"
-#include "plugin/win32_holders.h"
+#include "output/thumbnail.h"
+
+#include "base/fit.h"
+#include "base/win32_holders.h"
 #include "preview/preview_reader.h"
-#include "viewer/fit.h"
 
-#include <windows.h>
-
-// The picture of a document scaled into the host's box with its proportions
-// kept; a picture smaller than the box in both directions keeps its size.
-extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, int boxWidth, int boxHeight,
-                                                   char* /*contentBuffer*/, int /*contentLength*/)
+HBITMAP MakeThumbnail(const wchar_t* documentPath, int boxWidth, int boxHeight)
 {
     ScopedBitmap picture(LoadPreviewBitmap(documentPath));
     if (picture == nullptr)
@@ -47,11 +42,4 @@ extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, 
     source.reset();
     target.reset();
     return thumbnail;
-}
-
-extern "C" HBITMAP __stdcall ListGetPreviewBitmap(const char* documentPath, int boxWidth, int boxHeight,
-                                                  char* contentBuffer, int contentLength)
-{
-    wchar_t widePath[kWidePathCapacity];
-    return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer, contentLength);
 }

@@ -1,12 +1,12 @@
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
+#include "base/host_contract.h"
+#include "base/module_state.h"
+#include "base/settings.h"
+#include "base/split_path.h"
+#include "base/wide_path.h"
+#include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "diagnostics/message_text.h"
-#include "plugin/host_contract.h"
-#include "plugin/module_state.h"
-#include "plugin/settings.h"
-#include "plugin/split_path.h"
-#include "plugin/wide_path.h"
-#include "plugin/win32_holders.h"
 
 #include <windows.h>
 

@@ -1,5 +1,7 @@
 #include "preview/dib_layout.h"
 
+#include "base/little_endian.h"
+
 namespace {
 
 // BITMAPINFOHEADER field offsets.
@@ -26,23 +28,6 @@ constexpr std::uint32_t kRle4 = 2;
 constexpr std::uint32_t kBitfields = 3;
 
 constexpr DibLayout kInvalid = {false, 0};
-
-std::uint32_t ReadU32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::int32_t ReadI32(const unsigned char* at)
-{
-    const std::uint32_t value = ReadU32(at);
-    return value <= 0x7FFFFFFFu ? static_cast<std::int32_t>(value) : -static_cast<std::int32_t>(~value) - 1;
-}
-
-std::uint16_t ReadU16(const unsigned char* at)
-{
-    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
-}
 
 struct Header {
     std::uint32_t size;
@@ -149,12 +134,8 @@ bool RleDataStaysInside(const unsigned char* data, std::int64_t size, std::int64
     return true;
 }
 
-// Header, colour table and the extent of the pixel data.
-DibLayout LocateDibLayout(const unsigned char* block, std::uint32_t blockSize)
+Header ReadHeader(const unsigned char* block)
 {
-    if (block == nullptr || blockSize < kInfoHeaderSize)
-        return kInvalid;
-
     Header header = {};
     header.size = ReadU32(block + kSizeOffset);
     header.width = ReadI32(block + kWidthOffset);
@@ -164,7 +145,13 @@ DibLayout LocateDibLayout(const unsigned char* block, std::uint32_t blockSize)
     header.compression = ReadU32(block + kCompressionOffset);
     header.sizeImage = ReadU32(block + kSizeImageOffset);
     header.clrUsed = ReadU32(block + kClrUsedOffset);
+    return header;
+}
 
+// Header, colour table and the extent of the pixel data, for a block of at
+// least the basic header's size.
+DibLayout LocateDibLayout(const Header& header, const unsigned char* block, std::uint32_t blockSize)
+{
     if (header.size < kInfoHeaderSize || header.size > blockSize)
         return kInvalid;
     if (header.size >= kV5HeaderSize) {
@@ -214,17 +201,16 @@ DibLayout LocateDibLayout(const unsigned char* block, std::uint32_t blockSize)
 
 DibLayout LocateDibPixels(const unsigned char* block, std::uint32_t blockSize)
 {
-    const DibLayout layout = LocateDibLayout(block, blockSize);
+    if (block == nullptr || blockSize < kInfoHeaderSize)
+        return kInvalid;
+    const Header header = ReadHeader(block);
+    const DibLayout layout = LocateDibLayout(header, block, blockSize);
     if (!layout.valid)
         return layout;
-    const std::uint32_t compression = ReadU32(block + kCompressionOffset);
-    if (compression != kRle8 && compression != kRle4)
+    if (header.compression != kRle8 && header.compression != kRle4)
         return layout;
-    const bool fourBit = compression == kRle4;
-    const std::int64_t width = ReadI32(block + kWidthOffset);
-    const std::int64_t rows = ReadI32(block + kHeightOffset);
-    const std::int64_t dataSize = ReadU32(block + kSizeImageOffset);
-    if (!RleDataStaysInside(block + layout.bitsOffset, dataSize, width, rows, fourBit))
+    if (!RleDataStaysInside(block + layout.bitsOffset, header.sizeImage, header.width, header.height,
+                            header.compression == kRle4))
         return kInvalid;
     return layout;
 }

@@ -1,8 +1,9 @@
 #include "preview/preview_reader.h"
 
+#include "base/little_endian.h"
+#include "base/settings.h"
+#include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
-#include "plugin/settings.h"
-#include "plugin/win32_holders.h"
 #include "preview/dib_layout.h"
 
 #include <objbase.h>
@@ -11,15 +12,14 @@
 
 namespace {
 
-constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;  // 0x20
-constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;                   // 0x10
+// Others may go on reading the document while we do, but not write it.
+constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
+constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 constexpr ULONG kByteCountSize = 4;
 
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
-using ScopedBlock = std::unique_ptr<unsigned char, FreeDeleter>;
+// malloc'd so that the tests can observe and refuse it at the import table.
+using ScopedBlock = ScopedMalloc<unsigned char>;
 
 // Reads the 32-bit byte count that precedes the block; 0 when it cannot be
 // read or the stream cannot hold that many bytes after it.
@@ -29,7 +29,7 @@ ULONG ReadBlockSize(IStream* stream)
     ULONG delivered = 0;
     if (FAILED(stream->Read(count, kByteCountSize, &delivered)) || delivered != kByteCountSize)
         return 0;
-    const ULONG blockSize = count[0] | count[1] << 8 | count[2] << 16 | static_cast<ULONG>(count[3]) << 24;
+    const ULONG blockSize = ReadU32(count);
 
     // A forged count must not make the host's process allocate gigabytes.
     STATSTG status = {};

@@ -1,6 +1,6 @@
 #include "viewer/paint_layout.h"
 
-#include "viewer/fit.h"
+#include "base/fit.h"
 
 namespace {
 

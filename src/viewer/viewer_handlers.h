@@ -2,7 +2,7 @@
 
 // The message handlers of the viewer window, one file each concern.
 
-#include "plugin/viewer_instance.h"
+#include "viewer/viewer_instance.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "plugin/win32_holders.h"
+#include "base/win32_holders.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_handlers.h"
 

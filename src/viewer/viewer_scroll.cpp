@@ -53,6 +53,8 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
     int rangeMinimum = 0;
     int rangeMaximum = 0;
     GetScrollRange(window, bar, &rangeMinimum, &rangeMaximum);
+    // A bar whose range ends at 1 has at most one pixel to move: the picture
+    // would jitter rather than scroll, so the request is ignored.
     if (rangeMaximum == 1)
         return;
     const int oldPosition = GetScrollPos(window, bar);

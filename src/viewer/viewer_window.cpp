@@ -1,8 +1,8 @@
 #include "viewer/viewer_window.h"
 
-#include "plugin/viewer_instance.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_instance.h"
 
 namespace {
 
@@ -24,16 +24,8 @@ void OnCreate(HWND window, const CREATESTRUCTW* creation)
 
 void OnDestroy(ViewerInstance* instance)
 {
-    if (instance == nullptr)
-        return;
-    if (instance->backgroundBrush != nullptr) {
-        DeleteObject(instance->backgroundBrush);
-        instance->backgroundBrush = nullptr;
-    }
-    if (instance->bitmap != nullptr) {
-        DeleteObject(instance->bitmap);
-        instance->bitmap = nullptr;
-    }
+    if (instance != nullptr)
+        ReleaseViewerObjects(*instance);
 }
 
 void OnSize(HWND window, LPARAM lParam)

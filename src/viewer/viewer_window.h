@@ -1,9 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include "base/host_contract.h"
 
-// Private message that makes a viewer window decide its scroll bars.
-inline constexpr UINT UpdateScrollbarsMessage = WM_APP + 0x65;
+#include <windows.h>
 
 inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
 

@@ -1,5 +1,5 @@
 // Composition of the error texts stays within the buffers it is given.
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 #include "diagnostics/message_text.h"
 
 #include <cstdint>

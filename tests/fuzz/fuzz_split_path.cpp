@@ -1,7 +1,7 @@
 // Splitting any path into small buffers never writes beyond them.
-#include "plugin/split_path.h"
+#include "base/split_path.h"
 
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 
 #include <cstdint>
 #include <cstdlib>

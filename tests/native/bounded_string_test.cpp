@@ -1,4 +1,4 @@
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "viewer/fit.h"
+#include "base/fit.h"
 
 #include <gtest/gtest.h>
 

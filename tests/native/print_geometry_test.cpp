@@ -1,5 +1,5 @@
+#include "base/host_contract.h"
 #include "output/print_geometry.h"
-#include "plugin/host_contract.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "plugin/split_path.h"
+#include "base/split_path.h"
 
 #include <gtest/gtest.h>
 

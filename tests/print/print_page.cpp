@@ -9,6 +9,7 @@
 //   colours RRGGBB RRGGBB RRGGBB RRGGBB   (top left, top right, bottom left, bottom right)
 // The script beside this file rasterises the PDFs that the jobs make and
 // checks the colours there.
+#include "base/host_contract.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_host.h"
@@ -22,11 +23,7 @@ namespace {
 
 using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
 using ListCloseWindowFunction = void(__stdcall*)(HWND);
-using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const void*);
-
-struct Margins {
-    int left, top, right, bottom;
-};
+using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
 
 // Four quadrants in colours that survive PostScript and PDF conversion.
 IndexedPicture QuadrantPicture()
@@ -64,7 +61,7 @@ bool ReadPageGeometry(const wchar_t* printerName, PageGeometry* page)
     return true;
 }
 
-void PrintJobLine(const char* name, const PageGeometry& page, const Margins* margins)
+void PrintJobLine(const char* name, const PageGeometry& page, const PrintMargins* margins)
 {
     const int left = margins != nullptr ? margins->left : 0;
     const int top = margins != nullptr ? margins->top : 0;
@@ -103,7 +100,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const auto print = plugin.Export<ListPrintWFunction>("ListPrintW");
-    const Margins margins = {page.physicalWidth / 8, page.physicalWidth / 5, page.physicalWidth / 4, 0};
+    const PrintMargins margins = {page.physicalWidth / 8, page.physicalWidth / 5, page.physicalWidth / 4, 0};
     const int onDefault = print(viewer, document.c_str(), nullptr, 0, &margins);
     const int onNamed = print(viewer, folder.File(L"named.SLDDRW").c_str(), printerName, 0, nullptr);
     plugin.Export<ListCloseWindowFunction>("ListCloseWindow")(viewer);

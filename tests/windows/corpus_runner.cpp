@@ -6,6 +6,7 @@
 // A crash or hang shows as a "begin" without its "case" line.
 //
 //   corvelle_corpus_runner [--guarded] FILE...
+#include "base/host_contract.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "guarded_heap.h"
@@ -78,16 +79,16 @@ int wmain(int argc, wchar_t** argv)
         HWND viewer = loadW(host, path, 0x42);
         if (viewer != nullptr) {
             Paint(viewer);
-            sendCommand(viewer, 1, 0);
-            sendCommand(viewer, 2, 0);
+            sendCommand(viewer, kCommandCopy, 0);
+            sendCommand(viewer, kCommandNewParameters, 0);
             Paint(viewer);
             closeWindow(viewer);
         }
         // Into a viewer that shows a sound document, as when stepping through a folder.
         HWND stepping = loadW(host, sound.c_str(), 0);
-        const int reload = loadNextW(host, stepping, path, 0x02);
+        const int reload = loadNextW(host, stepping, path, kShowFlagFit);
         Paint(stepping);
-        sendCommand(stepping, 1, 0);
+        sendCommand(stepping, kCommandCopy, 0);
         closeWindow(stepping);
 
         std::printf("case %d thumbnail %s viewer %s reload %d boxes %zu\n", i - first, size.c_str(),

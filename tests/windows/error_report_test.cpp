@@ -1,5 +1,6 @@
 // The texts of the reader's error boxes: operation, code, the system's text
 // trimmed and with the insert, and when they appear at all.
+#include "base/version.h"
 #include "dib_fixture.h"
 #include "reader_fixture.h"
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-const wchar_t kTitle[] = L"Corvelle 1.3.0.1";
+const wchar_t kTitle[] = L"Corvelle " CORVELLE_VERSION;
 
 std::wstring Hex(DWORD code)
 {

@@ -222,14 +222,14 @@ protected:
     {
         using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const void*);
         static const auto printW = plugin.Export<ListPrintWFunction>("ListPrintW");
-        HWND viewer = Load(round % 2 ? large : small, round % 3 == 0 ? 0x02 : 0x40);
+        HWND viewer = Load(round % 2 ? large : small, round % 3 == 0 ? kShowFlagFit : kShowFlagCenter);
         ASSERT_NE(viewer, nullptr);
         SettleStorages();
-        loadNextW(host, viewer, large.c_str(), 0x62);
+        loadNextW(host, viewer, large.c_str(), kShowFlagFit | kShowFlagFitLargerOnly | kShowFlagCenter);
         UpdateWindow(viewer);
         SendMessageW(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
-        sendCommand(viewer, 1, 0);
-        sendCommand(viewer, 2, round % 4 == 0 ? 0x02 : 0);
+        sendCommand(viewer, kCommandCopy, 0);
+        sendCommand(viewer, kCommandNewParameters, round % 4 == 0 ? kShowFlagFit : 0);
         const int margins[4] = {10, 10, 10, 10};
         EXPECT_EQ(printW(viewer, small.c_str(), L"ledger printer", 0, round % 2 ? margins : nullptr), 0);
         loadNextW(host, viewer, broken.c_str(), 0);

@@ -126,7 +126,7 @@ TEST_F(Paths, NothingIsLeftOpenForAnotherProgramToTripOver)
     ASSERT_NE(viewer, nullptr);
     // The viewer holds the picture, not the document.
     EXPECT_TRUE(CanOpenForWriting(path));
-    EXPECT_EQ(loadNextW(host, viewer, path.c_str(), 0x02), 0);
+    EXPECT_EQ(loadNextW(host, viewer, path.c_str(), kShowFlagFit), 0);
     EXPECT_TRUE(CanOpenForWriting(path));
     Close(viewer);
     DeleteObject(Read(path));
@@ -149,7 +149,7 @@ TEST_F(Paths, SettingsFileThatCannotBeWrittenKeepsItsCenterImageKey)
     // The centre option still reaches the host, and nothing is reported.
     const std::vector<MSG> handOver = HostMessages(WM_COMMAND);
     ASSERT_EQ(handOver.size(), 1u);
-    EXPECT_EQ(handOver[0].wParam, MAKEWPARAM(1, 0xFFF9));
+    EXPECT_EQ(handOver[0].wParam, MAKEWPARAM(1, kCenterHandOverCode));
     EXPECT_TRUE(plugin.Boxes().empty());
     Close(viewer);
 

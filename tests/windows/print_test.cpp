@@ -2,6 +2,7 @@
 // printer device context, the default-printer lookup, the job, the page
 // geometry, the reports and every release. The "printer" handed to the plugin
 // is a memory device context, so no job reaches a spooler here.
+#include "base/host_contract.h"
 #include "viewer_host.h"
 
 #include <string>
@@ -9,12 +10,8 @@
 
 namespace {
 
-using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const void*);
-using ListPrintFunction = int(__stdcall*)(HWND, const char*, const char*, int, const void*);
-
-struct Margins {
-    int left, top, right, bottom;
-};
+using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
+using ListPrintFunction = int(__stdcall*)(HWND, const char*, const char*, int, const PrintMargins*);
 
 struct CreateDcCall {
     std::wstring driver;
@@ -228,7 +225,7 @@ protected:
         return viewer;
     }
 
-    int Print(HWND viewer, const wchar_t* printerName, const Margins* margins,
+    int Print(HWND viewer, const wchar_t* printerName, const PrintMargins* margins,
               const wchar_t* documentPath = L"C:\\docs\\bracket.SLDPRT")
     {
         return printW(viewer, documentPath, printerName, 0, margins);
@@ -263,7 +260,7 @@ void ExpectBlit(const Blit& blit, int x, int y, int width, int height, int sourc
 TEST_F(Printing, NamedPrinterGetsOnePageBetweenTheMargins)
 {
     HWND viewer = OpenViewer(400, 300);
-    const Margins margins = {30, 30, 30, 30};
+    const PrintMargins margins = {30, 30, 30, 30};
     EXPECT_EQ(Print(viewer, L"Office Laser", &margins), 0);
 
     ASSERT_EQ(fake.createDcCalls.size(), 1u);
@@ -294,10 +291,10 @@ TEST_F(Printing, GeometryFollowsThePageWidthAndTheMarginsGiven)
     fake.physicalWidth = 4960;
     EXPECT_EQ(Print(viewer, L"p", nullptr), 0);
     // The bottom margin and the print flags change nothing.
-    const Margins unusual = {10, 70, 50, 9999};
+    const PrintMargins unusual = {10, 70, 50, 9999};
     EXPECT_EQ(printW(viewer, L"C:\\docs\\bracket.SLDPRT", L"p", 0x7FFF, &unusual), 0);
-    // Margins that use up the page still start and end a job.
-    const Margins wide = {2500, 0, 2460, 0};
+    // PrintMargins that use up the page still start and end a job.
+    const PrintMargins wide = {2500, 0, 2460, 0};
     EXPECT_EQ(Print(viewer, L"p", &wide), 0);
     ASSERT_EQ(fake.blits.size(), 3u);
     ExpectBlit(fake.blits[0], 0, 0, 4960, 3720, 400, 300);
@@ -483,7 +480,7 @@ TEST_F(Printing, PictureAndViewerAreUnchangedByPrinting)
     const Screenshot after = Capture(viewer);
     EXPECT_EQ(before.pixels, after.pixels);
     // The viewer can still copy its picture: it was given back by the memory context.
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     ASSERT_TRUE(OpenClipboard(nullptr));
     ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
     CloseClipboard();

@@ -1,5 +1,6 @@
 // quickview.exe, run as a user runs it: its exit status, what it prints, and
 // the PNG files it writes, decoded again with the platform's imaging component.
+#include "base/version.h"
 #include "child_process.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
@@ -161,7 +162,8 @@ TEST_F(Quickview, FirstRunRelaysTheNoticeOfANewSettingsFileInsteadOfWaiting)
     const RunResult run =
         RunQuickview(L"--thumbnails " + Quoted(folder.File(L"out")) + L" " + Quoted(document), installation + L"\\");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_NE(run.output.find("[Corvelle 1.3.0.1] New initialization file is"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("[Corvelle " CORVELLE_VERSION "] New initialization file is"), std::string::npos)
+        << run.output;
     EXPECT_TRUE(FileExists(installation + L"\\corvelle.ini"));
 }
 

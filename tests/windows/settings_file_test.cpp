@@ -1,5 +1,6 @@
 // Where the settings file is found or created, its bytes, the notice and the
 // warnings, as the host sees them through ListSetDefaultParams.
+#include "base/version.h"
 #include "plugin_exports.h"
 #include "plugin_host.h"
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-const wchar_t kTitle[] = L"Corvelle 1.3.0.1";
+const wchar_t kTitle[] = L"Corvelle " CORVELLE_VERSION;
 
 std::wstring Notice(const std::wstring& path)
 {

@@ -1,5 +1,6 @@
 // Copying the shown picture to the clipboard, new options, and the graphics
 // objects that the viewer creates and releases.
+#include "base/version.h"
 #include "viewer_host.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ protected:
 TEST_F(ViewerCommands, CopyPutsAnIndependentBitmapOfThePictureOnTheClipboard)
 {
     HWND viewer = LoadPicture(picture, 0);
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     ExpectClipboardHolds(picture);
     ASSERT_TRUE(OpenClipboard(nullptr));
     EXPECT_EQ(CountClipboardFormats() >= 1, true);
@@ -44,13 +45,13 @@ TEST_F(ViewerCommands, CopyPutsAnIndependentBitmapOfThePictureOnTheClipboard)
 TEST_F(ViewerCommands, ViewerKeepsItsPictureWhenAnotherProgramEmptiesTheClipboard)
 {
     HWND viewer = LoadPicture(picture, 0);
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     EmptyClipboardAsAnotherProgram();
     InvalidateRect(viewer, nullptr, FALSE);
     const Screenshot shot = Capture(viewer);
     EXPECT_EQ(shot.At(5, 5), picture.ColourAt(5, 5));
     EXPECT_EQ(shot.At(119, 89), picture.ColourAt(119, 89));
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     ExpectClipboardHolds(picture);
     Close(viewer);
 }
@@ -60,19 +61,19 @@ TEST_F(ViewerCommands, UnknownCommandsAndMissingViewersAreRefused)
     HWND viewer = LoadPicture(picture, 0);
     for (int command : {0, 3, -1})
         EXPECT_EQ(sendCommand(viewer, command, 0), 1) << command;
-    EXPECT_EQ(sendCommand(nullptr, 1, 0), 1);
-    EXPECT_EQ(sendCommand(host, 2, 0), 1);
+    EXPECT_EQ(sendCommand(nullptr, kCommandCopy, 0), 1);
+    EXPECT_EQ(sendCommand(host, kCommandNewParameters, 0), 1);
     Close(viewer);
 }
 
 TEST_F(ViewerCommands, NewOptionsReLayThePictureAtOnce)
 {
     HWND viewer = LoadPicture(picture, 0);
-    EXPECT_EQ(sendCommand(viewer, 2, 0x62), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit | kShowFlagFitLargerOnly | kShowFlagCenter), 0);
     EXPECT_EQ(Capture(viewer).At(140, 105), picture.ColourAt(0, 0));
-    EXPECT_EQ(sendCommand(viewer, 2, 0x02), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
     EXPECT_EQ(Capture(viewer).At(399, 299), picture.ColourAt(119, 89));
-    EXPECT_EQ(sendCommand(viewer, 2, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
     const Screenshot shot = Capture(viewer);
     EXPECT_EQ(shot.At(0, 0), picture.ColourAt(0, 0));
     EXPECT_EQ(shot.At(120, 0), kBackgroundPixel);
@@ -154,7 +155,7 @@ protected:
         ASSERT_EQ(plugin.Boxes().size(), 1u);
         EXPECT_EQ(plugin.Boxes()[0].text, operation + L" failed with error 5: " + SystemText(ERROR_ACCESS_DENIED));
         EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-        EXPECT_EQ(plugin.Boxes()[0].title, L"Corvelle 1.3.0.1");
+        EXPECT_EQ(plugin.Boxes()[0].title, L"Corvelle " CORVELLE_VERSION);
     }
 
     HWND viewer = nullptr;
@@ -167,7 +168,7 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeOpenedWarnsWithTheFailedCallsCode
     ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
                       reinterpret_cast<const void*>(&FailOpenClipboard));
     ASSERT_TRUE(patch.Applied());
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     // The settings lookup between the failure and the report keeps the code.
     ExpectOneWarning(L"OpenClipboard");
 }
@@ -180,7 +181,7 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
                       reinterpret_cast<const void*>(&CountCloseClipboard));
     ASSERT_TRUE(empty.Applied());
     ASSERT_TRUE(close.Applied());
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     ExpectOneWarning(L"EmptyClipboard");
     EXPECT_EQ(g_closeClipboardCalls, 1);
 }
@@ -194,7 +195,7 @@ TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
     ASSERT_TRUE(patch.Applied());
     ASSERT_TRUE(deletion.Applied());
     g_deletedBitmaps = 0;
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     ExpectOneWarning(L"SetClipboardData");
     EXPECT_EQ(g_setClipboardCalls, 1);
     EXPECT_EQ(g_deletedBitmaps, 1);
@@ -205,7 +206,7 @@ TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)
     ImportPatch patch(plugin.Module(), "user32.dll", "CloseClipboard",
                       reinterpret_cast<const void*>(&FailCloseClipboard));
     ASSERT_TRUE(patch.Applied());
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     ExpectOneWarning(L"CloseClipboard");
     ExpectClipboardHolds(picture);
 }
@@ -215,7 +216,7 @@ TEST_F(ClipboardFailures, WithDebugOffFailuresAreSilent)
     WriteSettings("Debug=0");
     ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
                       reinterpret_cast<const void*>(&FailOpenClipboard));
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     EXPECT_TRUE(plugin.Boxes().empty());
 }
 
@@ -224,7 +225,7 @@ TEST_F(ClipboardFailures, FailureWithoutAnErrorCodeShowsNothing)
     g_failureCode = 0;
     ImportPatch patch(plugin.Module(), "user32.dll", "OpenClipboard",
                       reinterpret_cast<const void*>(&FailOpenClipboard));
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     EXPECT_TRUE(plugin.Boxes().empty());
 }
 
@@ -236,7 +237,7 @@ TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeIsNeverOffered)
     ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard",
                       reinterpret_cast<const void*>(&CountCloseClipboard));
     ASSERT_TRUE(create.Applied());
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     EXPECT_EQ(g_setClipboardCalls, 0);
     EXPECT_EQ(g_closeClipboardCalls, 1);
 }
@@ -315,16 +316,16 @@ TEST_F(ViewerCommands, NothingCreatedIsLeftBehindAfterClose)
     const std::wstring large = PictureDocument(QuadrantPicture(700, 500), L"large.SLDPRT");
     const std::wstring small = PictureDocument(picture, L"small.SLDPRT");
     for (int cycle = 0; cycle < 20; ++cycle) {
-        HWND viewer = Load(cycle % 2 ? large : small, cycle % 3 == 0 ? 0x02 : 0x40);
+        HWND viewer = Load(cycle % 2 ? large : small, cycle % 3 == 0 ? kShowFlagFit : kShowFlagCenter);
         ASSERT_NE(viewer, nullptr);
         Capture(viewer);
-        EXPECT_EQ(loadNextW(host, viewer, large.c_str(), 0x62), 0);
+        EXPECT_EQ(loadNextW(host, viewer, large.c_str(), kShowFlagFit | kShowFlagFitLargerOnly | kShowFlagCenter), 0);
         Capture(viewer);
         SendMessageW(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
-        EXPECT_EQ(sendCommand(viewer, 1, 0), 0);
+        EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
         EXPECT_EQ(loadNextW(host, viewer, folder.File(L"nopreview.SLDPRT").c_str(), 0), 1);
         Capture(viewer);
-        EXPECT_EQ(loadNextW(host, viewer, small.c_str(), 0x02), 0);
+        EXPECT_EQ(loadNextW(host, viewer, small.c_str(), kShowFlagFit), 0);
         Capture(viewer);
         Close(viewer);
         EXPECT_EQ(Load(folder.File(L"nopreview.SLDPRT"), 0), nullptr);

@@ -4,6 +4,7 @@
 // viewer exports, and ways to look at what a viewer shows: its pixels and its
 // scroll bars as the platform holds them.
 
+#include "base/host_contract.h"
 #include "dib_fixture.h"
 #include "reader_fixture.h"
 
@@ -20,7 +21,6 @@ using ListGetDetectStringFunction = void(__stdcall*)(char*, int);
 
 inline constexpr int kHostWidth = 400;
 inline constexpr int kHostHeight = 300;
-inline constexpr UINT kUpdateScrollbars = WM_APP + 0x65;
 
 // Background used by the viewer tests: 0x00BBGGRR in the settings file,
 // 0x00RRGGBB once read back from the screen.

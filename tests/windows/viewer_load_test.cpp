@@ -45,7 +45,7 @@ TEST_F(ViewerLoad, CenterImageOneIsHandedToTheHostAndRemoved)
     const std::vector<MSG> commands = HostMessages(WM_COMMAND);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(LOWORD(commands[0].wParam), 1);
-    EXPECT_EQ(HIWORD(commands[0].wParam), 0xFFF9);
+    EXPECT_EQ(HIWORD(commands[0].wParam), kCenterHandOverCode);
     EXPECT_EQ(commands[0].lParam, reinterpret_cast<LPARAM>(viewer));
     EXPECT_EQ(CenterImageInFile(), -1);
     EXPECT_TRUE(DrawnCentred(viewer));
@@ -61,10 +61,10 @@ TEST_F(ViewerLoad, CenterImageOneIsHandedToTheHostAndRemoved)
 TEST_F(ViewerLoad, CenterImageZeroOverridesTheCentreFlag)
 {
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nCenterImage=0");
-    HWND viewer = LoadPicture(picture, 0x40);
+    HWND viewer = LoadPicture(picture, kShowFlagCenter);
     const std::vector<MSG> commands = HostMessages(WM_COMMAND);
     ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].wParam, MAKEWPARAM(0, 0xFFF9));
+    EXPECT_EQ(commands[0].wParam, MAKEWPARAM(0, kCenterHandOverCode));
     EXPECT_FALSE(DrawnCentred(viewer));
     EXPECT_EQ(CenterImageInFile(), -1);
     Close(viewer);
@@ -88,8 +88,8 @@ TEST_F(ViewerLoad, TwoViewersInOneProcessBothWork)
     HWND second = LoadPicture(QuadrantPicture(50, 40), 0x40, L"second.SLDPRT");
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(sendCommand(first, 2, 0x40), 0);
-    EXPECT_EQ(sendCommand(second, 2, 0), 0);
+    EXPECT_EQ(sendCommand(first, kCommandNewParameters, kShowFlagCenter), 0);
+    EXPECT_EQ(sendCommand(second, kCommandNewParameters, 0), 0);
     Close(second);
     EXPECT_TRUE(DrawnCentred(first));
     Close(first);
@@ -100,7 +100,7 @@ TEST_F(ViewerLoad, ReloadReplacesThePictureAndItsOptions)
 {
     HWND viewer = LoadPicture(picture, 0);
     const IndexedPicture next = QuadrantPicture(60, 40);
-    EXPECT_EQ(loadNextW(host, viewer, PictureDocument(next, L"next.SLDPRT").c_str(), 0x40), 0);
+    EXPECT_EQ(loadNextW(host, viewer, PictureDocument(next, L"next.SLDPRT").c_str(), kShowFlagCenter), 0);
     const Screenshot shot = Capture(viewer);
     EXPECT_EQ(shot.At(170, 130), next.ColourAt(0, 0));
     EXPECT_EQ(shot.At(169, 130), kBackgroundPixel);
@@ -117,8 +117,8 @@ TEST_F(ViewerLoad, FailedReloadLeavesAViewerWithoutPictureUntilTheNextGoodOne)
     EXPECT_EQ(Capture(viewer).At(0, 0), picture.ColourAt(0, 0));
     InvalidateRect(viewer, nullptr, FALSE);
     EXPECT_EQ(Capture(viewer).At(0, 0), kBackgroundPixel);
-    EXPECT_EQ(sendCommand(viewer, 1, 0), 1);
-    EXPECT_EQ(sendCommand(viewer, 2, 0x40), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagCenter), 1);
     SendMessageW(viewer, WM_SIZE, 0, MAKELPARAM(kHostWidth, kHostHeight));
     EXPECT_EQ(loadNextW(host, viewer, PictureDocument(picture, L"good.SLDPRT").c_str(), 0), 0);
     EXPECT_EQ(Capture(viewer).At(0, 0), picture.ColourAt(0, 0));
@@ -154,7 +154,7 @@ TEST_F(ViewerLoad, ViewerSubclassedByTheHostStillTakesItsCalls)
     HWND viewer = LoadPicture(picture, 0);
     g_viewerProcedure =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclass)));
-    EXPECT_EQ(sendCommand(viewer, 2, 0x40), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagCenter), 0);
     EXPECT_TRUE(DrawnCentred(viewer));
     EXPECT_EQ(loadNextW(host, viewer, PictureDocument(picture, L"b.SLDPRT").c_str(), 0), 0);
     EXPECT_FALSE(DrawnCentred(viewer));
@@ -167,10 +167,10 @@ TEST_F(ViewerLoad, WindowOfTheViewerClassWithoutARecordIsRefusedAndCanBeClosed)
     HWND bare = CreateWindowExW(0, L"Corvelle", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, host, nullptr,
                                 plugin.Module(), nullptr);
     ASSERT_NE(bare, nullptr);
-    EXPECT_EQ(sendCommand(bare, 2, 0), 1);
+    EXPECT_EQ(sendCommand(bare, kCommandNewParameters, 0), 1);
     EXPECT_EQ(loadNextW(host, bare, PictureDocument(picture, L"b.SLDPRT").c_str(), 0), 1);
     SendMessageW(bare, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
-    SendMessageW(bare, kUpdateScrollbars, 0, 0);
+    SendMessageW(bare, UpdateScrollbarsMessage, 0, 0);
     InvalidateRect(bare, nullptr, FALSE);
     UpdateWindow(bare);
     EXPECT_FALSE(GetUpdateRect(bare, nullptr, FALSE));  // the paint was begun and ended

@@ -93,7 +93,7 @@ TEST_F(ViewerScreen, NaturalSizeDrawsAtTheTopLeftOnTheBackground)
 TEST_F(ViewerScreen, CentredNaturalSizeHalvesTheDifferences)
 {
     const IndexedPicture picture = QuadrantPicture(101, 81);
-    HWND viewer = LoadPicture(picture, 0x40);
+    HWND viewer = LoadPicture(picture, kShowFlagCenter);
     ExpectPictureAt(Capture(viewer), picture, 149, 109, 101, 81);
     Close(viewer);
 }
@@ -101,7 +101,7 @@ TEST_F(ViewerScreen, CentredNaturalSizeHalvesTheDifferences)
 TEST_F(ViewerScreen, FitScalesUpAndKeepsProportions)
 {
     const IndexedPicture picture = QuadrantPicture(100, 80);
-    HWND viewer = LoadPicture(picture, 0x02);
+    HWND viewer = LoadPicture(picture, kShowFlagFit);
     // 400 wide would need 320 rows: the height decides, 375 x 300.
     ExpectPictureAt(Capture(viewer), picture, 0, 0, 375, 300);
     Close(viewer);
@@ -110,7 +110,7 @@ TEST_F(ViewerScreen, FitScalesUpAndKeepsProportions)
 TEST_F(ViewerScreen, FitCentredScalesDownAWidePicture)
 {
     const IndexedPicture picture = QuadrantPicture(800, 400);
-    HWND viewer = LoadPicture(picture, 0x42);
+    HWND viewer = LoadPicture(picture, kShowFlagFit | kShowFlagCenter);
     ExpectPictureAt(Capture(viewer), picture, 0, 50, 400, 200);
     Close(viewer);
 }
@@ -118,10 +118,10 @@ TEST_F(ViewerScreen, FitCentredScalesDownAWidePicture)
 TEST_F(ViewerScreen, FitLargerOnlyLeavesSmallPicturesAtTheirSize)
 {
     const IndexedPicture picture = QuadrantPicture(100, 80);
-    HWND viewer = LoadPicture(picture, 0x22);
+    HWND viewer = LoadPicture(picture, kShowFlagFit | kShowFlagFitLargerOnly);
     ExpectPictureAt(Capture(viewer), picture, 0, 0, 100, 80);
     Close(viewer);
-    viewer = LoadPicture(picture, 0x62, L"again.SLDPRT");
+    viewer = LoadPicture(picture, kShowFlagFit | kShowFlagFitLargerOnly | kShowFlagCenter, L"again.SLDPRT");
     ExpectPictureAt(Capture(viewer), picture, 150, 110, 100, 80);
     Close(viewer);
 }
@@ -129,7 +129,7 @@ TEST_F(ViewerScreen, FitLargerOnlyLeavesSmallPicturesAtTheirSize)
 TEST_F(ViewerScreen, FitLargerOnlyStillScalesLargePictures)
 {
     const IndexedPicture picture = QuadrantPicture(1200, 600);
-    HWND viewer = LoadPicture(picture, 0x62);
+    HWND viewer = LoadPicture(picture, kShowFlagFit | kShowFlagFitLargerOnly | kShowFlagCenter);
     ExpectPictureAt(Capture(viewer), picture, 0, 50, 400, 200);
     EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
     EXPECT_FALSE(Bar(viewer, SB_VERT).visible);

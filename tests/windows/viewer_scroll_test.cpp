@@ -48,7 +48,7 @@ TEST_F(ViewerScroll, OneBarForcesTheOtherThroughTheNestedResize)
 
 TEST_F(ViewerScroll, OnePixelExcessGetsNoBarTwoPixelsGetOne)
 {
-    HWND viewer = LoadPicture(QuadrantPicture(kHostWidth + 1, 100), 0x40);
+    HWND viewer = LoadPicture(QuadrantPicture(kHostWidth + 1, 100), kShowFlagCenter);
     EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
     EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
     // Drawn from x = 0 even when centred; the last column is cut off.
@@ -103,7 +103,7 @@ TEST_F(ViewerScroll, ScrolledPictureShowsTheRowsAtThePosition)
     for (int y = 0; y < 1000; ++y)
         for (int x = 0; x < 300; ++x)
             picture.indices[static_cast<size_t>(y) * 300 + x] = static_cast<std::uint8_t>(y / 10);
-    HWND viewer = LoadPicture(picture, 0x40);  // centring applies only across
+    HWND viewer = LoadPicture(picture, kShowFlagCenter);  // centring applies only across
     Capture(viewer);
     SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
     SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
@@ -196,11 +196,11 @@ TEST_F(ViewerScroll, FitModeHidesTheBarsOncePainted)
     HWND viewer = LoadPicture(QuadrantPicture(600, 500), 0);
     ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
     SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
-    EXPECT_EQ(sendCommand(viewer, 2, 0x02), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
     EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
     EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
     // Back to natural size: both bars decided afresh, the kept position too.
-    EXPECT_EQ(sendCommand(viewer, 2, 0), 0);
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
     const RECT client = ClientRect(viewer);
     ExpectBar(viewer, SB_HORZ, 600, client.right, 0);
     ExpectBar(viewer, SB_VERT, 500, client.bottom, 30);

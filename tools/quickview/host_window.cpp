@@ -28,9 +28,9 @@ void UpdateTitle()
                          std::to_wstring(g_state.index + 1) + L"/" + std::to_wstring(g_state.files->size()) + L")";
     if (!g_state.loaded)
         title += L" - no preview";
-    if (g_state.showFlags & kFlagFit)
-        title += (g_state.showFlags & kFlagFitLargerOnly) ? L" [fit larger]" : L" [fit]";
-    if (g_state.showFlags & kFlagCenter)
+    if (g_state.showFlags & kShowFlagFit)
+        title += (g_state.showFlags & kShowFlagFitLargerOnly) ? L" [fit larger]" : L" [fit]";
+    if (g_state.showFlags & kShowFlagCenter)
         title += L" [centre]";
     SetWindowTextW(g_state.host, title.c_str());
 }
@@ -84,10 +84,10 @@ bool HandleKey(const MSG& message)
             ShowDocument((g_state.index + count - 1) % count);
         return true;
     case 'F':
-        ToggleOption(kFlagFit);
+        ToggleOption(kShowFlagFit);
         return true;
     case 'L':
-        ToggleOption(kFlagFitLargerOnly);
+        ToggleOption(kShowFlagFitLargerOnly);
         return true;
     case 'C':
         if (control) {
@@ -96,7 +96,7 @@ bool HandleKey(const MSG& message)
                                          ? "copied to the clipboard\n"
                                          : "copying failed\n");
         } else {
-            ToggleOption(kFlagCenter);
+            ToggleOption(kShowFlagCenter);
         }
         return true;
     case VK_ESCAPE:
@@ -119,7 +119,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // The plugin hands over the centre option that its settings asked for.
         if (HIWORD(wParam) == kCenterHandOverCode) {
             g_state.showFlags =
-                LOWORD(wParam) != 0 ? g_state.showFlags | kFlagCenter : g_state.showFlags & ~kFlagCenter;
+                LOWORD(wParam) != 0 ? g_state.showFlags | kShowFlagCenter : g_state.showFlags & ~kShowFlagCenter;
             if (g_state.files != nullptr)
                 UpdateTitle();
             return 0;

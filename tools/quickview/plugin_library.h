@@ -3,11 +3,9 @@
 // corvelle.dll loaded from beside the program, and its exports, as the file
 // manager finds them.
 
-#include <windows.h>
+#include "base/host_contract.h"
 
-struct PrintMarginsRecord {
-    int left, top, right, bottom;
-};
+#include <windows.h>
 
 struct PluginLibrary {
     HMODULE module = nullptr;
@@ -16,7 +14,7 @@ struct PluginLibrary {
     int(__stdcall* loadNextW)(HWND, HWND, const wchar_t*, int) = nullptr;
     void(__stdcall* closeWindow)(HWND) = nullptr;
     int(__stdcall* sendCommand)(HWND, int, int) = nullptr;
-    int(__stdcall* printW)(HWND, const wchar_t*, const wchar_t*, int, const PrintMarginsRecord*) = nullptr;
+    int(__stdcall* printW)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*) = nullptr;
     HBITMAP(__stdcall* previewBitmapW)(const wchar_t*, int, int, char*, int) = nullptr;
 };
 
@@ -25,11 +23,3 @@ struct PluginLibrary {
 // standard error when the plugin or one of its exports is missing.
 bool LoadPlugin(PluginLibrary* plugin);
 void UnloadPlugin(PluginLibrary* plugin);
-
-// ShowFlags bits and commands of the host contract.
-constexpr int kFlagFit = 0x02;
-constexpr int kFlagFitLargerOnly = 0x20;
-constexpr int kFlagCenter = 0x40;
-constexpr int kCommandCopy = 1;
-constexpr int kCommandNewParameters = 2;
-constexpr WORD kCenterHandOverCode = 0xFFF9;

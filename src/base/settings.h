@@ -20,9 +20,3 @@ void DeleteSetting(const wchar_t* key);
 // Whether Debug is non-zero. Leaves the thread's last-error value as it was,
 // so that a report made right after still sees the failed call's code.
 bool IsDebugEnabled();
-
-struct HostParameterRecord;
-
-// Finds the settings file beside the module or beside the host's settings
-// file, and creates it from the module's template when there is none.
-extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parameters);

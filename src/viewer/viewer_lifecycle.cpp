@@ -1,11 +1,9 @@
-// The exports that open, reload and close a viewer window.
-#include "diagnostics/bounded_string.h"
-#include "plugin/detect_string.h"
-#include "plugin/host_contract.h"
-#include "plugin/module_state.h"
-#include "plugin/settings.h"
-#include "plugin/viewer_instance.h"
-#include "plugin/wide_path.h"
+#include "viewer/viewer_lifecycle.h"
+
+#include "base/bounded_string.h"
+#include "base/host_contract.h"
+#include "base/module_state.h"
+#include "base/settings.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_window.h"
 
@@ -43,28 +41,20 @@ void SettleCenter(HWND hostWindow, HWND viewerWindow, ViewerInstance& instance, 
     instance.center = static_cast<std::uint32_t>(centerImage);
 }
 
-struct BitmapDeleter {
+struct PendingInstanceDeleter {
     void operator()(ViewerInstance* instance) const
     {
-        if (instance->bitmap != nullptr)
-            DeleteObject(instance->bitmap);
+        ReleaseViewerObjects(*instance);
         delete instance;
     }
 };
-// An instance still being built: freed with its picture unless handed over.
-using PendingInstance = std::unique_ptr<ViewerInstance, BitmapDeleter>;
+// An instance still being built: freed with its objects unless handed over.
+using PendingInstance = std::unique_ptr<ViewerInstance, PendingInstanceDeleter>;
 
 }  // namespace
 
-extern "C" void __stdcall ListGetDetectString(char* buffer, int maxlen)
+HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags)
 {
-    CopyDetectString(buffer, maxlen);
-}
-
-extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath, int showFlags)
-{
-    if (documentPath == nullptr)
-        return nullptr;
     RegisterViewerClass();
     RECT hostClient = {};
     GetClientRect(hostWindow, &hostClient);
@@ -73,9 +63,8 @@ extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath
     if (instance == nullptr)
         return nullptr;
     CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
-    const auto flags = static_cast<std::uint32_t>(showFlags);
-    instance->fit = (flags & kShowFlagFit) != 0;
-    instance->fitLargerOnly = (flags & kShowFlagFitLargerOnly) != 0;
+    instance->fit = (showFlags & kShowFlagFit) != 0;
+    instance->fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
     instance->backColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
     instance->bitmap = LoadPreviewBitmap(instance->filePath);
     if (instance->bitmap == nullptr)
@@ -89,49 +78,34 @@ extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath
         return nullptr;
     ViewerInstance& shown = *instance.release();  // the window holds it now
 
-    SettleCenter(hostWindow, viewerWindow, shown, flags);
+    SettleCenter(hostWindow, viewerWindow, shown, showFlags);
     SendMessageW(viewerWindow, UpdateScrollbarsMessage, 0, 0);
     ShowWindow(viewerWindow, SW_SHOW);
     UpdateWindow(viewerWindow);
     return viewerWindow;
 }
 
-extern "C" HWND __stdcall ListLoad(HWND hostWindow, const char* documentPath, int showFlags)
+int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* documentPath, std::uint32_t showFlags)
 {
-    wchar_t widePath[kWidePathCapacity];
-    return ListLoadW(hostWindow, ToWidePath(widePath, documentPath), showFlags);
-}
-
-extern "C" int __stdcall ListLoadNextW(HWND /*hostWindow*/, HWND viewerWindow, const wchar_t* documentPath,
-                                       int showFlags)
-{
-    ViewerInstance* instance = FindViewerInstance(viewerWindow);
-    if (instance == nullptr || documentPath == nullptr)
-        return kStatusFailure;
-    CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
-    ApplyShowFlags(*instance, static_cast<std::uint32_t>(showFlags));
-    instance->hScrollShown = 0;
-    instance->vScrollShown = 0;
-    if (instance->bitmap != nullptr) {
-        DeleteObject(instance->bitmap);
-        instance->bitmap = nullptr;
-    }
-    instance->bitmap = LoadPreviewBitmap(instance->filePath);
-    if (instance->bitmap == nullptr)
+    CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
+    ApplyShowFlags(instance, showFlags);
+    instance.hScrollShown = 0;
+    instance.vScrollShown = 0;
+    ReleaseViewerBitmap(instance);
+    instance.bitmap = LoadPreviewBitmap(instance.filePath);
+    if (instance.bitmap == nullptr)
         return kStatusFailure;
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 
-extern "C" int __stdcall ListLoadNext(HWND hostWindow, HWND viewerWindow, const char* documentPath, int showFlags)
+int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
 {
-    wchar_t widePath[kWidePathCapacity];
-    return ListLoadNextW(hostWindow, viewerWindow, ToWidePath(widePath, documentPath), showFlags);
+    ApplyShowFlags(instance, showFlags);
+    return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 
-extern "C" void __stdcall ListCloseWindow(HWND viewerWindow)
+void CloseViewer(HWND viewerWindow)
 {
-    if (viewerWindow == nullptr)
-        return;
     ViewerInstance* instance = FindViewerInstance(viewerWindow);
     DestroyWindow(viewerWindow);
     delete instance;

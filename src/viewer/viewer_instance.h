@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/module_state.h"
+#include "base/module_state.h"
 
 #include <windows.h>
 
@@ -21,6 +21,13 @@ struct ViewerInstance {
     HBRUSH backgroundBrush;
     COLORREF backColor;
 };
+
+// Deletes the background brush, then the picture, whichever the record
+// holds, and forgets them. Every path that ends a record's objects uses it.
+void ReleaseViewerObjects(ViewerInstance& instance);
+
+// Deletes the picture alone, for a reload.
+void ReleaseViewerBitmap(ViewerInstance& instance);
 
 // Replaces all three view options from the host's ShowFlags.
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);

@@ -1,6 +1,6 @@
-#include "plugin/module_state.h"
+#include "base/module_state.h"
 
-ModuleState g_moduleState = {};
+#include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/)
 {

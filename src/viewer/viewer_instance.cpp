@@ -1,7 +1,24 @@
-#include "plugin/viewer_instance.h"
+#include "viewer/viewer_instance.h"
 
-#include "plugin/host_contract.h"
+#include "base/host_contract.h"
 #include "viewer/viewer_window.h"
+
+void ReleaseViewerBitmap(ViewerInstance& instance)
+{
+    if (instance.bitmap != nullptr) {
+        DeleteObject(instance.bitmap);
+        instance.bitmap = nullptr;
+    }
+}
+
+void ReleaseViewerObjects(ViewerInstance& instance)
+{
+    if (instance.backgroundBrush != nullptr) {
+        DeleteObject(instance.backgroundBrush);
+        instance.backgroundBrush = nullptr;
+    }
+    ReleaseViewerBitmap(instance);
+}
 
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
 {

@@ -1,5 +1,8 @@
 #pragma once
 
+// What the module and its host agree on: records, flags, commands, messages
+// and results. Used by the module, the programs that host it and the tests.
+
 #include <cstdint>
 
 // What the host passes to ListSetDefaultParams: three values the module does
@@ -29,6 +32,10 @@ struct PrintMargins {
     std::int32_t right;
     std::int32_t bottom;
 };
+
+// Private window message that makes a viewer window decide its scroll bars
+// (WM_APP + 0x65).
+inline constexpr std::uint32_t UpdateScrollbarsMessage = 0x8065;
 
 // Status results towards the host.
 inline constexpr int kStatusSuccess = 0;

@@ -1,6 +1,6 @@
-#include "plugin/settings.h"
+#include "base/settings.h"
 
-#include "plugin/module_state.h"
+#include "base/module_state.h"
 
 #include <windows.h>
 

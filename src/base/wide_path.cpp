@@ -1,6 +1,6 @@
-#include "plugin/wide_path.h"
+#include "base/wide_path.h"
 
-#include "plugin/module_state.h"
+#include "base/module_state.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 
 std::size_t WideLength(const wchar_t* text)
 {

@@ -1,10 +1,12 @@
-// Commands the host sends to an open viewer: copy, and new view options.
+// Copying a picture to the clipboard.
+#include "output/clipboard.h"
+
+#include "base/host_contract.h"
+#include "base/settings.h"
+#include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
-#include "plugin/host_contract.h"
-#include "plugin/settings.h"
-#include "plugin/viewer_instance.h"
-#include "plugin/win32_holders.h"
-#include "viewer/viewer_window.h"
+
+namespace {
 
 // A new bitmap of the same geometry and pixels, owned by the caller.
 HBITMAP DuplicateBitmap(HBITMAP source)
@@ -22,21 +24,15 @@ HBITMAP DuplicateBitmap(HBITMAP source)
     return duplicate;
 }
 
-namespace {
-
 void ReportClipboardFailure(const wchar_t* operation)
 {
     if (IsDebugEnabled())
         ReportLastError(operation, MB_OK | MB_ICONWARNING);
 }
 
-int ApplyNewOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
-{
-    ApplyShowFlags(instance, showFlags);
-    return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
-}
+}  // namespace
 
-int CopyToClipboard(HBITMAP picture)
+int CopyBitmapToClipboard(HBITMAP picture)
 {
     if (!OpenClipboard(nullptr)) {
         ReportClipboardFailure(L"OpenClipboard");
@@ -62,21 +58,4 @@ int CopyToClipboard(HBITMAP picture)
     if (!CloseClipboard())
         ReportClipboardFailure(L"CloseClipboard");
     return result;
-}
-
-}  // namespace
-
-extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int parameter)
-{
-    ViewerInstance* instance = FindViewerInstance(viewerWindow);
-    if (instance == nullptr || instance->bitmap == nullptr)
-        return kStatusFailure;
-    switch (command) {
-    case kCommandCopy:
-        return CopyToClipboard(instance->bitmap);
-    case kCommandNewParameters:
-        return ApplyNewOptions(viewerWindow, *instance, static_cast<std::uint32_t>(parameter));
-    default:
-        return kStatusFailure;
-    }
 }

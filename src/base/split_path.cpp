@@ -1,6 +1,6 @@
-#include "plugin/split_path.h"
+#include "base/split_path.h"
 
-#include "diagnostics/bounded_string.h"
+#include "base/bounded_string.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "base/module_state.h"
+
+ModuleState g_moduleState = {};

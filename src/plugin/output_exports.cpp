@@ -1,0 +1,47 @@
+// The exports that print a viewer's picture and make thumbnails.
+#include "base/host_contract.h"
+#include "base/module_state.h"
+#include "base/wide_path.h"
+#include "base/win32_holders.h"
+#include "output/print.h"
+#include "output/thumbnail.h"
+#include "viewer/viewer_instance.h"
+
+#include <windows.h>
+
+extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, int boxWidth, int boxHeight,
+                                                   char* /*contentBuffer*/, int /*contentLength*/)
+{
+    return MakeThumbnail(documentPath, boxWidth, boxHeight);
+}
+
+extern "C" HBITMAP __stdcall ListGetPreviewBitmap(const char* documentPath, int boxWidth, int boxHeight,
+                                                  char* contentBuffer, int contentLength)
+{
+    wchar_t widePath[kWidePathCapacity];
+    return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer, contentLength);
+}
+
+extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPath, const wchar_t* printerName,
+                                    int /*printFlags*/, const PrintMargins* margins)
+{
+    if (viewerWindow == nullptr)
+        return kStatusFailure;
+    // The printer is opened before the viewer is looked at; it goes last.
+    ScopedCreatedDc printer(OpenPrinter(printerName));
+    if (printer == nullptr)
+        return kStatusFailure;
+    const ViewerInstance* instance = FindViewerInstance(viewerWindow);
+    if (instance == nullptr || instance->bitmap == nullptr)
+        return kStatusFailure;
+    return PrintPicture(printer.get(), instance->bitmap, documentPath, margins);
+}
+
+extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName, int printFlags,
+                                   const PrintMargins* margins)
+{
+    wchar_t widePrinterName[kWidePathCapacity];
+    wchar_t widePath[kWidePathCapacity];
+    return ListPrintW(viewerWindow, ToWidePath(widePath, documentPath), ToWidePath(widePrinterName, printerName),
+                      printFlags, margins);
+}

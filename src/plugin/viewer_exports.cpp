@@ -1,0 +1,67 @@
+// The exports that open, reload, command and close a viewer window.
+#include "base/host_contract.h"
+#include "base/module_state.h"
+#include "base/wide_path.h"
+#include "output/clipboard.h"
+#include "plugin/detect_string.h"
+#include "viewer/viewer_instance.h"
+#include "viewer/viewer_lifecycle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+extern "C" void __stdcall ListGetDetectString(char* buffer, int maxlen)
+{
+    CopyDetectString(buffer, maxlen);
+}
+
+extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath, int showFlags)
+{
+    if (documentPath == nullptr)
+        return nullptr;
+    return OpenViewer(hostWindow, documentPath, static_cast<std::uint32_t>(showFlags));
+}
+
+extern "C" HWND __stdcall ListLoad(HWND hostWindow, const char* documentPath, int showFlags)
+{
+    wchar_t widePath[kWidePathCapacity];
+    return ListLoadW(hostWindow, ToWidePath(widePath, documentPath), showFlags);
+}
+
+extern "C" int __stdcall ListLoadNextW(HWND /*hostWindow*/, HWND viewerWindow, const wchar_t* documentPath,
+                                       int showFlags)
+{
+    ViewerInstance* instance = FindViewerInstance(viewerWindow);
+    if (instance == nullptr || documentPath == nullptr)
+        return kStatusFailure;
+    return ReloadViewer(viewerWindow, *instance, documentPath, static_cast<std::uint32_t>(showFlags));
+}
+
+extern "C" int __stdcall ListLoadNext(HWND hostWindow, HWND viewerWindow, const char* documentPath, int showFlags)
+{
+    wchar_t widePath[kWidePathCapacity];
+    return ListLoadNextW(hostWindow, viewerWindow, ToWidePath(widePath, documentPath), showFlags);
+}
+
+extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int parameter)
+{
+    ViewerInstance* instance = FindViewerInstance(viewerWindow);
+    if (instance == nullptr || instance->bitmap == nullptr)
+        return kStatusFailure;
+    switch (command) {
+    case kCommandCopy:
+        return CopyBitmapToClipboard(instance->bitmap);
+    case kCommandNewParameters:
+        return ApplyViewerOptions(viewerWindow, *instance, static_cast<std::uint32_t>(parameter));
+    default:
+        return kStatusFailure;
+    }
+}
+
+extern "C" void __stdcall ListCloseWindow(HWND viewerWindow)
+{
+    if (viewerWindow == nullptr)
+        return;
+    CloseViewer(viewerWindow);
+}
