@@ -81,6 +81,7 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_command_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp
+  tests/windows/viewer_reentry_test.cpp
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
 )

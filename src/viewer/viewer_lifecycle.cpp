@@ -4,6 +4,7 @@
 #include "base/host_contract.h"
 #include "base/module_state.h"
 #include "base/settings.h"
+#include "base/win32_holders.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_window.h"
 
@@ -92,9 +93,21 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     instance.hScrollShown = 0;
     instance.vScrollShown = 0;
     ReleaseViewerBitmap(instance);
-    instance.bitmap = LoadPreviewBitmap(instance.filePath);
-    if (instance.bitmap == nullptr)
+
+    // The reader's report box runs a message loop in which the host may close
+    // this viewer or reload it: read into locals, then find the record again.
+    wchar_t path[kWidePathCapacity];
+    CopyBounded(path, instance.filePath, kWidePathCapacity);
+    ScopedBitmap loaded(LoadPreviewBitmap(path));
+    ViewerInstance* current = FindViewerInstance(viewerWindow);
+    if (current == nullptr)
         return kStatusFailure;
+    // A reload asked for later has already shown its picture, and wins.
+    if (current->bitmap != nullptr)
+        return kStatusFailure;
+    if (loaded == nullptr)
+        return kStatusFailure;
+    current->bitmap = static_cast<HBITMAP>(loaded.release());
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 

@@ -9,10 +9,15 @@
 namespace {
 
 std::vector<RecordedBox> g_boxes;
+std::function<void()> g_insideNextBox;
 
 int WINAPI RecordMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
 {
     g_boxes.push_back({owner, text != nullptr ? text : L"", title != nullptr ? title : L"", type});
+    std::function<void()> action;
+    action.swap(g_insideNextBox);
+    if (action)
+        action();
     return IDOK;
 }
 
@@ -97,6 +102,7 @@ LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileN
 LoadedPlugin::~LoadedPlugin()
 {
     messageBoxPatch_.reset();
+    g_insideNextBox = nullptr;
     if (module_ != nullptr)
         FreeLibrary(module_);
     DeleteFileW(path_.c_str());
@@ -110,6 +116,11 @@ const std::vector<RecordedBox>& LoadedPlugin::Boxes() const
 void LoadedPlugin::ClearBoxes()
 {
     g_boxes.clear();
+}
+
+void LoadedPlugin::RunInsideNextBox(std::function<void()> action)
+{
+    g_insideNextBox = std::move(action);
 }
 
 void LoadedPlugin::SetDefaultParams(const std::string& hostSettingsPath) const

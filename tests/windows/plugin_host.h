@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
     // Message boxes shown by this plugin since it was loaded (or last cleared).
     const std::vector<RecordedBox>& Boxes() const;
     void ClearBoxes();
+    // Runs action once, from inside the next box, as a host would from the
+    // box's message loop while the user has not yet closed it.
+    void RunInsideNextBox(std::function<void()> action);
 
     // Calls ListSetDefaultParams with a record naming this host settings path.
     void SetDefaultParams(const std::string& hostSettingsPath) const;
