@@ -1,10 +1,16 @@
+# Documents in the newer container, for the tests, benchmarks and samples.
+add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp)
+target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
+target_link_libraries(corvelle_archive_builder PUBLIC ZLIB::ZLIB)
+corvelle_warnings(corvelle_archive_builder)
+
 # The reference decoder that the fuzzer and the unit tests hold the check to.
 add_library(corvelle_reference STATIC tests/reference/reference_dib_decoder.cpp)
 target_include_directories(corvelle_reference PUBLIC tests/reference)
 corvelle_warnings(corvelle_reference)
 
 if(CORVELLE_FUZZ)
-  foreach(name dib_layout message_text split_path)
+  foreach(name archive_reader dib_layout message_text split_path)
     add_executable(fuzz_${name} tests/fuzz/fuzz_${name}.cpp)
     target_link_libraries(fuzz_${name} PRIVATE corvelle_core corvelle_reference)
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
@@ -15,6 +21,7 @@ endif()
 
 # Native unit tests of the platform-free code.
 add_executable(corvelle_native_tests
+  tests/native/archive_reader_test.cpp
   tests/native/bounded_string_test.cpp
   tests/native/detect_string_test.cpp
   tests/native/dib_rle_test.cpp
@@ -27,7 +34,7 @@ add_executable(corvelle_native_tests
   tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )
-target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_reference quickview_core GTest::gtest_main)
+target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_archive_builder corvelle_reference quickview_core GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)
 gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
 

@@ -16,7 +16,9 @@ add_library(corvelle SHARED
   src/base/settings.cpp
   src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
+  src/preview/archive_file.cpp
   src/preview/preview_reader.cpp
+  src/preview/screen_bitmap.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
@@ -52,6 +54,13 @@ function(corvelle_host_program target)
   corvelle_warnings(${target})
 endfunction()
 
+# Documents in the newer container, for the tests, benchmarks and samples.
+add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp)
+target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
+target_include_directories(corvelle_archive_builder SYSTEM PUBLIC ${CORVELLE_ZLIB_INCLUDE})
+target_link_libraries(corvelle_archive_builder PUBLIC ${CORVELLE_ZLIB_STATIC})
+corvelle_warnings(corvelle_archive_builder)
+
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
   tests/windows/child_process.cpp
@@ -63,7 +72,7 @@ add_library(corvelle_test_host STATIC
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_test_host PUBLIC GTest::gtest ole32 gdi32 user32)
+target_link_libraries(corvelle_test_host PUBLIC corvelle_archive_builder GTest::gtest ole32 gdi32 user32)
 corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests

@@ -4,10 +4,11 @@
 // device context, GDI object, COM pointer and allocation has exactly one owner
 // and is released on every path.
 
+#include "base/scoped_malloc.h"
+
 #include <unknwn.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <memory>
 #include <type_traits>
 
@@ -33,14 +34,6 @@ struct LocalMemoryDeleter {
     void operator()(void* memory) const { LocalFree(memory); }
 };
 using ScopedLocalText = std::unique_ptr<wchar_t, LocalMemoryDeleter>;
-
-// Memory from std::malloc. Buffers that the tests observe or refuse at the
-// import table are taken from malloc rather than new.
-struct MallocDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
-template <typename Element>
-using ScopedMalloc = std::unique_ptr<Element, MallocDeleter>;
 
 // A device context from GetDC, given back with ReleaseDC.
 class ScopedWindowDc {

@@ -1,10 +1,12 @@
 #include "preview/preview_reader.h"
 
-#include "base/little_endian.h"
 #include "base/settings.h"
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
+#include "preview/archive_file.h"
 #include "preview/dib_layout.h"
+#include "preview/preview_record.h"
+#include "preview/screen_bitmap.h"
 
 #include <objbase.h>
 
@@ -16,7 +18,6 @@ namespace {
 constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
-constexpr ULONG kByteCountSize = 4;
 
 // malloc'd so that the tests can observe and refuse it at the import table.
 using ScopedBlock = ScopedMalloc<unsigned char>;
@@ -25,34 +26,14 @@ using ScopedBlock = ScopedMalloc<unsigned char>;
 // read or the stream cannot hold that many bytes after it.
 ULONG ReadBlockSize(IStream* stream)
 {
-    unsigned char count[kByteCountSize] = {};
+    unsigned char count[kPreviewCountSize] = {};
     ULONG delivered = 0;
-    if (FAILED(stream->Read(count, kByteCountSize, &delivered)) || delivered != kByteCountSize)
+    if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
         return 0;
-    const ULONG blockSize = ReadU32(count);
-
-    // A forged count must not make the host's process allocate gigabytes.
     STATSTG status = {};
-    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)))
+    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart < kPreviewCountSize)
         return 0;
-    if (status.cbSize.QuadPart < kByteCountSize || blockSize > status.cbSize.QuadPart - kByteCountSize)
-        return 0;
-    return blockSize;
-}
-
-HBITMAP CreateScreenBitmap(const unsigned char* block, ULONG blockSize)
-{
-    const DibLayout layout = LocateDibPixels(block, blockSize);
-    if (!layout.valid)
-        return nullptr;
-    ScopedWindowDc screen(nullptr);
-    if (screen.Get() == nullptr)
-        return nullptr;
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(block);
-    HBITMAP bitmap =
-        CreateDIBitmap(screen.Get(), &info->bmiHeader, CBM_INIT, block + layout.bitsOffset, info, DIB_RGB_COLORS);
-    screen.Release();
-    return bitmap;
+    return PreviewBlockSize(count, status.cbSize.QuadPart - kPreviewCountSize);
 }
 
 }  // namespace
@@ -64,6 +45,10 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
 
     IStorage* openedStorage = nullptr;
     HRESULT result = StgOpenStorage(documentPath, nullptr, kDocumentMode, nullptr, 0, &openedStorage);
+    // Documents of current CAD versions are no compound files: the preview
+    // is then read from their archive.
+    if (result == STG_E_FILEALREADYEXISTS)
+        return LoadArchivePreviewBitmap(documentPath, result);
     if (FAILED(result)) {
         if (IsDebugEnabled())
             ReportHresult(result, L"StgOpenStorage", documentPath);
@@ -95,5 +80,8 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     if (FAILED(stream->Read(block.get(), blockSize, &delivered)) || delivered != blockSize)
         return nullptr;
 
-    return CreateScreenBitmap(block.get(), blockSize);
+    const DibLayout layout = LocateDibPixels(block.get(), blockSize);
+    if (!layout.valid)
+        return nullptr;
+    return CreateScreenBitmap(block.get(), layout);
 }

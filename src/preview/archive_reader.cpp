@@ -1,0 +1,367 @@
+#include "preview/archive_reader.h"
+
+#include "base/little_endian.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// Stored offsets count from this byte of the file.
+constexpr std::uint64_t kOffsetBase = 8;
+
+// End record: disguised signature, disk, directory disk, entries here,
+// entries in all, directory size, directory offset, comment length.
+constexpr std::uint32_t kEndRecordSize = 22;
+constexpr std::uint32_t kEndSearchBytes = 64 * 1024 + kEndRecordSize;
+
+// Directory entry: disguised signature, made-by, version, flags, method,
+// time, date, CRC-32, stored size, inflated size, name, extra and comment
+// lengths, disk, internal and external attributes, local record offset.
+constexpr std::uint32_t kEntrySize = 46;
+constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
+
+// Local record: disguised signature, version, flags, method, time, date,
+// CRC-32, stored size, inflated size, name and extra lengths.
+constexpr std::uint32_t kLocalHeaderSize = 30;
+
+constexpr std::uint16_t kStored = 0;
+constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint16_t kVersionNeeded = 20;
+// Sizes and CRC follow the data instead of standing in the header.
+constexpr std::uint16_t kSizesAfterData = 0x08;
+
+// Deflate cannot expand data more than about 1032 times: a larger declared
+// inflated size is forged, and refused before anything is allocated.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+constexpr std::uint32_t kReadChunkBytes = 64 * 1024;
+constexpr std::uint32_t kInitialOutputBytes = 1024 * 1024;
+constexpr std::uint32_t kScanChunkBytes = 1024 * 1024;
+
+// "Preview" as stored, nibbles swapped.
+constexpr unsigned char kStoredPreviewName[] = {0x05, 0x27, 0x56, 0x67, 0x96, 0x56, 0x77};
+constexpr std::uint32_t kPreviewNameLength = sizeof kStoredPreviewName;
+
+struct RecordFacts {
+    std::uint16_t flags;
+    std::uint16_t method;
+    std::uint32_t crc;
+    std::uint32_t storedSize;
+    std::uint32_t inflatedSize;
+    std::uint16_t nameLength;
+    std::uint16_t extraLength;
+};
+
+// Facts at the version field of a directory entry or local record: both lay
+// them out alike from there on.
+RecordFacts ReadFacts(const unsigned char* version)
+{
+    RecordFacts facts = {};
+    facts.flags = ReadU16(version + 2);
+    facts.method = ReadU16(version + 4);
+    facts.crc = ReadU32(version + 10);
+    facts.storedSize = ReadU32(version + 14);
+    facts.inflatedSize = ReadU32(version + 18);
+    facts.nameLength = ReadU16(version + 22);
+    facts.extraLength = ReadU16(version + 24);
+    return facts;
+}
+
+bool IsStoredPreviewName(const unsigned char* name, std::uint32_t length)
+{
+    return length == kPreviewNameLength && std::memcmp(name, kStoredPreviewName, kPreviewNameLength) == 0;
+}
+
+bool ReadAt(const ByteSource& source, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
+{
+    if (offset > source.size || length > source.size - offset)
+        return false;
+    return length == 0 || source.read(source.context, offset, destination, length);
+}
+
+struct InflateStream {
+    z_stream stream = {};
+    bool open = false;
+    InflateStream() { open = inflateInit2(&stream, -MAX_WBITS) == Z_OK; }
+    ~InflateStream()
+    {
+        if (open)
+            inflateEnd(&stream);
+    }
+    InflateStream(const InflateStream&) = delete;
+    InflateStream& operator=(const InflateStream&) = delete;
+};
+
+// Grows an inflation buffer towards its declared size: a forged size costs
+// no more memory than the data really inflates to.
+bool GrowOutput(ScopedMalloc<unsigned char>& output, std::uint32_t& capacity, std::uint32_t declared)
+{
+    const std::uint32_t wanted = capacity == 0 ? kInitialOutputBytes
+                                 : capacity > declared / 2 ? declared
+                                                           : capacity * 2;
+    const std::uint32_t newCapacity = wanted < declared ? wanted : declared;
+    auto* grown = static_cast<unsigned char*>(std::realloc(output.get(), newCapacity));
+    if (grown == nullptr)
+        return false;
+    output.release();
+    output.reset(grown);
+    capacity = newCapacity;
+    return true;
+}
+
+ScopedMalloc<unsigned char> Inflate(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts)
+{
+    ScopedMalloc<unsigned char> none;
+    ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(kReadChunkBytes)));
+    InflateStream inflater;
+    if (chunk == nullptr || !inflater.open)
+        return none;
+    ScopedMalloc<unsigned char> output;
+    std::uint32_t capacity = 0;
+    z_stream& stream = inflater.stream;
+    std::uint64_t consumed = 0;
+    for (;;) {
+        if (stream.avail_in == 0 && consumed < facts.storedSize) {
+            const std::uint64_t left = facts.storedSize - consumed;
+            const std::uint32_t length = left < kReadChunkBytes ? static_cast<std::uint32_t>(left) : kReadChunkBytes;
+            if (!ReadAt(source, dataOffset + consumed, chunk.get(), length))
+                return none;
+            consumed += length;
+            stream.next_in = chunk.get();
+            stream.avail_in = length;
+        }
+        if (stream.avail_out == 0) {
+            // Full at the declared size: the data inflates to more than that.
+            if (capacity == facts.inflatedSize || !GrowOutput(output, capacity, facts.inflatedSize))
+                return none;
+            stream.next_out = output.get() + stream.total_out;
+            stream.avail_out = capacity - static_cast<std::uint32_t>(stream.total_out);
+        }
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        if (status == Z_STREAM_END)
+            break;
+        // Anything but progress: damaged data, or data that ends too soon.
+        if (status != Z_OK)
+            return none;
+    }
+    if (stream.total_out != facts.inflatedSize)
+        return none;
+    return output;
+}
+
+// Inflates (or copies) stored data into exactly facts.inflatedSize bytes and
+// checks size and CRC-32; an empty holder when anything disagrees.
+ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset,
+                                          const RecordFacts& facts)
+{
+    ScopedMalloc<unsigned char> none;
+    if (facts.method != kDeflated && facts.method != kStored)
+        return none;
+    if (facts.inflatedSize == 0 || facts.inflatedSize > kMaxPreviewRecordBytes)
+        return none;
+    if (dataOffset > source.size || facts.storedSize > source.size - dataOffset)
+        return none;
+    if (facts.method == kStored && facts.storedSize != facts.inflatedSize)
+        return none;
+    if (facts.inflatedSize > facts.storedSize * kMaxDeflateRatio + kReadChunkBytes)
+        return none;
+
+    ScopedMalloc<unsigned char> output;
+    if (facts.method == kStored) {
+        output.reset(static_cast<unsigned char*>(std::malloc(facts.storedSize)));
+        if (output == nullptr || !ReadAt(source, dataOffset, output.get(), facts.storedSize))
+            return none;
+    } else {
+        output = Inflate(source, dataOffset, facts);
+        if (output == nullptr)
+            return none;
+    }
+    if (crc32(0, output.get(), facts.inflatedSize) != facts.crc)
+        return none;
+    return output;
+}
+
+// The record at a stored offset, when it agrees with its directory entry.
+ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, std::uint64_t storedOffset,
+                                            const RecordFacts& entry)
+{
+    ScopedMalloc<unsigned char> none;
+    const std::uint64_t at = storedOffset + kOffsetBase;
+    unsigned char header[kLocalHeaderSize + kPreviewNameLength];
+    if (!ReadAt(source, at, header, sizeof header))
+        return none;
+    const RecordFacts local = ReadFacts(header + 4);
+    if (local.method != entry.method || !IsStoredPreviewName(header + kLocalHeaderSize, local.nameLength))
+        return none;
+    const bool sizesAfterData = (local.flags & kSizesAfterData) != 0;
+    if (!sizesAfterData && (local.crc != entry.crc || local.storedSize != entry.storedSize ||
+                            local.inflatedSize != entry.inflatedSize))
+        return none;
+    const std::uint64_t dataOffset = at + kLocalHeaderSize + local.nameLength + local.extraLength;
+    return ExtractRecord(source, dataOffset, entry);
+}
+
+enum class DirectoryWalk { Invalid, WithoutPreview, WithPreview };
+
+// Checks that every entry parses inside the region, and finds "Preview".
+DirectoryWalk WalkDirectory(const unsigned char* directory, std::uint32_t size, std::uint32_t entries,
+                            RecordFacts* preview, std::uint64_t* previewOffset)
+{
+    bool found = false;
+    std::uint32_t at = 0;
+    for (std::uint32_t entry = 0; entry < entries; ++entry) {
+        if (size - at < kEntrySize)
+            return DirectoryWalk::Invalid;
+        const unsigned char* fields = directory + at;
+        const RecordFacts facts = ReadFacts(fields + 6);
+        const std::uint32_t commentLength = ReadU16(fields + 32);
+        const std::uint64_t length = std::uint64_t{kEntrySize} + facts.nameLength + facts.extraLength + commentLength;
+        if (length > size - at)
+            return DirectoryWalk::Invalid;
+        if (!found && IsStoredPreviewName(fields + kEntrySize, facts.nameLength)) {
+            found = true;
+            *preview = facts;
+            *previewOffset = ReadU32(fields + 42);
+        }
+        at += static_cast<std::uint32_t>(length);
+    }
+    return found ? DirectoryWalk::WithPreview : DirectoryWalk::WithoutPreview;
+}
+
+struct DirectorySearch {
+    bool valid;
+    ArchivePreview preview;
+};
+
+// The end record that sits exactly after the directory it declares, whose
+// entries all parse: look-alikes point at nothing and are passed over.
+DirectorySearch SearchDirectory(const ByteSource& source)
+{
+    DirectorySearch result = {false, {ArchiveOutcome::NoPreview, nullptr, 0}};
+    if (source.size < kEndRecordSize)
+        return result;
+    const std::uint32_t tailSize =
+        source.size < kEndSearchBytes ? static_cast<std::uint32_t>(source.size) : kEndSearchBytes;
+    const std::uint64_t tailStart = source.size - tailSize;
+    ScopedMalloc<unsigned char> tail(static_cast<unsigned char*>(std::malloc(tailSize)));
+    if (tail == nullptr || !ReadAt(source, tailStart, tail.get(), tailSize))
+        return result;
+
+    for (std::uint32_t position = tailSize - kEndRecordSize + 1; position-- > 0;) {
+        const unsigned char* end = tail.get() + position;
+        const std::uint16_t entries = ReadU16(end + 10);
+        if (ReadU16(end + 4) != 0 || ReadU16(end + 6) != 0 || entries == 0 || ReadU16(end + 8) != entries)
+            continue;
+        const std::uint32_t directorySize = ReadU32(end + 12);
+        const std::uint64_t directoryStart = ReadU32(end + 16) + kOffsetBase;
+        if (directoryStart + directorySize != tailStart + position)
+            continue;
+        if (directorySize < std::uint64_t{entries} * kEntrySize || directorySize > kMaxDirectoryBytes)
+            continue;
+        ScopedMalloc<unsigned char> directory(static_cast<unsigned char*>(std::malloc(directorySize)));
+        if (directory == nullptr || !ReadAt(source, directoryStart, directory.get(), directorySize))
+            continue;
+        RecordFacts facts = {};
+        std::uint64_t storedOffset = 0;
+        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, &facts, &storedOffset);
+        if (walk == DirectoryWalk::Invalid)
+            continue;
+        result.valid = true;
+        if (walk == DirectoryWalk::WithPreview) {
+            result.preview.bytes = ReadEntryRecord(source, storedOffset, facts);
+            if (result.preview.bytes != nullptr) {
+                result.preview.outcome = ArchiveOutcome::Found;
+                result.preview.size = facts.inflatedSize;
+            }
+        }
+        return result;
+    }
+    return result;
+}
+
+// Whether the file starts as such an archive does: a local record at the
+// first stored offset. Without it, a file with no directory is no archive.
+bool StartsLikeArchive(const ByteSource& source)
+{
+    unsigned char header[kLocalHeaderSize];
+    if (!ReadAt(source, kOffsetBase, header, sizeof header))
+        return false;
+    const RecordFacts facts = ReadFacts(header + 4);
+    return ReadU16(header + 4) == kVersionNeeded && (facts.method == kDeflated || facts.method == kStored);
+}
+
+// A record named "Preview" whose name starts at namePosition, if it verifies.
+ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t namePosition, std::uint32_t* size)
+{
+    ScopedMalloc<unsigned char> none;
+    if (namePosition < kLocalHeaderSize)
+        return none;
+    const std::uint64_t at = namePosition - kLocalHeaderSize;
+    unsigned char header[kLocalHeaderSize];
+    if (!ReadAt(source, at, header, sizeof header))
+        return none;
+    const RecordFacts facts = ReadFacts(header + 4);
+    if (facts.nameLength != kPreviewNameLength || (facts.flags & kSizesAfterData) != 0)
+        return none;
+    ScopedMalloc<unsigned char> bytes =
+        ExtractRecord(source, at + kLocalHeaderSize + facts.nameLength + facts.extraLength, facts);
+    if (bytes != nullptr)
+        *size = facts.inflatedSize;
+    return bytes;
+}
+
+// For a cut or damaged tail: every record named "Preview", in file order,
+// until one verifies.
+ArchivePreview ScanForPreview(const ByteSource& source)
+{
+    ArchivePreview result = {ArchiveOutcome::NoPreview, nullptr, 0};
+    const std::uint32_t chunkBytes =
+        source.size < kScanChunkBytes ? static_cast<std::uint32_t>(source.size) : kScanChunkBytes;
+    ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(chunkBytes)));
+    if (chunk == nullptr)
+        return result;
+    // Consecutive chunks overlap by a name's length less one, so that no
+    // name is cut in two.
+    const std::uint32_t step = kScanChunkBytes - (kPreviewNameLength - 1);
+    for (std::uint64_t start = 0; start < source.size; start += step) {
+        const std::uint64_t left = source.size - start;
+        const std::uint32_t length = left < kScanChunkBytes ? static_cast<std::uint32_t>(left) : kScanChunkBytes;
+        if (length < kPreviewNameLength || !ReadAt(source, start, chunk.get(), length))
+            break;
+        // A name that starts in the overlap is left to the next chunk.
+        const std::uint32_t limit = length < kScanChunkBytes ? length : step;
+        for (std::uint32_t at = 0; at < limit && at + kPreviewNameLength <= length; ++at) {
+            const void* first = std::memchr(chunk.get() + at, kStoredPreviewName[0], length - at);
+            if (first == nullptr)
+                break;
+            at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(first) - chunk.get());
+            if (at >= limit || at + kPreviewNameLength > length)
+                break;
+            if (!IsStoredPreviewName(chunk.get() + at, kPreviewNameLength))
+                continue;
+            result.bytes = TryRecordAt(source, start + at, &result.size);
+            if (result.bytes != nullptr) {
+                result.outcome = ArchiveOutcome::Found;
+                return result;
+            }
+        }
+        if (length < kScanChunkBytes)
+            break;
+    }
+    return result;
+}
+
+}  // namespace
+
+ArchivePreview ReadArchivePreview(const ByteSource& source)
+{
+    DirectorySearch search = SearchDirectory(source);
+    if (search.valid)
+        return std::move(search.preview);
+    if (!StartsLikeArchive(source))
+        return {ArchiveOutcome::NotAnArchive, nullptr, 0};
+    return ScanForPreview(source);
+}

@@ -1,0 +1,167 @@
+// The newer container's reader over bytes in memory: which record it trusts,
+// what it refuses, and that it never reads outside the file.
+#include "archive_builder.h"
+#include "preview/archive_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+struct MemoryFile {
+    std::vector<unsigned char> bytes;
+    std::uint64_t bytesRead = 0;
+    bool readOutside = false;
+};
+
+bool ReadMemory(void* context, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
+{
+    auto* file = static_cast<MemoryFile*>(context);
+    if (offset > file->bytes.size() || length > file->bytes.size() - offset) {
+        file->readOutside = true;
+        return false;
+    }
+    std::memcpy(destination, file->bytes.data() + offset, length);
+    file->bytesRead += length;
+    return true;
+}
+
+ArchivePreview Read(MemoryFile& file)
+{
+    const ByteSource source = {file.bytes.size(), &ReadMemory, &file};
+    ArchivePreview preview = ReadArchivePreview(source);
+    EXPECT_FALSE(file.readOutside);
+    return preview;
+}
+
+std::vector<unsigned char> Content(std::size_t size, unsigned seed)
+{
+    std::vector<unsigned char> content(size);
+    for (std::size_t i = 0; i < size; ++i)
+        content[i] = static_cast<unsigned char>((i / 7 + seed) % 251);
+    return content;
+}
+
+// Records as real documents have them around the preview, decoys included.
+ArchiveBuilder TypicalDocument(const std::vector<unsigned char>& preview, const RecordDamage& damage = {})
+{
+    ArchiveBuilder builder;
+    builder.AddRecord("Header2", Content(300, 1));
+    builder.AddDecoyRecord("Preview", 900, 5000, 1);
+    builder.AddRecord("Contents/Config-0", Content(20000, 2));
+    builder.AddRecord("Preview", preview, true, damage);
+    builder.AddDecoyRecord("Preview", 700, preview.size(), 2);
+    builder.AddRecord("PreviewPNG", Content(4000, 3));
+    builder.AddRecord("docProps/core.xml", Content(500, 4));
+    return builder;
+}
+
+const FinishOptions kDecoyEnds = {3, 2, 64};
+
+}  // namespace
+
+TEST(ArchiveReader, FindsThePreviewThroughTheRealEndRecordAmongDecoys)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(70000, 9));
+    MemoryFile file{TypicalDocument(preview).Finish(kDecoyEnds).Flatten()};
+    const ArchivePreview found = Read(file);
+    ASSERT_EQ(found.outcome, ArchiveOutcome::Found);
+    ASSERT_EQ(found.size, preview.size());
+    EXPECT_EQ(std::memcmp(found.bytes.get(), preview.data(), preview.size()), 0);
+    // The tail, the directory and the one record: far less than the file.
+    EXPECT_LT(file.bytesRead, 64 * 1024 + 22 + 2000 + Deflate(preview).size() + 64);
+}
+
+TEST(ArchiveReader, DocumentsWithoutAUsablePreviewGiveNone)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(5000, 5));
+    struct Case {
+        const char* what;
+        RecordDamage damage;
+    };
+    RecordDamage wrongCrc;
+    wrongCrc.crcXor = 1;
+    RecordDamage longer;
+    longer.inflatedSizeChange = 1;
+    RecordDamage shorter;
+    shorter.inflatedSizeChange = -1;
+    RecordDamage corrupt;
+    corrupt.corruptData = true;
+    for (const Case& test : {Case{"crc", wrongCrc}, Case{"longer", longer}, Case{"shorter", shorter},
+                             Case{"corrupt data", corrupt}}) {
+        MemoryFile file{TypicalDocument(preview, test.damage).Finish(kDecoyEnds).Flatten()};
+        EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview) << test.what;
+    }
+
+    ArchiveBuilder withoutPreview;
+    withoutPreview.AddRecord("Header2", Content(300, 1));
+    withoutPreview.AddRecord("PreviewPNG", Content(300, 2));
+    withoutPreview.AddDecoyRecord("Preview", 400, 5000, 3);
+    MemoryFile file{withoutPreview.Finish().Flatten()};
+    EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview);
+}
+
+TEST(ArchiveReader, DirectoryEntryMustAgreeWithItsRecordAndPointInside)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(5000, 6));
+    const auto withEntry = [&](void (*change)(ArchiveEntry&)) {
+        ArchiveBuilder builder = TypicalDocument(preview);
+        for (ArchiveEntry& entry : builder.Entries())
+            if (entry.name == "Preview")
+                change(entry);
+        MemoryFile file{builder.Finish().Flatten()};
+        return Read(file).outcome;
+    };
+    EXPECT_EQ(withEntry([](ArchiveEntry& entry) { entry.crc ^= 0x100; }), ArchiveOutcome::NoPreview);
+    EXPECT_EQ(withEntry([](ArchiveEntry& entry) { entry.storedSize += 1; }), ArchiveOutcome::NoPreview);
+    EXPECT_EQ(withEntry([](ArchiveEntry& entry) { entry.storedOffset += 1; }), ArchiveOutcome::NoPreview);
+    EXPECT_EQ(withEntry([](ArchiveEntry& entry) { entry.storedOffset = 0xFFFFFFF0u; }), ArchiveOutcome::NoPreview);
+    // Sizes beyond the file or the cap are refused before anything is read.
+    EXPECT_EQ(withEntry([](ArchiveEntry& entry) { entry.storedSize = 0x7FFFFFFF; }), ArchiveOutcome::NoPreview);
+}
+
+TEST(ArchiveReader, ForgedSizesAreRefused)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(5000, 7));
+    for (std::int64_t forged : {std::int64_t{200} << 20, std::int64_t{kMaxPreviewRecordBytes} + 1,
+                                std::int64_t{0xFFFFFFFF}}) {
+        RecordDamage damage;
+        damage.inflatedSizeChange = forged - static_cast<std::int64_t>(preview.size());
+        MemoryFile file{TypicalDocument(preview, damage).Finish().Flatten()};
+        EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview) << forged;
+    }
+}
+
+TEST(ArchiveReader, CutOrDamagedTailFallsBackToAScanForVerifiedRecords)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(30000, 8));
+    const std::vector<unsigned char> whole = TypicalDocument(preview).Finish(kDecoyEnds).Flatten();
+    // Where the preview record ends: its deflated data follows its name.
+    const std::vector<unsigned char> stored = Deflate(preview);
+    const auto at = std::search(whole.begin(), whole.end(), stored.begin(), stored.end());
+    ASSERT_NE(at, whole.end());
+    const std::size_t previewEnd = static_cast<std::size_t>(at - whole.begin()) + stored.size();
+
+    for (std::size_t cut : {std::size_t{9}, std::size_t{40}, previewEnd - 1, previewEnd, previewEnd + 100,
+                            whole.size() - 30, whole.size() - 1}) {
+        MemoryFile file{std::vector<unsigned char>(whole.begin(), whole.begin() + cut)};
+        const ArchivePreview result = Read(file);
+        if (cut >= previewEnd) {
+            ASSERT_EQ(result.outcome, ArchiveOutcome::Found) << cut;
+            EXPECT_EQ(std::memcmp(result.bytes.get(), preview.data(), preview.size()), 0) << cut;
+        } else {
+            EXPECT_NE(result.outcome, ArchiveOutcome::Found) << cut;
+        }
+    }
+}
+
+TEST(ArchiveReader, FilesOfNeitherKindAreNoArchive)
+{
+    for (const std::vector<unsigned char>& bytes :
+         {std::vector<unsigned char>{}, std::vector<unsigned char>(21, 0), Content(100000, 3),
+          std::vector<unsigned char>{'s', 'o', 'l', 'i', 'd', '\n'}}) {
+        MemoryFile file{bytes};
+        EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NotAnArchive) << bytes.size();
+    }
+}
