@@ -63,6 +63,7 @@ corvelle_warnings(corvelle_archive_builder)
 
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
+  tests/windows/archive_document.cpp
   tests/windows/child_process.cpp
   tests/windows/compound_file.cpp
   tests/windows/dib_fixture.cpp
@@ -77,6 +78,7 @@ corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
+  tests/windows/archive_document_test.cpp
   tests/windows/leak_test.cpp
   tests/windows/malformed_corpus.cpp
   tests/windows/malformed_corpus_test.cpp

@@ -20,8 +20,7 @@ bool ReadFileAt(void* context, std::uint64_t offset, unsigned char* destination,
     position.Offset = static_cast<DWORD>(offset);
     position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD delivered = 0;
-    return ReadFile(static_cast<HANDLE>(context), destination, length, &delivered, &position) &&
-           delivered == length;
+    return ReadFile(static_cast<HANDLE>(context), destination, length, &delivered, &position) && delivered == length;
 }
 
 // Opened as the compound path opens a document: others may read it

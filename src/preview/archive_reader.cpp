@@ -99,7 +99,7 @@ struct InflateStream {
 // no more memory than the data really inflates to.
 bool GrowOutput(ScopedMalloc<unsigned char>& output, std::uint32_t& capacity, std::uint32_t declared)
 {
-    const std::uint32_t wanted = capacity == 0 ? kInitialOutputBytes
+    const std::uint32_t wanted = capacity == 0             ? kInitialOutputBytes
                                  : capacity > declared / 2 ? declared
                                                            : capacity * 2;
     const std::uint32_t newCapacity = wanted < declared ? wanted : declared;
@@ -154,8 +154,7 @@ ScopedMalloc<unsigned char> Inflate(const ByteSource& source, std::uint64_t data
 
 // Inflates (or copies) stored data into exactly facts.inflatedSize bytes and
 // checks size and CRC-32; an empty holder when anything disagrees.
-ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset,
-                                          const RecordFacts& facts)
+ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts)
 {
     ScopedMalloc<unsigned char> none;
     if (facts.method != kDeflated && facts.method != kStored)
@@ -197,8 +196,8 @@ ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, std::uint6
     if (local.method != entry.method || !IsStoredPreviewName(header + kLocalHeaderSize, local.nameLength))
         return none;
     const bool sizesAfterData = (local.flags & kSizesAfterData) != 0;
-    if (!sizesAfterData && (local.crc != entry.crc || local.storedSize != entry.storedSize ||
-                            local.inflatedSize != entry.inflatedSize))
+    if (!sizesAfterData &&
+        (local.crc != entry.crc || local.storedSize != entry.storedSize || local.inflatedSize != entry.inflatedSize))
         return none;
     const std::uint64_t dataOffset = at + kLocalHeaderSize + local.nameLength + local.extraLength;
     return ExtractRecord(source, dataOffset, entry);

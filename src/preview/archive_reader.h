@@ -34,8 +34,7 @@ struct ArchivePreview {
 // Largest inflated "Preview" record read: its byte count and the largest DIB
 // block that the layout check could admit (the pixels of the largest screen
 // bitmap, a full colour table, masks and the largest header).
-inline constexpr std::uint32_t kMaxPreviewRecordBytes =
-    static_cast<std::uint32_t>(kMaxScreenBitmapBytes) + 64 * 1024;
+inline constexpr std::uint32_t kMaxPreviewRecordBytes = static_cast<std::uint32_t>(kMaxScreenBitmapBytes) + 64 * 1024;
 
 // Finds the real end record among look-alikes, walks the directory to the
 // "Preview" entry and reads only that record; without a valid directory,

@@ -38,8 +38,8 @@ bool DeclaredSomewhere(const std::vector<unsigned char>& file, std::uint32_t crc
     for (std::size_t at = 0; at + 12 <= file.size(); ++at) {
         if (std::memcmp(file.data() + at, wanted, 4) != 0)
             continue;
-        const std::uint32_t inflated = file[at + 8] | file[at + 9] << 8 | file[at + 10] << 16 |
-                                       static_cast<std::uint32_t>(file[at + 11]) << 24;
+        const std::uint32_t inflated =
+            file[at + 8] | file[at + 9] << 8 | file[at + 10] << 16 | static_cast<std::uint32_t>(file[at + 11]) << 24;
         if (inflated == size)
             return true;
     }

@@ -88,8 +88,8 @@ TEST(ArchiveReader, DocumentsWithoutAUsablePreviewGiveNone)
     shorter.inflatedSizeChange = -1;
     RecordDamage corrupt;
     corrupt.corruptData = true;
-    for (const Case& test : {Case{"crc", wrongCrc}, Case{"longer", longer}, Case{"shorter", shorter},
-                             Case{"corrupt data", corrupt}}) {
+    for (const Case& test :
+         {Case{"crc", wrongCrc}, Case{"longer", longer}, Case{"shorter", shorter}, Case{"corrupt data", corrupt}}) {
         MemoryFile file{TypicalDocument(preview, test.damage).Finish(kDecoyEnds).Flatten()};
         EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview) << test.what;
     }
@@ -124,8 +124,8 @@ TEST(ArchiveReader, DirectoryEntryMustAgreeWithItsRecordAndPointInside)
 TEST(ArchiveReader, ForgedSizesAreRefused)
 {
     const std::vector<unsigned char> preview = PreviewContent(Content(5000, 7));
-    for (std::int64_t forged : {std::int64_t{200} << 20, std::int64_t{kMaxPreviewRecordBytes} + 1,
-                                std::int64_t{0xFFFFFFFF}}) {
+    for (std::int64_t forged :
+         {std::int64_t{200} << 20, std::int64_t{kMaxPreviewRecordBytes} + 1, std::int64_t{0xFFFFFFFF}}) {
         RecordDamage damage;
         damage.inflatedSizeChange = forged - static_cast<std::int64_t>(preview.size());
         MemoryFile file{TypicalDocument(preview, damage).Finish().Flatten()};

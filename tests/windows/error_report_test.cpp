@@ -29,27 +29,6 @@ HRESULT OpenCode(const std::wstring& path)
     return result;
 }
 
-// The system's text as a report shows it: one line end cut, or the fallback
-// for codes the system has no text for; the first %1 replaced.
-std::wstring ShownText(DWORD code, const std::wstring& insert)
-{
-    std::wstring text = SystemText(code);
-    if (text.empty()) {
-        wchar_t fallback[32];
-        swprintf(fallback, 32, L"Unknown error 0x%lX", static_cast<unsigned long>(code));
-        return fallback;
-    }
-    if (text.size() > 1 && text.back() == L'\n') {
-        text.pop_back();
-        if (!text.empty() && text.back() == L'\r')
-            text.pop_back();
-    }
-    const size_t percent = text.find(L'%');
-    if (percent != std::wstring::npos && percent + 1 < text.size() && text[percent + 1] == L'1')
-        text.replace(percent, 2, insert);
-    return text;
-}
-
 class ErrorReports : public ReaderTest {};
 
 }  // namespace
@@ -62,7 +41,8 @@ TEST_F(ErrorReports, MissingDocumentWithDebugOnShowsOneStgOpenStorageBox)
     ASSERT_TRUE(FAILED(code));
     EXPECT_EQ(Read(path), nullptr);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text, L"StgOpenStorage failed with error " + Hex(code) + L": " + ShownText(code, path));
+    EXPECT_EQ(plugin.Boxes()[0].text,
+              L"StgOpenStorage failed with error " + Hex(code) + L": " + ShownSystemText(code, path));
     EXPECT_EQ(plugin.Boxes()[0].title, kTitle);
     EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
     EXPECT_EQ(plugin.Boxes()[0].owner, nullptr);
@@ -77,7 +57,8 @@ TEST_F(ErrorReports, FileThatIsNotACompoundFileShowsOneStgOpenStorageBox)
     ASSERT_TRUE(FAILED(code));
     EXPECT_EQ(Read(path), nullptr);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text, L"StgOpenStorage failed with error " + Hex(code) + L": " + ShownText(code, path));
+    EXPECT_EQ(plugin.Boxes()[0].text,
+              L"StgOpenStorage failed with error " + Hex(code) + L": " + ShownSystemText(code, path));
 }
 
 TEST_F(ErrorReports, DocumentWithoutPreviewStreamShowsOneOpenStreamBox)
@@ -89,7 +70,7 @@ TEST_F(ErrorReports, DocumentWithoutPreviewStreamShowsOneOpenStreamBox)
     ASSERT_EQ(plugin.Boxes().size(), 1u);
     const DWORD code = STG_E_FILENOTFOUND;
     EXPECT_EQ(plugin.Boxes()[0].text,
-              L"LPSTORAGE::OpenStream failed with error " + Hex(code) + L": " + ShownText(code, L"Preview"));
+              L"LPSTORAGE::OpenStream failed with error " + Hex(code) + L": " + ShownSystemText(code, L"Preview"));
     EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
 

@@ -192,3 +192,24 @@ HWND CreatePlainHostWindow(const wchar_t* className, int width, int height)
     return CreateWindowExW(0, className, L"host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
                            hostClass.hInstance, nullptr);
 }
+
+// The system's text as a report shows it: one line end cut, or the fallback
+// for codes the system has no text for; the first %1 replaced.
+std::wstring ShownSystemText(DWORD code, const std::wstring& insert)
+{
+    std::wstring text = SystemText(code);
+    if (text.empty()) {
+        wchar_t fallback[32];
+        swprintf(fallback, 32, L"Unknown error 0x%lX", static_cast<unsigned long>(code));
+        return fallback;
+    }
+    if (text.size() > 1 && text.back() == L'\n') {
+        text.pop_back();
+        if (!text.empty() && text.back() == L'\r')
+            text.pop_back();
+    }
+    const size_t percent = text.find(L'%');
+    if (percent != std::wstring::npos && percent + 1 < text.size() && text[percent + 1] == L'1')
+        text.replace(percent, 2, insert);
+    return text;
+}

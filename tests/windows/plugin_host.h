@@ -82,6 +82,10 @@ bool FileExists(const std::wstring& path);
 // The system's text for a code as FormatMessageW gives it, or empty.
 std::wstring SystemText(DWORD code);
 
+// The system's text as a report shows it: one line end cut, or the fallback
+// for codes the system has no text for; the first %1 replaced by insert.
+std::wstring ShownSystemText(DWORD code, const std::wstring& insert);
+
 // Whether another program could open the file for writing, exclusively, now.
 bool CanOpenForWriting(const std::wstring& path);
 

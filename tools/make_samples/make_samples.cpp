@@ -1,8 +1,10 @@
 // Writes the sample documents in samples/: compound files whose "Preview"
-// stream holds an RLE8 picture, as the CAD program writes them, with pictures
-// drawn here (a part, an assembly, a drawing sheet).
+// stream holds an RLE8 picture, as older CAD versions write them (a part, an
+// assembly, a drawing sheet), and a part in the archive container of current
+// versions, decoys included, with a picture of their usual size.
 //
 //   make_samples OUTDIR
+#include "archive_document.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 
@@ -134,6 +136,21 @@ IndexedPicture DrawingSheet()
     return canvas.picture;
 }
 
+// Current versions save pictures of 1420 x 716.
+IndexedPicture Flange()
+{
+    Canvas canvas(1420, 716);
+    canvas.Background();
+    canvas.Disc(710, 358, 300, 0, kSteel);    // flange
+    canvas.Disc(710, 358, 150, 130, kBrass);  // hub around the bore
+    for (int hole = 0; hole < 8; ++hole) {
+        const double angle = hole * 3.14159265 / 4;
+        canvas.Disc(710 + static_cast<int>(230 * std::cos(angle)), 358 + static_cast<int>(230 * std::sin(angle)), 28, 0,
+                    kGrey);
+    }
+    return canvas.picture;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -154,5 +171,9 @@ int wmain(int argc, wchar_t** argv)
         WriteDocument(path, Rle8Block(sample.picture));
         std::printf("written %ls (%dx%d)\n", path.c_str(), sample.picture.width, sample.picture.height);
     }
+    const IndexedPicture flange = Flange();
+    const std::wstring path = folder + L"\\flange.SLDPRT";
+    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange)));
+    std::printf("written %ls (%dx%d, archive container)\n", path.c_str(), flange.width, flange.height);
     return 0;
 }

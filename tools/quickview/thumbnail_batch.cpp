@@ -54,7 +54,9 @@ int WriteThumbnails(const PluginLibrary& plugin, const QuickviewOptions& options
         }
         BITMAP description = {};
         GetObjectW(thumbnail, sizeof description, &description);
-        const std::wstring output = options.output + L"\\" + ThumbnailFileName(path, &usedNames);
+        // Joined with the separator the user wrote the folder with.
+        const wchar_t* separator = options.output.find(L'/') != std::wstring::npos ? L"/" : L"\\";
+        const std::wstring output = options.output + separator + ThumbnailFileName(path, &usedNames);
         const HRESULT result = WritePng(thumbnail, output.c_str());
         DeleteObject(thumbnail);
         if (FAILED(result)) {

@@ -1,0 +1,145 @@
+// Documents saved by current CAD versions: the newer archive container,
+// through the plugin's exports, as the file manager uses them.
+#include "archive_document.h"
+#include "base/version.h"
+#include "viewer_host.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+namespace {
+
+// What the plugin asks of the heap and of the file, counted at its imports.
+std::size_t g_largestAllocation = 0;
+std::uint64_t g_bytesRead = 0;
+
+void* __cdecl RecordMalloc(std::size_t size)
+{
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    return std::malloc(size);
+}
+
+void* __cdecl RecordRealloc(void* memory, std::size_t size)
+{
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    return std::realloc(memory, size);
+}
+
+BOOL WINAPI CountReadFile(HANDLE file, void* buffer, DWORD length, DWORD* done, OVERLAPPED* overlapped)
+{
+    const BOOL result = ReadFile(file, buffer, length, done, overlapped);
+    if (result && done != nullptr)
+        g_bytesRead += *done;
+    return result;
+}
+
+class ArchiveDocuments : public ViewerTest {
+protected:
+    std::wstring ArchivePath(const ArchiveImage& image, const std::wstring& name = L"part.SLDPRT")
+    {
+        const std::wstring path = folder.File(name);
+        WriteArchiveFile(path, image);
+        return path;
+    }
+
+    void ExpectOneMissingPreviewBox()
+    {
+        ASSERT_EQ(plugin.Boxes().size(), 1u);
+        const DWORD code = static_cast<DWORD>(STG_E_FILENOTFOUND);
+        EXPECT_EQ(plugin.Boxes()[0].text,
+                  L"ReadPreviewRecord failed with error 80030002: " + ShownSystemText(code, L"Preview"));
+        EXPECT_EQ(plugin.Boxes()[0].title, L"Corvelle " CORVELLE_VERSION);
+        plugin.ClearBoxes();
+    }
+
+    const IndexedPicture picture = MakeBlockPicture(150, 110, 10);
+};
+
+}  // namespace
+
+TEST_F(ArchiveDocuments, ThumbnailViewerAndClipboardShowThePictureAsACompoundFileDoes)
+{
+    const std::wstring archive = ArchivePath(ArchiveDocument(Rle8Block(picture)));
+    HBITMAP read = Read(archive);
+    ExpectPixelsEqual(read, picture);
+    DeleteObject(read);
+    EXPECT_TRUE(CanOpenForWriting(archive));
+
+    HWND viewer = Load(archive, 0);
+    ASSERT_NE(viewer, nullptr);
+    const Screenshot shot = Capture(viewer);
+    EXPECT_EQ(shot.At(0, 0), picture.ColourAt(0, 0));
+    EXPECT_EQ(shot.At(149, 109), picture.ColourAt(149, 109));
+    EXPECT_EQ(shot.At(150, 110), kBackgroundPixel);
+    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
+    CloseClipboard();
+
+    // A reload from a compound file to the archive and back.
+    const std::wstring compound = PictureDocument(QuadrantPicture(40, 30), L"old.SLDPRT");
+    EXPECT_EQ(loadNextW(host, viewer, compound.c_str(), 0), 0);
+    EXPECT_EQ(loadNextW(host, viewer, archive.c_str(), 0), 0);
+    EXPECT_EQ(Capture(viewer).At(149, 109), picture.ColourAt(149, 109));
+    Close(viewer);
+    EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+TEST_F(ArchiveDocuments, WithoutAUsablePreviewOneBoxSaysWhatIsMissing)
+{
+    WriteSettings("Debug=1");
+    ArchiveBuilder withoutPreview;
+    withoutPreview.AddRecord("Header2", std::vector<unsigned char>(300, 1));
+    withoutPreview.AddDecoyRecord("Preview", 400, 5000, 3);
+    RecordDamage wrongCrc;
+    wrongCrc.crcXor = 0x10;
+    std::vector<unsigned char> twoPlanes = Rle8Block(picture);
+    twoPlanes[12] = 2;  // biPlanes
+    const std::wstring documents[] = {
+        ArchivePath(withoutPreview.Finish(), L"none.SLDPRT"),
+        ArchivePath(ArchiveDocument(Rle8Block(picture), 0, wrongCrc), L"crc.SLDPRT"),
+        ArchivePath(ArchiveDocument(twoPlanes), L"planes.SLDPRT"),
+    };
+    for (const std::wstring& document : documents) {
+        EXPECT_EQ(Read(document), nullptr);
+        ExpectOneMissingPreviewBox();
+        EXPECT_EQ(Load(document, 0), nullptr);
+        ExpectOneMissingPreviewBox();
+        EXPECT_TRUE(CanOpenForWriting(document));
+    }
+    WriteSettings("Debug=0");
+    for (const std::wstring& document : documents)
+        EXPECT_EQ(Read(document), nullptr);
+    EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+TEST_F(ArchiveDocuments, ForgedInflatedSizeCostsNoLargeAllocation)
+{
+    ImportPatch mallocPatch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RecordMalloc));
+    ImportPatch reallocPatch(plugin.Module(), "msvcrt.dll", "realloc", reinterpret_cast<const void*>(&RecordRealloc));
+    ASSERT_TRUE(mallocPatch.Applied() && reallocPatch.Applied());
+    const std::vector<unsigned char> block = Rle8Block(picture);
+    RecordDamage forged;
+    forged.inflatedSizeChange = (std::int64_t{200} << 20) - static_cast<std::int64_t>(block.size());
+    const std::wstring document = ArchivePath(ArchiveDocument(block, 0, forged));
+    g_largestAllocation = 0;
+    EXPECT_EQ(Read(document), nullptr);
+    EXPECT_GT(g_largestAllocation, 0u);
+    EXPECT_LE(g_largestAllocation, std::size_t{2} << 20);
+}
+
+TEST_F(ArchiveDocuments, LargeDocumentCostsTheRecordAndLittleMore)
+{
+    ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
+    ASSERT_TRUE(readPatch.Applied());
+    const std::vector<unsigned char> block = Rle8Block(picture);
+    const std::wstring document = ArchivePath(ArchiveDocument(block, std::uint64_t{500} << 20), L"big.SLDASM");
+    g_bytesRead = 0;
+    HBITMAP read = Read(document);
+    ExpectPixelsEqual(read, picture);
+    DeleteObject(read);
+    const std::uint64_t record = Deflate(PreviewContent(block)).size() + 30 + 7;
+    EXPECT_LE(g_bytesRead, record + (1u << 20));
+    EXPECT_TRUE(CanOpenForWriting(document));
+}
