@@ -41,7 +41,8 @@ target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
 target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
 # One file to copy: no mingw runtime DLL beside it.
-target_link_options(corvelle PRIVATE -static -static-libgcc -static-libstdc++)
+# No link time in the PE header: the same commit gives the same bytes.
+target_link_options(corvelle PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 corvelle_warnings(corvelle)
 
 # Programs that host the plugin: wide-character Windows programs that need no
@@ -49,7 +50,7 @@ corvelle_warnings(corvelle)
 function(corvelle_host_program target)
   target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated tests/windows)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
-  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
   add_dependencies(${target} corvelle)
   corvelle_warnings(${target})
 endfunction()

@@ -1,6 +1,8 @@
 // Prints a document's picture for real through the plugin: once on the
 // default printer with margins, once on the printer named on the command line
-// without margins. For each job it writes one line to standard output,
+// without margins, the second time with the viewer reloaded with the same
+// picture in the newer archive container. For each job it writes one line to
+// standard output,
 //   job NAME X Y WIDTH HEIGHT
 // the rectangle where the picture must appear, in device units measured from
 // the physical page's corner, after a line
@@ -10,6 +12,7 @@
 // The script beside this file rasterises the PDFs that the jobs make and
 // checks the colours there.
 #include "base/host_contract.h"
+#include "archive_document.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_host.h"
@@ -22,6 +25,7 @@
 namespace {
 
 using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
+using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
 using ListCloseWindowFunction = void(__stdcall*)(HWND);
 using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
 
@@ -92,6 +96,9 @@ int wmain(int argc, wchar_t** argv)
     const IndexedPicture picture = QuadrantPicture();
     const std::wstring document = folder.File(L"bracket.SLDPRT");
     WriteDocument(document, Rle8Block(picture));
+    // The second page shows the same picture read from the newer container.
+    const std::wstring archive = folder.File(L"named.SLDDRW");
+    WriteArchiveFile(archive, ArchiveDocument(Rle8Block(picture)));
 
     HWND host = CreatePlainHostWindow(L"CorvellePrintHost", 400, 300);
     HWND viewer = plugin.Export<ListLoadWFunction>("ListLoadW")(host, document.c_str(), 0);
@@ -102,7 +109,8 @@ int wmain(int argc, wchar_t** argv)
     const auto print = plugin.Export<ListPrintWFunction>("ListPrintW");
     const PrintMargins margins = {page.physicalWidth / 8, page.physicalWidth / 5, page.physicalWidth / 4, 0};
     const int onDefault = print(viewer, document.c_str(), nullptr, 0, &margins);
-    const int onNamed = print(viewer, folder.File(L"named.SLDDRW").c_str(), printerName, 0, nullptr);
+    const int reloaded = plugin.Export<ListLoadNextWFunction>("ListLoadNextW")(host, viewer, archive.c_str(), 0);
+    const int onNamed = print(viewer, archive.c_str(), printerName, 0, nullptr);
     plugin.Export<ListCloseWindowFunction>("ListCloseWindow")(viewer);
     DestroyWindow(host);
 
@@ -115,8 +123,9 @@ int wmain(int argc, wchar_t** argv)
     PrintJobLine("named.SLDDRW", page, nullptr);
     for (const RecordedBox& box : plugin.Boxes())
         std::fprintf(stderr, "report: %ls\n", box.text.c_str());
-    if (onDefault != 0 || onNamed != 0) {
-        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer)\n", onDefault, onNamed);
+    if (onDefault != 0 || reloaded != 0 || onNamed != 0) {
+        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer, reload %d)\n",
+                     onDefault, onNamed, reloaded);
         return 1;
     }
     return 0;
