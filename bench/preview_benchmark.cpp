@@ -6,6 +6,7 @@
 //
 //   corvelle_benchmarks [SAMPLE_DOCUMENT...]
 #include "archive_document.h"
+#include "base/host_contract.h"
 #include "baseline.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
@@ -29,7 +30,6 @@ using ListCloseWindowFunction = void(__stdcall*)(HWND);
 
 constexpr int kRuns = 5;
 constexpr int kBox = 96;
-constexpr int kFit = 0x02;
 
 double Median(std::vector<double> values)
 {
@@ -205,14 +205,14 @@ int wmain(int argc, wchar_t** argv)
     std::vector<double> cycles;
     std::vector<double> fittedCycles;
     std::vector<double> repaints;
-    HWND fitted = loadW(host, largeRle.c_str(), kFit);
+    HWND fitted = loadW(host, largeRle.c_str(), kShowFlagFit);
     for (int run = 0; run < kRuns; ++run) {
         cycles.push_back(SecondsPerCall(40, [&] {
             HWND opened = loadW(host, sample.c_str(), 0);
             closeWindow(opened);
         }));
         fittedCycles.push_back(SecondsPerCall(2, [&] {
-            HWND opened = loadW(host, largeRle.c_str(), kFit);
+            HWND opened = loadW(host, largeRle.c_str(), kShowFlagFit);
             closeWindow(opened);
         }));
         repaints.push_back(SecondsPerCall(3, [&] {

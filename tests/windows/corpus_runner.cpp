@@ -76,7 +76,7 @@ int wmain(int argc, wchar_t** argv)
         }
         DeleteObject(thumbnail(path, 24, 24, nullptr, 0));
 
-        HWND viewer = loadW(host, path, 0x42);
+        HWND viewer = loadW(host, path, kShowFlagFit | kShowFlagCenter);
         if (viewer != nullptr) {
             Paint(viewer);
             sendCommand(viewer, kCommandCopy, 0);

@@ -182,7 +182,7 @@ TEST_F(ViewerLoad, WindowOfTheViewerClassWithoutARecordIsRefusedAndCanBeClosed)
 
 TEST_F(ViewerLoad, AnsiTwinsOpenAndReloadTheSameDocuments)
 {
-    HWND viewer = load(host, ToAnsi(PictureDocument(picture)).c_str(), 0x40);
+    HWND viewer = load(host, ToAnsi(PictureDocument(picture)).c_str(), kShowFlagCenter);
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(DrawnCentred(viewer));
     EXPECT_EQ(loadNext(host, viewer, ToAnsi(PictureDocument(picture, L"b.SLDPRT")).c_str(), 0), 0);

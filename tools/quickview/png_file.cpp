@@ -2,59 +2,46 @@
 
 #include <wincodec.h>
 
-#include <memory>
+#include <wrl/client.h>
 
-namespace {
-
-struct ComReleaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename Interface>
-using ScopedCom = std::unique_ptr<Interface, ComReleaser>;
-
-}  // namespace
+using Microsoft::WRL::ComPtr;
 
 HRESULT WritePng(HBITMAP bitmap, const wchar_t* path)
 {
-    IWICImagingFactory* rawFactory = nullptr;
+    ComPtr<IWICImagingFactory> factory;
     HRESULT result =
-        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&rawFactory));
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(factory.GetAddressOf()));
     if (FAILED(result))
         return result;
-    ScopedCom<IWICImagingFactory> factory(rawFactory);
 
-    IWICBitmap* rawSource = nullptr;
-    result = factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &rawSource);
+    ComPtr<IWICBitmap> source;
+    result = factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, source.GetAddressOf());
     if (FAILED(result))
         return result;
-    ScopedCom<IWICBitmap> source(rawSource);
     UINT width = 0;
     UINT height = 0;
     source->GetSize(&width, &height);
 
-    IWICStream* rawStream = nullptr;
-    result = factory->CreateStream(&rawStream);
+    ComPtr<IWICStream> stream;
+    result = factory->CreateStream(stream.GetAddressOf());
     if (FAILED(result))
         return result;
-    ScopedCom<IWICStream> stream(rawStream);
     result = stream->InitializeFromFilename(path, GENERIC_WRITE);
     if (FAILED(result))
         return result;
 
-    IWICBitmapEncoder* rawEncoder = nullptr;
-    result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &rawEncoder);
+    ComPtr<IWICBitmapEncoder> encoder;
+    result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf());
     if (FAILED(result))
         return result;
-    ScopedCom<IWICBitmapEncoder> encoder(rawEncoder);
-    result = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    result = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
     if (FAILED(result))
         return result;
 
-    IWICBitmapFrameEncode* rawFrame = nullptr;
-    result = encoder->CreateNewFrame(&rawFrame, nullptr);
+    ComPtr<IWICBitmapFrameEncode> frame;
+    result = encoder->CreateNewFrame(frame.GetAddressOf(), nullptr);
     if (FAILED(result))
         return result;
-    ScopedCom<IWICBitmapFrameEncode> frame(rawFrame);
     if (FAILED(result = frame->Initialize(nullptr)) || FAILED(result = frame->SetSize(width, height)))
         return result;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
@@ -62,15 +49,14 @@ HRESULT WritePng(HBITMAP bitmap, const wchar_t* path)
         return result;
 
     // The encoder may want another layout than the screen bitmap's.
-    IWICFormatConverter* rawConverter = nullptr;
-    if (FAILED(result = factory->CreateFormatConverter(&rawConverter)))
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(result = factory->CreateFormatConverter(converter.GetAddressOf())))
         return result;
-    ScopedCom<IWICFormatConverter> converter(rawConverter);
     result =
-        converter->Initialize(source.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom);
+        converter->Initialize(source.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom);
     if (FAILED(result))
         return result;
-    if (FAILED(result = frame->WriteSource(converter.get(), nullptr)))
+    if (FAILED(result = frame->WriteSource(converter.Get(), nullptr)))
         return result;
     if (FAILED(result = frame->Commit()))
         return result;
