@@ -1,5 +1,5 @@
 # Documents in the newer container, for the tests, benchmarks and samples.
-add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp)
+add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp tests/fixtures/hostile_archives.cpp)
 target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
 target_link_libraries(corvelle_archive_builder PUBLIC ZLIB::ZLIB)
 corvelle_warnings(corvelle_archive_builder)

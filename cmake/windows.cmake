@@ -56,7 +56,7 @@ function(corvelle_host_program target)
 endfunction()
 
 # Documents in the newer container, for the tests, benchmarks and samples.
-add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp)
+add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp tests/fixtures/hostile_archives.cpp)
 target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
 target_include_directories(corvelle_archive_builder SYSTEM PUBLIC ${CORVELLE_ZLIB_INCLUDE})
 target_link_libraries(corvelle_archive_builder PUBLIC ${CORVELLE_ZLIB_STATIC})

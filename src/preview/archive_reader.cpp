@@ -21,7 +21,6 @@ constexpr std::uint32_t kEndSearchBytes = 64 * 1024 + kEndRecordSize;
 // time, date, CRC-32, stored size, inflated size, name, extra and comment
 // lengths, disk, internal and external attributes, local record offset.
 constexpr std::uint32_t kEntrySize = 46;
-constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
 
 // Local record: disguised signature, version, flags, method, time, date,
 // CRC-32, stored size, inflated size, name and extra lengths.
@@ -36,9 +35,15 @@ constexpr std::uint16_t kSizesAfterData = 0x08;
 // Deflate cannot expand data more than about 1032 times: a larger declared
 // inflated size is forged, and refused before anything is allocated.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
+// Nor does it grow data by more than a few bytes per stored block of up to
+// 64 KiB: stored data much larger than its inflated size is padding (empty
+// blocks) that would cost reading without giving anything.
+constexpr std::uint64_t kMaxStoredGrowthDivisor = 64;
+constexpr std::uint64_t kMaxStoredGrowthBytes = 1024;
 
 constexpr std::uint32_t kReadChunkBytes = 64 * 1024;
-constexpr std::uint32_t kInitialOutputBytes = 1024 * 1024;
+// A candidate is inflated through a window of this size while it is checked.
+constexpr std::uint32_t kCheckWindowBytes = 64 * 1024;
 constexpr std::uint32_t kScanChunkBytes = 1024 * 1024;
 
 // "Preview" as stored, nibbles swapped.
@@ -95,66 +100,163 @@ struct InflateStream {
     InflateStream& operator=(const InflateStream&) = delete;
 };
 
-// Grows an inflation buffer towards its declared size: a forged size costs
-// no more memory than the data really inflates to.
-bool GrowOutput(ScopedMalloc<unsigned char>& output, std::uint32_t& capacity, std::uint32_t declared)
-{
-    const std::uint32_t wanted = capacity == 0             ? kInitialOutputBytes
-                                 : capacity > declared / 2 ? declared
-                                                           : capacity * 2;
-    const std::uint32_t newCapacity = wanted < declared ? wanted : declared;
-    auto* grown = static_cast<unsigned char*>(std::realloc(output.get(), newCapacity));
-    if (grown == nullptr)
-        return false;
-    output.release();
-    output.reset(grown);
-    capacity = newCapacity;
-    return true;
-}
+// What is left of the document's budget (see the header), and the data
+// ranges already checked: a range is never inflated twice, however many
+// headers point at it.
+struct WorkBudget {
+    std::uint64_t directoryBytesLeft = kMaxDirectoryBytesPerDocument;
+    std::uint64_t inflatedBytesLeft = kMaxInflatedBytesPerDocument;
+    std::uint64_t recordReadBytesLeft = kMaxRecordReadBytesPerDocument;
+    std::uint32_t candidatesLeft = kMaxPreviewCandidates;
+    std::uint32_t rangesChecked = 0;
+    std::uint64_t checkedOffsets[kMaxPreviewCandidates] = {};
+    std::uint32_t checkedSizes[kMaxPreviewCandidates] = {};
+    bool exhausted = false;
 
-ScopedMalloc<unsigned char> Inflate(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts)
+    // Takes one candidate; false (and the document spent) past the last.
+    bool TakeCandidate()
+    {
+        if (candidatesLeft == 0)
+            exhausted = true;
+        if (exhausted)
+            return false;
+        --candidatesLeft;
+        return true;
+    }
+    // Remembers a data range; false when it was checked before.
+    bool TakeRange(std::uint64_t offset, std::uint32_t size)
+    {
+        for (std::uint32_t i = 0; i < rangesChecked; ++i)
+            if (checkedOffsets[i] == offset && checkedSizes[i] == size)
+                return false;
+        if (rangesChecked == kMaxPreviewCandidates)
+            return false;
+        checkedOffsets[rangesChecked] = offset;
+        checkedSizes[rangesChecked] = size;
+        ++rangesChecked;
+        return true;
+    }
+};
+
+// Bytes that one pass over a record's data may inflate and read.
+struct Allowance {
+    std::uint64_t inflated;
+    std::uint64_t read;
+    bool spent;  // a pass was refused for want of allowance
+};
+
+// Where inflated bytes go: a window used again and again while a record is
+// only being checked, or the record's own buffer of its declared size.
+struct InflateTarget {
+    unsigned char* bytes;
+    std::uint32_t capacity;
+    bool reuseWindow;
+};
+
+// Inflates a record's data into target, charging allowance; true when the
+// data ends exactly at the declared size, with its CRC-32 in *crc. A target
+// full at the declared size is still handed to inflate with no room, so
+// that the end of the data is read rather than assumed.
+bool InflateData(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts,
+                 const InflateTarget& target, Allowance& allowance, std::uint32_t* crc)
 {
-    ScopedMalloc<unsigned char> none;
     ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(kReadChunkBytes)));
     InflateStream inflater;
     if (chunk == nullptr || !inflater.open)
-        return none;
-    ScopedMalloc<unsigned char> output;
-    std::uint32_t capacity = 0;
+        return false;
     z_stream& stream = inflater.stream;
     std::uint64_t consumed = 0;
+    std::uint64_t produced = 0;
+    uLong runningCrc = crc32(0, nullptr, 0);
     for (;;) {
         if (stream.avail_in == 0 && consumed < facts.storedSize) {
             const std::uint64_t left = facts.storedSize - consumed;
             const std::uint32_t length = left < kReadChunkBytes ? static_cast<std::uint32_t>(left) : kReadChunkBytes;
+            if (length > allowance.read) {
+                allowance.spent = true;
+                return false;
+            }
             if (!ReadAt(source, dataOffset + consumed, chunk.get(), length))
-                return none;
+                return false;
+            allowance.read -= length;
             consumed += length;
             stream.next_in = chunk.get();
             stream.avail_in = length;
         }
-        if (stream.avail_out == 0) {
-            // Full at the declared size: the data inflates to more than that.
-            if (capacity == facts.inflatedSize || !GrowOutput(output, capacity, facts.inflatedSize))
-                return none;
-            stream.next_out = output.get() + stream.total_out;
-            stream.avail_out = capacity - static_cast<std::uint32_t>(stream.total_out);
-        }
+        std::uint64_t room = facts.inflatedSize - produced;
+        if (room > allowance.inflated)
+            room = allowance.inflated;
+        if (target.reuseWindow && room > target.capacity)
+            room = target.capacity;
+        unsigned char* const out = target.reuseWindow ? target.bytes : target.bytes + produced;
+        stream.next_out = out;
+        stream.avail_out = static_cast<uInt>(room);
         const int status = inflate(&stream, Z_NO_FLUSH);
-        if (status == Z_STREAM_END)
-            break;
-        // Anything but progress: damaged data, or data that ends too soon.
-        if (status != Z_OK)
-            return none;
+        const auto made = static_cast<uInt>(room - stream.avail_out);
+        runningCrc = crc32(runningCrc, out, made);
+        produced += made;
+        allowance.inflated -= made;
+        if (status == Z_STREAM_END) {
+            *crc = static_cast<std::uint32_t>(runningCrc);
+            return produced == facts.inflatedSize;
+        }
+        // Anything but progress: damaged data, data that ends too soon, more
+        // data than declared, or the allowance spent.
+        if (status != Z_OK) {
+            allowance.spent = allowance.inflated == 0 && produced < facts.inflatedSize;
+            return false;
+        }
     }
-    if (stream.total_out != facts.inflatedSize)
-        return none;
-    return output;
+}
+
+// The CRC-32 of stored (not deflated) data, read in chunks.
+bool ChecksumStoredData(const ByteSource& source, std::uint64_t dataOffset, std::uint32_t size, Allowance& allowance,
+                        std::uint32_t* crc)
+{
+    ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(kReadChunkBytes)));
+    if (chunk == nullptr)
+        return false;
+    if (size > allowance.read) {
+        allowance.spent = true;
+        return false;
+    }
+    uLong runningCrc = crc32(0, nullptr, 0);
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t length = size - done < kReadChunkBytes ? size - done : kReadChunkBytes;
+        if (!ReadAt(source, dataOffset + done, chunk.get(), length))
+            return false;
+        runningCrc = crc32(runningCrc, chunk.get(), length);
+        done += length;
+    }
+    allowance.read -= size;
+    *crc = static_cast<std::uint32_t>(runningCrc);
+    return true;
+}
+
+// Whether the record's data checks out, at the cost of a window's memory,
+// charged to the document's budget.
+bool CheckRecordData(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts, WorkBudget& budget)
+{
+    Allowance allowance = {budget.inflatedBytesLeft, budget.recordReadBytesLeft, false};
+    std::uint32_t crc = 0;
+    bool complete = false;
+    if (facts.method == kStored) {
+        complete = ChecksumStoredData(source, dataOffset, facts.storedSize, allowance, &crc);
+    } else {
+        ScopedMalloc<unsigned char> window(static_cast<unsigned char*>(std::malloc(kCheckWindowBytes)));
+        complete = window != nullptr &&
+                   InflateData(source, dataOffset, facts, {window.get(), kCheckWindowBytes, true}, allowance, &crc);
+    }
+    budget.exhausted = budget.exhausted || allowance.spent;
+    budget.inflatedBytesLeft = allowance.inflated;
+    budget.recordReadBytesLeft = allowance.read;
+    return complete && crc == facts.crc;
 }
 
 // Inflates (or copies) stored data into exactly facts.inflatedSize bytes and
 // checks size and CRC-32; an empty holder when anything disagrees.
-ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts)
+ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts,
+                                          WorkBudget& budget)
 {
     ScopedMalloc<unsigned char> none;
     if (facts.method != kDeflated && facts.method != kStored)
@@ -167,27 +269,38 @@ ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_
         return none;
     if (facts.inflatedSize > facts.storedSize * kMaxDeflateRatio + kReadChunkBytes)
         return none;
+    if (facts.storedSize > facts.inflatedSize + facts.inflatedSize / kMaxStoredGrowthDivisor + kMaxStoredGrowthBytes)
+        return none;
+    if (!budget.TakeRange(dataOffset, facts.storedSize) || !CheckRecordData(source, dataOffset, facts, budget))
+        return none;
 
-    ScopedMalloc<unsigned char> output;
+    // Checked: now its bytes, once per document and so outside the budget.
+    // The file may have changed meanwhile, so the CRC is checked again.
+    ScopedMalloc<unsigned char> output(static_cast<unsigned char*>(std::malloc(facts.inflatedSize)));
+    if (output == nullptr)
+        return none;
+    std::uint32_t crc = 0;
     if (facts.method == kStored) {
-        output.reset(static_cast<unsigned char*>(std::malloc(facts.storedSize)));
-        if (output == nullptr || !ReadAt(source, dataOffset, output.get(), facts.storedSize))
+        if (!ReadAt(source, dataOffset, output.get(), facts.storedSize))
             return none;
+        crc = static_cast<std::uint32_t>(crc32(0, output.get(), facts.inflatedSize));
     } else {
-        output = Inflate(source, dataOffset, facts);
-        if (output == nullptr)
+        Allowance allowance = {facts.inflatedSize, facts.storedSize, false};
+        if (!InflateData(source, dataOffset, facts, {output.get(), facts.inflatedSize, false}, allowance, &crc))
             return none;
     }
-    if (crc32(0, output.get(), facts.inflatedSize) != facts.crc)
+    if (crc != facts.crc)
         return none;
     return output;
 }
 
 // The record at a stored offset, when it agrees with its directory entry.
 ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, std::uint64_t storedOffset,
-                                            const RecordFacts& entry)
+                                            const RecordFacts& entry, WorkBudget& budget)
 {
     ScopedMalloc<unsigned char> none;
+    if (!budget.TakeCandidate())
+        return none;
     const std::uint64_t at = storedOffset + kOffsetBase;
     unsigned char header[kLocalHeaderSize + kPreviewNameLength];
     if (!ReadAt(source, at, header, sizeof header))
@@ -200,7 +313,7 @@ ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, std::uint6
         (local.crc != entry.crc || local.storedSize != entry.storedSize || local.inflatedSize != entry.inflatedSize))
         return none;
     const std::uint64_t dataOffset = at + kLocalHeaderSize + local.nameLength + local.extraLength;
-    return ExtractRecord(source, dataOffset, entry);
+    return ExtractRecord(source, dataOffset, entry, budget);
 }
 
 enum class DirectoryWalk { Invalid, WithoutPreview, WithPreview };
@@ -237,7 +350,7 @@ struct DirectorySearch {
 
 // The end record that sits exactly after the directory it declares, whose
 // entries all parse: look-alikes point at nothing and are passed over.
-DirectorySearch SearchDirectory(const ByteSource& source)
+DirectorySearch SearchDirectory(const ByteSource& source, WorkBudget& budget)
 {
     DirectorySearch result = {false, {ArchiveOutcome::NoPreview, nullptr, 0}};
     if (source.size < kEndRecordSize)
@@ -260,6 +373,13 @@ DirectorySearch SearchDirectory(const ByteSource& source)
             continue;
         if (directorySize < std::uint64_t{entries} * kEntrySize || directorySize > kMaxDirectoryBytes)
             continue;
+        // Every look-alike declares a directory of its own that ends where
+        // it stands; together they may cost no more than the budget.
+        if (directorySize > budget.directoryBytesLeft) {
+            budget.exhausted = true;
+            return result;
+        }
+        budget.directoryBytesLeft -= directorySize;
         ScopedMalloc<unsigned char> directory(static_cast<unsigned char*>(std::malloc(directorySize)));
         if (directory == nullptr || !ReadAt(source, directoryStart, directory.get(), directorySize))
             continue;
@@ -270,7 +390,7 @@ DirectorySearch SearchDirectory(const ByteSource& source)
             continue;
         result.valid = true;
         if (walk == DirectoryWalk::WithPreview) {
-            result.preview.bytes = ReadEntryRecord(source, storedOffset, facts);
+            result.preview.bytes = ReadEntryRecord(source, storedOffset, facts, budget);
             if (result.preview.bytes != nullptr) {
                 result.preview.outcome = ArchiveOutcome::Found;
                 result.preview.size = facts.inflatedSize;
@@ -293,10 +413,11 @@ bool StartsLikeArchive(const ByteSource& source)
 }
 
 // A record named "Preview" whose name starts at namePosition, if it verifies.
-ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t namePosition, std::uint32_t* size)
+ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t namePosition, std::uint32_t* size,
+                                        WorkBudget& budget)
 {
     ScopedMalloc<unsigned char> none;
-    if (namePosition < kLocalHeaderSize)
+    if (namePosition < kLocalHeaderSize || !budget.TakeCandidate())
         return none;
     const std::uint64_t at = namePosition - kLocalHeaderSize;
     unsigned char header[kLocalHeaderSize];
@@ -306,15 +427,15 @@ ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t 
     if (facts.nameLength != kPreviewNameLength || (facts.flags & kSizesAfterData) != 0)
         return none;
     ScopedMalloc<unsigned char> bytes =
-        ExtractRecord(source, at + kLocalHeaderSize + facts.nameLength + facts.extraLength, facts);
+        ExtractRecord(source, at + kLocalHeaderSize + facts.nameLength + facts.extraLength, facts, budget);
     if (bytes != nullptr)
         *size = facts.inflatedSize;
     return bytes;
 }
 
 // For a cut or damaged tail: every record named "Preview", in file order,
-// until one verifies.
-ArchivePreview ScanForPreview(const ByteSource& source)
+// until one verifies or the budget is spent.
+ArchivePreview ScanForPreview(const ByteSource& source, WorkBudget& budget)
 {
     ArchivePreview result = {ArchiveOutcome::NoPreview, nullptr, 0};
     const std::uint32_t chunkBytes =
@@ -341,11 +462,13 @@ ArchivePreview ScanForPreview(const ByteSource& source)
                 break;
             if (!IsStoredPreviewName(chunk.get() + at, kPreviewNameLength))
                 continue;
-            result.bytes = TryRecordAt(source, start + at, &result.size);
+            result.bytes = TryRecordAt(source, start + at, &result.size, budget);
             if (result.bytes != nullptr) {
                 result.outcome = ArchiveOutcome::Found;
                 return result;
             }
+            if (budget.exhausted)
+                return result;
         }
         if (length < kScanChunkBytes)
             break;
@@ -357,10 +480,13 @@ ArchivePreview ScanForPreview(const ByteSource& source)
 
 ArchivePreview ReadArchivePreview(const ByteSource& source)
 {
-    DirectorySearch search = SearchDirectory(source);
+    WorkBudget budget;
+    DirectorySearch search = SearchDirectory(source, budget);
     if (search.valid)
         return std::move(search.preview);
     if (!StartsLikeArchive(source))
         return {ArchiveOutcome::NotAnArchive, nullptr, 0};
-    return ScanForPreview(source);
+    if (budget.exhausted)
+        return {ArchiveOutcome::NoPreview, nullptr, 0};
+    return ScanForPreview(source, budget);
 }

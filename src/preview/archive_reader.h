@@ -6,7 +6,7 @@
 // free: the bytes come through a read-at-offset callback.
 
 #include "base/scoped_malloc.h"
-#include "preview/dib_layout.h"
+#include "preview/preview_record.h"
 
 #include <cstdint>
 
@@ -31,15 +31,27 @@ struct ArchivePreview {
     std::uint32_t size;
 };
 
-// Largest inflated "Preview" record read: its byte count and the largest DIB
-// block that the layout check could admit (the pixels of the largest screen
-// bitmap, a full colour table, masks and the largest header).
-inline constexpr std::uint32_t kMaxPreviewRecordBytes = static_cast<std::uint32_t>(kMaxScreenBitmapBytes) + 64 * 1024;
+// Largest directory read: real documents list a few hundred records.
+inline constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
+
+// The work one document may cost, whatever its bytes claim. A real document
+// needs one directory, one record of a few hundred kilobytes and, when its
+// tail is damaged, tries at most 19 records named "Preview"; twice the
+// largest of each leaves room for one decoy as large as the real thing.
+// Past any of these the document has no picture.
+inline constexpr std::uint64_t kMaxDirectoryBytesPerDocument = 2ull * kMaxDirectoryBytes;
+// Bytes inflated, and stored bytes read, while checking candidate records.
+inline constexpr std::uint64_t kMaxInflatedBytesPerDocument = 2ull * kMaxPreviewRecordBytes;
+inline constexpr std::uint64_t kMaxRecordReadBytesPerDocument = 2ull * kMaxPreviewRecordBytes;
+inline constexpr std::uint32_t kMaxPreviewCandidates = 64;
 
 // Finds the real end record among look-alikes, walks the directory to the
 // "Preview" entry and reads only that record; without a valid directory,
 // scans for records named "Preview". Only a record whose data inflates to
-// exactly its declared size with a matching CRC-32 is returned.
+// exactly its declared size with a matching CRC-32 is returned. A candidate
+// is checked in a small window before its bytes are kept, so that records
+// which do not check out cost no memory; the one that does is inflated again
+// into a buffer of its size.
 ArchivePreview ReadArchivePreview(const ByteSource& source);
 
 // The name as the archive stores it: the two nibbles of every byte swapped.

@@ -71,11 +71,16 @@ std::int64_t PixelDataSize(const Header& header)
     return stride * rows;
 }
 
-// Bytes between the header and the colour table proper: the three colour
-// masks that follow a plain 40-byte header for BI_BITFIELDS.
+// BI_BITFIELDS: the platform takes the three colour masks from the 12 bytes
+// after the basic header whatever biSize says, inside a larger header or
+// after a plain 40-byte one.
+constexpr std::uint32_t kMasksEnd = kInfoHeaderSize + 12;
+
+// Bytes between the header and the colour table proper: the masks that
+// follow a plain 40-byte header.
 std::int64_t MaskBytes(const Header& header)
 {
-    return header.compression == kBitfields && header.size == kInfoHeaderSize ? 12 : 0;
+    return header.compression == kBitfields && header.size == kInfoHeaderSize ? kMasksEnd - kInfoHeaderSize : 0;
 }
 
 // RLE escapes after a zero byte.
@@ -160,6 +165,8 @@ DibLayout LocateDibLayout(const Header& header, const unsigned char* block, std:
             return kInvalid;
     }
     if (header.planes != 1 || !IsCompressionAllowed(header))
+        return kInvalid;
+    if (header.compression == kBitfields && blockSize < kMasksEnd)
         return kInvalid;
 
     const std::int64_t rows = header.height < 0 ? -header.height : header.height;

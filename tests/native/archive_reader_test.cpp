@@ -1,6 +1,7 @@
 // The newer container's reader over bytes in memory: which record it trusts,
 // what it refuses, and that it never reads outside the file.
 #include "archive_builder.h"
+#include "hostile_archives.h"
 #include "preview/archive_reader.h"
 
 #include <gtest/gtest.h>
@@ -164,4 +165,71 @@ TEST(ArchiveReader, FilesOfNeitherKindAreNoArchive)
         MemoryFile file{bytes};
         EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NotAnArchive) << bytes.size();
     }
+}
+
+// Hundreds of headers whose extra fields all lead to one deflate stream of
+// zeros as large as a record may be: each range is inflated once, and all
+// of them together no more than the budget allows.
+TEST(ArchiveReader, RecordsSharingOneStreamCostNoMoreThanTheBudget)
+{
+    const int shared = 40;
+    const int distinct = 6;
+    MemoryFile file{SharedStreamDocument(shared, distinct, kMaxPreviewRecordBytes)};
+    const std::uint64_t fileSize = file.bytes.size();
+    EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview);
+    // The scan reads the file once; inflating the budget's worth reads the
+    // stream about three times (a deflated byte gives about 1030).
+    const std::uint64_t streamSize = fileSize - 8 - (shared + distinct) * 37;
+    const std::uint64_t budgetedStreams = kMaxInflatedBytesPerDocument / kMaxPreviewRecordBytes + 1;
+    const std::uint64_t expectedAtMost = 2 * fileSize + budgetedStreams * streamSize;
+    EXPECT_LE(file.bytesRead, expectedAtMost) << "read " << file.bytesRead << " bytes of a " << fileSize
+                                              << "-byte file; a stream is " << streamSize;
+}
+
+// Thousands of end-record look-alikes could each declare a directory of the
+// largest size that ends where it stands: together they are read only up to
+// the budget.
+TEST(ArchiveReader, EndRecordLookAlikesReadNoMoreThanTheDirectoryBudget)
+{
+    MemoryFile file{EndRecordLookAlikeDocument(100, kMaxDirectoryBytes)};
+    EXPECT_NE(Read(file).outcome, ArchiveOutcome::Found);
+    const std::uint64_t tailAndHeaders = 64 * 1024 + 22 + 64 * 37;
+    EXPECT_LE(file.bytesRead, kMaxDirectoryBytesPerDocument + tailAndHeaders)
+        << "read " << file.bytesRead << " bytes for 100 look-alikes of " << kMaxDirectoryBytes << " bytes each";
+}
+
+// When the last chunk of input holds only the end of the data, the output is
+// already full at the declared size; the record is still read to its end.
+TEST(ArchiveReader, RecordWhoseDataEndsOneByteIntoTheLastChunkIsRead)
+{
+    constexpr std::size_t kChunk = 64 * 1024;
+    constexpr std::size_t kWanted = 2 * kChunk + 1;
+    // Letters drawn at random compress with Huffman codes alone, so the
+    // deflated size grows with the content a byte at a time or so.
+    std::vector<unsigned char> letters(8 * kChunk);
+    std::uint32_t state = 12345;
+    for (unsigned char& letter : letters) {
+        state = state * 1103515245u + 12345u;
+        letter = static_cast<unsigned char>("CORVELLEpreviw! "[(state >> 16) & 15]);
+    }
+    const auto previewOf = [&](std::size_t size) {
+        return PreviewContent(std::vector<unsigned char>(letters.begin(), letters.begin() + size));
+    };
+    // The shortest content whose deflated record reaches kWanted bytes.
+    std::size_t low = 1;
+    std::size_t high = letters.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (Deflate(previewOf(middle)).size() < kWanted)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const std::vector<unsigned char> preview = previewOf(low);
+    ASSERT_EQ(Deflate(preview).size(), kWanted) << "content of " << low << " bytes";
+    MemoryFile file{TypicalDocument(preview).Finish().Flatten()};
+    const ArchivePreview found = Read(file);
+    ASSERT_EQ(found.outcome, ArchiveOutcome::Found) << "deflated size " << kWanted;
+    ASSERT_EQ(found.size, preview.size());
+    EXPECT_EQ(std::memcmp(found.bytes.get(), preview.data(), preview.size()), 0);
 }

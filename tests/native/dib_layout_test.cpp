@@ -167,6 +167,23 @@ TEST(LocateDibPixels, DeepPicturesFollowThePublishedLayout)
     ExpectBitsAt(Block(rgb16, 40 + 16), 40);
 }
 
+// The platform reads the three masks at bytes 40 to 51 whatever biSize
+// says: a header of 41 to 51 bytes does not hold them, nor may a block that
+// ends before byte 52.
+TEST(LocateDibPixels, BitfieldMasksMustLieInsideTheBlockWhateverTheHeaderSize)
+{
+    HeaderFields odd;
+    odd.size = 45;
+    odd.width = 1;
+    odd.height = 1;
+    odd.bitCount = 32;
+    odd.compression = 3;
+    ExpectInvalid(Block(odd, 45 + 4));
+    ExpectInvalid(Block(odd, 51));
+    odd.height = 2;
+    ExpectBitsAt(Block(odd, 45 + 8), 45);
+}
+
 TEST(LocateDibPixels, HeaderMustBeAtLeast40BytesAndInsideTheBlock)
 {
     HeaderFields small;

@@ -126,8 +126,9 @@ DecodeReport DecodeDibReference(const unsigned char* block, std::uint32_t blockS
     // The whole header is read, whatever its declared size.
     for (std::int64_t offset = 0; offset < headerSize; offset += 4)
         reader.Byte(offset + 3);
-    // BI_BITFIELDS masks after a plain 40-byte header.
-    if (compression == 3 && headerSize == 40)
+    // BI_BITFIELDS: the platform reads the three masks at bytes 40 to 51,
+    // whatever the header's declared size.
+    if (compression == 3)
         reader.U32(40 + 8);
 
     Picture picture{width, height < 0 ? -height : height, 0, 0, &report, &reader};
