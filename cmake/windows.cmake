@@ -17,6 +17,7 @@ add_library(corvelle SHARED
   src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
   src/preview/archive_file.cpp
+  src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
   src/viewer/viewer_instance.cpp

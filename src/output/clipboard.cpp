@@ -34,6 +34,12 @@ void ReportClipboardFailure(const wchar_t* operation)
 
 int CopyBitmapToClipboard(HBITMAP picture)
 {
+    // Made before the clipboard is touched: when it cannot be, the user's
+    // clipboard keeps what it holds. A bitmap nobody can render is never
+    // announced.
+    ScopedBitmap duplicate(DuplicateBitmap(picture));
+    if (duplicate == nullptr)
+        return kStatusFailure;
     if (!OpenClipboard(nullptr)) {
         ReportClipboardFailure(L"OpenClipboard");
         return kStatusFailure;
@@ -44,16 +50,11 @@ int CopyBitmapToClipboard(HBITMAP picture)
         return kStatusFailure;
     }
     int result = kStatusFailure;
-    // A duplicate that could not be made is not offered: the clipboard would
-    // announce a bitmap that nobody can render.
-    HBITMAP duplicate = DuplicateBitmap(picture);
-    if (duplicate != nullptr) {
-        if (SetClipboardData(CF_BITMAP, duplicate) != nullptr) {
-            result = kStatusSuccess;  // the clipboard owns it now
-        } else {
-            ReportClipboardFailure(L"SetClipboardData");
-            DeleteObject(duplicate);
-        }
+    if (SetClipboardData(CF_BITMAP, duplicate.get()) != nullptr) {
+        duplicate.release();  // the clipboard owns it now
+        result = kStatusSuccess;
+    } else {
+        ReportClipboardFailure(L"SetClipboardData");
     }
     if (!CloseClipboard())
         ReportClipboardFailure(L"CloseClipboard");

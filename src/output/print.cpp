@@ -56,6 +56,20 @@ void MakeJobName(const wchar_t* documentPath, wchar_t (&jobName)[kWidePathCapaci
     AppendBounded(jobName, extension, kWidePathCapacity);
 }
 
+// Draws the picture onto the started page; false when it cannot be selected
+// (it may have been deleted while the spooler's dialog was up). The picture
+// is selected only for the blit, so that a repaint, close or reload of the
+// viewer meanwhile never finds it held.
+bool DrawPicture(HDC printer, HDC memory, HBITMAP picture, const BITMAP& description, const PrintPlacement& placement)
+{
+    ScopedSelection selection(memory, picture);
+    if (!selection.Succeeded())
+        return false;
+    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory, 0, 0,
+               description.bmWidth, description.bmHeight, SRCCOPY);
+    return true;
+}
+
 }  // namespace
 
 HDC OpenPrinter(const wchar_t* printerName)
@@ -67,13 +81,11 @@ HDC OpenPrinter(const wchar_t* printerName)
     return printer;
 }
 
+
 int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, const PrintMargins* margins)
 {
     ScopedCreatedDc memory(CreateCompatibleDC(nullptr));
     if (memory == nullptr)
-        return kStatusFailure;
-    ScopedSelection selection(memory.get(), picture);
-    if (!selection.Succeeded())
         return kStatusFailure;
     BITMAP description = {};
     if (GetObjectW(picture, sizeof description, &description) == 0)
@@ -87,13 +99,20 @@ int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, cons
     DOCINFOW job = {};
     job.cbSize = sizeof job;
     job.lpszDocName = jobName;
-    StartDocW(printer, &job);
+    // No job: the user cancelled the spooler's dialog (nothing to say), or
+    // the spooler refused it.
+    if (StartDocW(printer, &job) <= 0) {
+        if (GetLastError() != ERROR_CANCELLED)
+            ReportPrinterFailure(L"StartDocW");
+        return kStatusFailure;
+    }
     StartPage(printer);
-    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory.get(), 0, 0,
-               description.bmWidth, description.bmHeight, SRCCOPY);
+    if (!DrawPicture(printer, memory.get(), picture, description, placement)) {
+        AbortDoc(printer);
+        return kStatusFailure;
+    }
     EndPage(printer);
     EndDoc(printer);
-    // The selection is undone first, then the memory context goes; the
-    // caller deletes the printer's last.
+    // The memory context goes first; the caller deletes the printer's last.
     return kStatusSuccess;
 }

@@ -4,8 +4,8 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_reader.h"
+#include "preview/preview_picture.h"
 #include "preview/preview_record.h"
-#include "preview/screen_bitmap.h"
 
 #include <objbase.h>
 
@@ -37,6 +37,12 @@ ArchivePreview ReadArchiveFile(const wchar_t* documentPath, bool* opened)
     return ReadArchivePreview(source);
 }
 
+// The block is already in memory, right after its count.
+const unsigned char* BlockAfterCount(void* record, std::uint32_t /*blockSize*/)
+{
+    return static_cast<const unsigned char*>(record) + kPreviewCountSize;
+}
+
 void ReportMissingPreview()
 {
     if (IsDebugEnabled())
@@ -64,12 +70,9 @@ HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageRes
         return nullptr;
     }
     // From here on the bytes take the compound file's road.
-    const std::uint32_t blockSize = PreviewBlockSize(preview.bytes.get(), preview.size - kPreviewCountSize);
-    const unsigned char* block = preview.bytes.get() + kPreviewCountSize;
-    const DibLayout layout = blockSize != 0 ? LocateDibPixels(block, blockSize) : DibLayout{false, 0};
-    if (!layout.valid) {
+    const PreviewPicture picture = PictureFromPreviewRecord(preview.bytes.get(), preview.size - kPreviewCountSize,
+                                                            &BlockAfterCount, preview.bytes.get());
+    if (picture.refused)
         ReportMissingPreview();
-        return nullptr;
-    }
-    return CreateScreenBitmap(block, layout);
+    return picture.bitmap;
 }

@@ -4,9 +4,8 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
-#include "preview/dib_layout.h"
+#include "preview/preview_picture.h"
 #include "preview/preview_record.h"
-#include "preview/screen_bitmap.h"
 
 #include <objbase.h>
 
@@ -19,21 +18,24 @@ constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 
-// malloc'd so that the tests can observe and refuse it at the import table.
-using ScopedBlock = ScopedMalloc<unsigned char>;
+// The stream after its count, and the block read from it: malloc'd so that
+// the tests can observe and refuse it at the import table.
+struct StreamBlock {
+    IStream* stream;
+    ScopedMalloc<unsigned char> block;
+};
 
-// Reads the 32-bit byte count that precedes the block; 0 when it cannot be
-// read or the stream cannot hold that many bytes after it.
-ULONG ReadBlockSize(IStream* stream)
+// The block in a buffer of exactly its size, read in one go.
+const unsigned char* ReadStreamBlock(void* context, std::uint32_t blockSize)
 {
-    unsigned char count[kPreviewCountSize] = {};
+    auto* source = static_cast<StreamBlock*>(context);
+    source->block.reset(static_cast<unsigned char*>(std::malloc(blockSize)));
+    if (source->block == nullptr)
+        return nullptr;
     ULONG delivered = 0;
-    if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
-        return 0;
-    STATSTG status = {};
-    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart < kPreviewCountSize)
-        return 0;
-    return PreviewBlockSize(count, status.cbSize.QuadPart - kPreviewCountSize);
+    if (FAILED(source->stream->Read(source->block.get(), blockSize, &delivered)) || delivered != blockSize)
+        return nullptr;
+    return source->block.get();
 }
 
 }  // namespace
@@ -70,18 +72,16 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     if (stream == nullptr)
         return nullptr;
 
-    const ULONG blockSize = ReadBlockSize(stream.get());
-    if (blockSize == 0)
-        return nullptr;
-    ScopedBlock block(static_cast<unsigned char*>(std::malloc(blockSize)));
-    if (block == nullptr)
-        return nullptr;
+    unsigned char count[kPreviewCountSize] = {};
     ULONG delivered = 0;
-    if (FAILED(stream->Read(block.get(), blockSize, &delivered)) || delivered != blockSize)
+    if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
         return nullptr;
-
-    const DibLayout layout = LocateDibPixels(block.get(), blockSize);
-    if (!layout.valid)
+    STATSTG status = {};
+    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart < kPreviewCountSize)
         return nullptr;
-    return CreateScreenBitmap(block.get(), layout);
+    // A refused picture stays silent here, as every other failure after
+    // the stream is open does.
+    StreamBlock source = {stream.get(), nullptr};
+    return PictureFromPreviewRecord(count, status.cbSize.QuadPart - kPreviewCountSize, &ReadStreamBlock, &source)
+        .bitmap;
 }

@@ -7,14 +7,12 @@ constexpr int kWheelLineSteps = 3;
 
 // Decides one bar. Showing or hiding it changes the client size, and the
 // WM_SIZE that follows runs the whole decision again, nested, before the
-// call returns.
-void DecideBar(HWND window, ViewerInstance* instance, int bar, int clientSize, int pictureSize)
+// call returns: that nested run may show a bar this one has just hidden.
+void DecideBar(HWND window, const ViewerInstance* instance, int bar, int clientSize, int pictureSize)
 {
-    std::uint32_t& shown = bar == SB_HORZ ? instance->hScrollShown : instance->vScrollShown;
     const bool fit = instance->fit != 0;
     if (!ScrollBarNeeded(clientSize, pictureSize, fit)) {
         ShowScrollBar(window, bar, FALSE);
-        shown = 0;
         return;
     }
     const ScrollBarPlan plan = PlanScrollBar(clientSize, pictureSize, fit, GetScrollPos(window, bar));
@@ -27,7 +25,15 @@ void DecideBar(HWND window, ViewerInstance* instance, int bar, int clientSize, i
     info.nPos = plan.nPos;
     SetScrollInfo(window, bar, &info, TRUE);
     ShowScrollBar(window, bar, TRUE);
-    shown = 1;
+}
+
+// What the window really shows once every nested decision has run, so that
+// painting, ranges and the bars on screen agree.
+void RecordShownBars(HWND window, ViewerInstance* instance)
+{
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    instance->hScrollShown = (style & WS_HSCROLL) != 0 ? 1 : 0;
+    instance->vScrollShown = (style & WS_VSCROLL) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -46,6 +52,7 @@ void UpdateScrollbars(HWND window, ViewerInstance* instance)
     // The horizontal bar may just have changed the client height.
     GetClientRect(window, &client);
     DecideBar(window, instance, SB_VERT, client.bottom - client.top, picture.bmHeight);
+    RecordShownBars(window, instance);
 }
 
 void ScrollViewer(HWND window, int bar, WPARAM request)

@@ -49,6 +49,7 @@ struct FakePrinter {
     bool memoryDcFails = false;
     bool selectionFails = false;
     bool descriptionFails = false;
+    DWORD startDocFailure = 0;  // StartDocW fails with this last-error code
 
     HDC printerDc = nullptr;
     HDC memoryDc = nullptr;
@@ -128,6 +129,16 @@ int WINAPI FakeStartDocW(HDC dc, const DOCINFOW* job)
     g_fake->events.push_back(dc == g_fake->printerDc ? "StartDocW" : "StartDocW elsewhere");
     g_fake->jobs.push_back({job->cbSize, job->lpszDocName != nullptr ? job->lpszDocName : L"<null>",
                             job->lpszOutput == nullptr, job->lpszDatatype == nullptr, job->fwType});
+    if (g_fake->startDocFailure != 0) {
+        SetLastError(g_fake->startDocFailure);
+        return SP_ERROR;
+    }
+    return 1;
+}
+
+int WINAPI FakeAbortDoc(HDC dc)
+{
+    g_fake->events.push_back(dc == g_fake->printerDc ? "AbortDoc" : "AbortDoc elsewhere");
     return 1;
 }
 
@@ -196,6 +207,7 @@ protected:
         Patch("gdi32.dll", "StartPage", &FakeStartPage);
         Patch("gdi32.dll", "EndPage", &FakeEndPage);
         Patch("gdi32.dll", "EndDoc", &FakeEndDoc);
+        Patch("gdi32.dll", "AbortDoc", &FakeAbortDoc);
         Patch("gdi32.dll", "SetStretchBltMode", &FakeSetStretchBltMode);
         Patch("gdi32.dll", "StretchBlt", &FakeStretchBlt);
         Patch("gdi32.dll", "DeleteDC", &FakeDeleteDC);
@@ -231,10 +243,11 @@ protected:
         return printW(viewer, documentPath, printerName, 0, margins);
     }
 
-    // The print run of one page, from the job's start to the releases.
-    const std::vector<std::string> kPrintedPage = {"select bitmap", "StartDocW",     "StartPage",
-                                                   "StretchBlt",    "EndPage",       "EndDoc",
-                                                   "select bitmap", "delete memory", "delete printer"};
+    // The print run of one page, from the job's start to the releases. The
+    // picture is held by the memory context for the blit alone.
+    const std::vector<std::string> kPrintedPage = {"StartDocW",     "StartPage",     "select bitmap",
+                                                   "StretchBlt",    "select bitmap", "EndPage",
+                                                   "EndDoc",        "delete memory", "delete printer"};
 
     FakePrinter fake;
     std::vector<std::unique_ptr<ImportPatch>> patches;
@@ -455,19 +468,50 @@ TEST_F(Printing, FailuresBeforeTheJobReleaseEverythingMadeSoFar)
     EXPECT_EQ(fake.events, std::vector<std::string>{"delete printer"});
 
     fake.memoryDcFails = false;
-    fake.selectionFails = true;
-    fake.events.clear();
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events, (std::vector<std::string>{"delete memory", "delete printer"}));
-
-    fake.selectionFails = false;
     fake.descriptionFails = true;
     fake.events.clear();
     EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events,
-              (std::vector<std::string>{"select bitmap", "select bitmap", "delete memory", "delete printer"}));
+    EXPECT_EQ(fake.events, (std::vector<std::string>{"delete memory", "delete printer"}));
     EXPECT_TRUE(fake.jobs.empty());
     EXPECT_TRUE(plugin.Boxes().empty());
+    Close(viewer);
+}
+
+// The picture is selected only once the page exists: one that cannot be
+// (deleted while the spooler's dialog was up) abandons the job, page and all.
+TEST_F(Printing, PictureThatCannotBeSelectedOnThePageAbortsTheJob)
+{
+    HWND viewer = OpenViewer(40, 30);
+    SetDebug(1);
+    fake.selectionFails = true;
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
+    EXPECT_EQ(fake.events,
+              (std::vector<std::string>{"StartDocW", "StartPage", "AbortDoc", "delete memory", "delete printer"}));
+    EXPECT_TRUE(fake.blits.empty());
+    EXPECT_TRUE(plugin.Boxes().empty());
+    Close(viewer);
+}
+
+// No job means no page: a refusal is reported with Debug on, the user's own
+// cancel never is, and neither is printed as a success.
+TEST_F(Printing, JobThatDoesNotStartPrintsNothingAndFails)
+{
+    HWND viewer = OpenViewer(40, 30);
+    SetDebug(1);
+    fake.startDocFailure = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
+    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "delete memory", "delete printer"}));
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_EQ(plugin.Boxes()[0].text, L"StartDocW failed with error 5: " + SystemText(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_ICONERROR));
+
+    plugin.ClearBoxes();
+    fake.events.clear();
+    fake.startDocFailure = ERROR_CANCELLED;
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
+    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "delete memory", "delete printer"}));
+    EXPECT_TRUE(plugin.Boxes().empty());
+    EXPECT_TRUE(fake.blits.empty());
     Close(viewer);
 }
 

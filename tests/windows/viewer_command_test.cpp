@@ -4,6 +4,8 @@
 #include "viewer_host.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -229,8 +231,20 @@ TEST_F(ClipboardFailures, FailureWithoutAnErrorCodeShowsNothing)
     EXPECT_TRUE(plugin.Boxes().empty());
 }
 
-TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeIsNeverOffered)
+// Nothing to offer: the clipboard is not even opened, so what the user had
+// put there stays.
+TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeLeavesTheUsersClipboardAlone)
 {
+    const wchar_t kUsersText[] = L"the user's own text";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, sizeof kUsersText);
+    ASSERT_NE(text, nullptr);
+    memcpy(GlobalLock(text), kUsersText, sizeof kUsersText);
+    GlobalUnlock(text);
+    ASSERT_NE(SetClipboardData(CF_UNICODETEXT, text), nullptr);
+    CloseClipboard();
+
     ImportPatch create(plugin.Module(), "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&NoBitmap));
     ImportPatch set(plugin.Module(), "user32.dll", "SetClipboardData",
                     reinterpret_cast<const void*>(&CountSetClipboardData));
@@ -239,7 +253,15 @@ TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeIsNeverOffered)
     ASSERT_TRUE(create.Applied());
     EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     EXPECT_EQ(g_setClipboardCalls, 0);
-    EXPECT_EQ(g_closeClipboardCalls, 1);
+    EXPECT_EQ(g_closeClipboardCalls, 0);
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE held = GetClipboardData(CF_UNICODETEXT);
+    const auto* heldText = held != nullptr ? static_cast<const wchar_t*>(GlobalLock(held)) : nullptr;
+    EXPECT_EQ(std::wstring(heldText != nullptr ? heldText : L"<no text>"), kUsersText);
+    if (heldText != nullptr)
+        GlobalUnlock(held);
+    CloseClipboard();
 }
 
 namespace {

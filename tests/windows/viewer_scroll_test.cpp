@@ -17,6 +17,24 @@ protected:
         EXPECT_EQ(state.nPage, static_cast<UINT>(clientSize)) << bar;
         EXPECT_EQ(state.nPos, position) << bar;
     }
+
+    // With both bars on screen and the horizontal one scrolled to its end,
+    // the client's last column shows the picture's last column: painting
+    // follows the bars that the platform really shows.
+    void ExpectRightEdgeReachable(HWND viewer, const IndexedPicture& picture)
+    {
+        ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+        ASSERT_TRUE(Bar(viewer, SB_VERT).visible);
+        SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
+        const RECT client = ClientRect(viewer);
+        const int position = Bar(viewer, SB_HORZ).nPos;
+        EXPECT_EQ(position, picture.width - client.right);
+        const Screenshot shot = Capture(viewer);
+        for (const int y : {0, static_cast<int>(client.bottom / 2), static_cast<int>(client.bottom - 1)}) {
+            EXPECT_EQ(shot.At(client.right - 1, y), picture.ColourAt(picture.width - 1, y)) << "row " << y;
+            EXPECT_EQ(shot.At(0, y), picture.ColourAt(position, y)) << "row " << y;
+        }
+    }
 };
 
 }  // namespace
@@ -213,5 +231,33 @@ TEST_F(ViewerScroll, SmallerNextPictureBringsTheKeptPositionDown)
     SendMessageW(viewer, WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(loadNextW(host, viewer, PictureDocument(QuadrantPicture(300, 400), L"next.SLDPRT").c_str(), 0), 0);
     ExpectBar(viewer, SB_VERT, 400, kHostHeight, 100);
+    Close(viewer);
+}
+
+// The horizontal bar is hidden for the new picture, whose vertical bar then
+// brings it back from inside the nested resize.
+TEST_F(ViewerScroll, BarHiddenAndShownAgainInsideTheNestedResizeIsPaintedAsShown)
+{
+    HWND viewer = LoadPicture(MakeBlockPicture(1000, 100, 8), 0);
+    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+    ASSERT_FALSE(Bar(viewer, SB_VERT).visible);
+    const IndexedPicture tall = MakeBlockPicture(kHostWidth, 1000, 8);
+    ASSERT_EQ(loadNextW(host, viewer, PictureDocument(tall, L"tall.SLDPRT").c_str(), 0), 0);
+    ExpectRightEdgeReachable(viewer, tall);
+    Close(viewer);
+}
+
+// Wider by less than a bar's width and lower than the picture: the
+// horizontal bar goes, the vertical one comes, and it brings the first back.
+TEST_F(ViewerScroll, DiagonalResizeWithinTheBarsWidthKeepsPaintingAndBarsAgreed)
+{
+    const IndexedPicture picture = MakeBlockPicture(350, 250, 8);
+    HWND viewer = LoadPicture(picture, 0);
+    // Inside the host's client area throughout, so that it can be captured.
+    MoveWindow(viewer, 0, 0, 300, 280, TRUE);
+    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+    ASSERT_FALSE(Bar(viewer, SB_VERT).visible);
+    MoveWindow(viewer, 0, 0, picture.width + BarWidth() / 2, 240, TRUE);
+    ExpectRightEdgeReachable(viewer, picture);
     Close(viewer);
 }
