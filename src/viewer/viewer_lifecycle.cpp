@@ -54,6 +54,13 @@ using PendingInstance = std::unique_ptr<ViewerInstance, PendingInstanceDeleter>;
 
 }  // namespace
 
+void UnregisterViewerClass()
+{
+    // Fails when no viewer was ever opened, or while one is still open; then
+    // there is nothing to remove, or nothing safe to do.
+    UnregisterClassW(kViewerClassName, g_moduleState.moduleHandle);
+}
+
 HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags)
 {
     RegisterViewerClass();

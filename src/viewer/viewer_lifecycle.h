@@ -22,3 +22,8 @@ int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_
 // Destroys the window, whose destruction deletes the record's objects, then
 // frees the record.
 void CloseViewer(HWND viewerWindow);
+
+// Removes the window class this module registered, so that a host which
+// unloads it and loads another copy never gets a class whose window
+// procedure points into unloaded code.
+void UnregisterViewerClass();

@@ -78,6 +78,36 @@ TEST_F(ViewerScreen, FailedLoadLeavesNoChildWindowButTheClassRegistered)
     EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
 }
 
+// A host that unloads the module and loads a newer copy must never get the
+// old copy's class, whose window procedure would point into unloaded code.
+TEST_F(ViewerScreen, UnloadedModuleLeavesNoClassBehind)
+{
+    const std::wstring document = PictureDocument(QuadrantPicture(60, 40));
+    TempFolder otherFolder;
+    HMODULE unloaded = nullptr;
+    WNDCLASSEXW viewerClass = {};
+    viewerClass.cbSize = sizeof viewerClass;
+    {
+        LoadedPlugin copy(otherFolder.Path());
+        copy.SetDefaultParams(ToAnsi(otherFolder.File(L"host.ini")));
+        HWND viewer = copy.Export<ListLoadWFunction>("ListLoadW")(host, document.c_str(), 0);
+        ASSERT_NE(viewer, nullptr);
+        copy.Export<ListCloseWindowFunction>("ListCloseWindow")(viewer);
+        unloaded = copy.Module();
+        ASSERT_TRUE(GetClassInfoExW(unloaded, L"Corvelle", &viewerClass));
+    }
+    EXPECT_FALSE(GetClassInfoExW(unloaded, L"Corvelle", &viewerClass))
+        << "the class of the unloaded copy is still registered";
+
+    // The copy that stays loaded registers and shows its own.
+    HWND viewer = Load(document, 0);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(GetClassInfoExW(plugin.Module(), L"Corvelle", &viewerClass));
+    EXPECT_EQ(reinterpret_cast<void*>(viewerClass.lpfnWndProc),
+              reinterpret_cast<void*>(GetWindowLongPtrW(viewer, GWLP_WNDPROC)));
+    Close(viewer);
+}
+
 TEST_F(ViewerScreen, NaturalSizeDrawsAtTheTopLeftOnTheBackground)
 {
     const IndexedPicture picture = QuadrantPicture(100, 80);
