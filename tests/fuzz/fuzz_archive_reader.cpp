@@ -1,6 +1,8 @@
 // Any file is either refused or yields a record that really verifies; the
-// reader never reads outside the file and never allocates past its caps (the
-// fuzzer's malloc limit catches that).
+// reader never reads outside the file, never allocates past its caps (the
+// fuzzer's malloc limit catches that), and never does more work than a
+// document's budget allows: bytes read are counted at the byte source, bytes
+// inflated at zlib's inflate, which the build wraps (--wrap=inflate).
 #include "preview/archive_reader.h"
 
 #include <zlib.h>
@@ -15,7 +17,10 @@ namespace {
 
 struct Input {
     const std::vector<unsigned char>* bytes;
+    std::uint64_t bytesRead;
 };
+
+std::uint64_t g_bytesInflated = 0;
 
 bool ReadInput(void* context, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
 {
@@ -26,6 +31,7 @@ bool ReadInput(void* context, std::uint64_t offset, unsigned char* destination, 
         std::abort();
     }
     std::memcpy(destination, bytes.data() + offset, length);
+    static_cast<Input*>(context)->bytesRead += length;
     return true;
 }
 
@@ -46,15 +52,52 @@ bool DeclaredSomewhere(const std::vector<unsigned char>& file, std::uint32_t crc
     return false;
 }
 
+// The most a file of this size may cost: the tail, the directories' budget,
+// one scan of the file (chunks overlap by a name's length), a header for
+// each candidate and the first record, the stored bytes' budget, and the one
+// record that checks out read again.
+std::uint64_t MostBytesRead(std::uint64_t size)
+{
+    const std::uint64_t tail = 64 * 1024 + 22;
+    const std::uint64_t scan = size + (size / (1024 * 1024) + 1) * 7;
+    const std::uint64_t headers = (kMaxPreviewCandidates + 1) * (30 + 7);
+    return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument + size;
+}
+
 }  // namespace
+
+extern "C" int __real_inflate(z_streamp stream, int flush);
+extern "C" int __wrap_inflate(z_streamp stream, int flush)
+{
+    const uInt room = stream->avail_out;
+    const int status = __real_inflate(stream, flush);
+    g_bytesInflated += room - stream->avail_out;
+    return status;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<unsigned char> file(data, data + size);
-    Input input = {&file};
+    Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
+    g_bytesInflated = 0;
     const ArchivePreview preview = ReadArchivePreview(source);
-    if (preview.outcome != ArchiveOutcome::Found)
+    const bool found = preview.outcome == ArchiveOutcome::Found;
+    // Checking candidates is budgeted; the one that checks out is inflated
+    // once more into its own buffer.
+    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + (found ? preview.size : 0);
+    if (g_bytesInflated > mostInflated) {
+        std::fprintf(stderr, "inflated %llu bytes; the budget allows %llu\n",
+                     static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
+        std::abort();
+    }
+    if (input.bytesRead > MostBytesRead(file.size())) {
+        std::fprintf(stderr, "read %llu bytes of a %zu-byte file; the budget allows %llu\n",
+                     static_cast<unsigned long long>(input.bytesRead), file.size(),
+                     static_cast<unsigned long long>(MostBytesRead(file.size())));
+        std::abort();
+    }
+    if (!found)
         return 0;
     if (preview.bytes == nullptr || preview.size == 0 || preview.size > kMaxPreviewRecordBytes)
         std::abort();
