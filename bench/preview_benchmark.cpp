@@ -10,6 +10,7 @@
 #include "baseline.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
+#include "hostile_archives.h"
 #include "import_patch.h"
 #include "plugin_exports.h"
 #include "plugin_host.h"
@@ -136,6 +137,84 @@ void CompareContainers(const TempFolder& folder, const LoadedPlugin& plugin)
                 rows[2].seconds / rows[1].seconds);
 }
 
+// The largest single allocation the plugin asks for, at its import table.
+std::size_t g_largestAllocation = 0;
+void* (*g_realMalloc)(std::size_t) = nullptr;
+void* (*g_realRealloc)(void*, std::size_t) = nullptr;
+void* __cdecl LargestMalloc(std::size_t size)
+{
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    return g_realMalloc(size);
+}
+void* __cdecl LargestRealloc(void* block, std::size_t size)
+{
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    return g_realRealloc(block, size);
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// What a thumbnail of a document built to cost as much as its bytes can make
+// it costs: each must stay within a second of plugin work.
+void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
+{
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    struct Row {
+        const wchar_t* label;
+        std::wstring path;
+        double seconds;
+        std::uint64_t bytesRead;
+        std::size_t largestAllocation;
+    };
+    // 1,770 headers fit in 64 KiB; ten more point at the stream with sizes
+    // of their own, so that only the budget stops them.
+    Row rows[] = {
+        {L"1,780 records named Preview sharing one stream of 256 MiB of zeros, no directory",
+         folder.File(L"shared-stream.SLDPRT"), 0, 0, 0},
+        {L"2,900 end-record look-alikes, each declaring a 16 MiB directory", folder.File(L"look-alikes.SLDPRT"), 0,
+         0, 0},
+        {L"compound file whose Preview stream claims 4 GiB", folder.File(L"forged-size.SLDPRT"), 0, 0, 0},
+    };
+    constexpr std::uint32_t kLargestRecord = 256 * 1024 * 1024 + 64 * 1024;
+    WriteBytes(rows[0].path, SharedStreamDocument(1770, 10, kLargestRecord));
+    WriteBytes(rows[1].path, EndRecordLookAlikeDocument(2900, 16 * 1024 * 1024));
+    WriteForgedSizeDocument(rows[2].path);
+
+    ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
+    ImportPatch mallocPatch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&LargestMalloc));
+    ImportPatch reallocPatch(plugin.Module(), "msvcrt.dll", "realloc",
+                             reinterpret_cast<const void*>(&LargestRealloc));
+    g_realMalloc = mallocPatch.Original<void* (*)(std::size_t)>();
+    g_realRealloc = reallocPatch.Original<void* (*)(void*, std::size_t)>();
+    std::printf("## Documents built to cost the most\n\n");
+    std::printf("Each is read as a thumbnail (%d x %d box); none holds a picture. Goal: at most 1 s each.\n\n", kBox,
+                kBox);
+    std::printf("| document | file size | seconds | bytes the plugin read | largest allocation |\n|---|---|---|---|---|\n");
+    for (Row& row : rows) {
+        std::vector<double> times;
+        for (int run = 0; run < kRuns; ++run) {
+            g_bytesRead = 0;
+            g_largestAllocation = 0;
+            times.push_back(SecondsPerCall(1, [&] { DeleteObject(thumbnail(row.path.c_str(), kBox, kBox, nullptr, 0)); }));
+            row.bytesRead = g_bytesRead;
+            row.largestAllocation = g_largestAllocation;
+        }
+        row.seconds = Median(times);
+        WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+        GetFileAttributesExW(row.path.c_str(), GetFileExInfoStandard, &attributes);
+        std::printf("| %ls | %lu bytes | %.3f | %llu | %llu |\n", row.label, attributes.nFileSizeLow, row.seconds,
+                    static_cast<unsigned long long>(row.bytesRead),
+                    static_cast<unsigned long long>(row.largestAllocation));
+    }
+    std::printf("\n");
+}
+
 // A 4000 x 3000 picture of large blocks, as a plain 8-bit or an RLE8 block.
 IndexedPicture LargePicture()
 {
@@ -199,6 +278,7 @@ int wmain(int argc, wchar_t** argv)
     std::printf("\nWorst overhead ratio: %.3f (goal: 1.05 or less).\n\n", worstRatio);
 
     CompareContainers(folder, plugin);
+    HostileDocuments(folder, plugin);
 
     std::printf("## Viewer\n\n| operation | median |\n|---|---|\n");
     const std::wstring& sample = documents.front().path;

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <random>
-#include <string>
 
 namespace {
 
@@ -152,27 +150,8 @@ TEST_F(PreviewReader, ForgedCountIsRefusedBeforeAnythingIsAllocated)
 TEST_F(PreviewReader, ForgedStreamSizeIsRefusedBeforeAnythingIsAllocated)
 {
     SetDebug(1);
-    // Large enough to live in regular sectors, so that only its size changes.
-    std::vector<unsigned char> stream(8192, 0x5A);
-    const unsigned int forgedCount = 0xFFFFFFF0u;
-    for (int i = 0; i < 4; ++i)
-        stream[i] = static_cast<unsigned char>(forgedCount >> (8 * i));
     const std::wstring path = folder.File(L"forged.SLDPRT");
-    WriteCompoundFile(path, {{L"Preview", stream}});
-
-    // The directory entry: the UTF-16 name, its byte length (16) at offset 64
-    // and the stream's size at offset 120, low 32 bits.
-    std::vector<unsigned char> file = ReadFileBytes(path);
-    const unsigned char name[] = {'P', 0, 'r', 0, 'e', 0, 'v', 0, 'i', 0, 'e', 0, 'w', 0, 0, 0};
-    auto entry = std::search(file.begin(), file.end(), std::begin(name), std::end(name));
-    while (entry != file.end() && (entry - file.begin()) % 128 != 0)
-        entry = std::search(entry + 1, file.end(), std::begin(name), std::end(name));
-    ASSERT_NE(entry, file.end());
-    ASSERT_EQ(entry[64], 16);
-    for (int i = 0; i < 4; ++i)
-        entry[120 + i] = 0xFF;
-    WriteFileBytes(path, std::string(file.begin(), file.end()));
-
+    ASSERT_TRUE(WriteForgedSizeDocument(path));
     ImportPatch patch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RecordMalloc));
     ASSERT_TRUE(patch.Applied());
     g_originalMalloc = patch.Original<void* (*)(size_t)>();
