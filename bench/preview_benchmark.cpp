@@ -177,8 +177,8 @@ void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
     Row rows[] = {
         {L"1,780 records named Preview sharing one stream of 256 MiB of zeros, no directory",
          folder.File(L"shared-stream.SLDPRT"), 0, 0, 0},
-        {L"2,900 end-record look-alikes, each declaring a 16 MiB directory", folder.File(L"look-alikes.SLDPRT"), 0,
-         0, 0},
+        {L"2,900 end-record look-alikes, each declaring a 16 MiB directory", folder.File(L"look-alikes.SLDPRT"), 0, 0,
+         0},
         {L"compound file whose Preview stream claims 4 GiB", folder.File(L"forged-size.SLDPRT"), 0, 0, 0},
     };
     constexpr std::uint32_t kLargestRecord = 256 * 1024 * 1024 + 64 * 1024;
@@ -188,20 +188,21 @@ void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
 
     ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
     ImportPatch mallocPatch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&LargestMalloc));
-    ImportPatch reallocPatch(plugin.Module(), "msvcrt.dll", "realloc",
-                             reinterpret_cast<const void*>(&LargestRealloc));
+    ImportPatch reallocPatch(plugin.Module(), "msvcrt.dll", "realloc", reinterpret_cast<const void*>(&LargestRealloc));
     g_realMalloc = mallocPatch.Original<void* (*)(std::size_t)>();
     g_realRealloc = reallocPatch.Original<void* (*)(void*, std::size_t)>();
     std::printf("## Documents built to cost the most\n\n");
     std::printf("Each is read as a thumbnail (%d x %d box); none holds a picture. Goal: at most 1 s each.\n\n", kBox,
                 kBox);
-    std::printf("| document | file size | seconds | bytes the plugin read | largest allocation |\n|---|---|---|---|---|\n");
+    std::printf(
+        "| document | file size | seconds | bytes the plugin read | largest allocation |\n|---|---|---|---|---|\n");
     for (Row& row : rows) {
         std::vector<double> times;
         for (int run = 0; run < kRuns; ++run) {
             g_bytesRead = 0;
             g_largestAllocation = 0;
-            times.push_back(SecondsPerCall(1, [&] { DeleteObject(thumbnail(row.path.c_str(), kBox, kBox, nullptr, 0)); }));
+            times.push_back(
+                SecondsPerCall(1, [&] { DeleteObject(thumbnail(row.path.c_str(), kBox, kBox, nullptr, 0)); }));
             row.bytesRead = g_bytesRead;
             row.largestAllocation = g_largestAllocation;
         }

@@ -65,8 +65,8 @@ bool DrawPicture(HDC printer, HDC memory, HBITMAP picture, const BITMAP& descrip
     ScopedSelection selection(memory, picture);
     if (!selection.Succeeded())
         return false;
-    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory, 0, 0,
-               description.bmWidth, description.bmHeight, SRCCOPY);
+    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory, 0, 0, description.bmWidth,
+               description.bmHeight, SRCCOPY);
     return true;
 }
 
@@ -80,7 +80,6 @@ HDC OpenPrinter(const wchar_t* printerName)
         ReportPrinterFailure(L"CreateDCW");
     return printer;
 }
-
 
 int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, const PrintMargins* margins)
 {

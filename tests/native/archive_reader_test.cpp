@@ -182,8 +182,8 @@ TEST(ArchiveReader, RecordsSharingOneStreamCostNoMoreThanTheBudget)
     const std::uint64_t streamSize = fileSize - 8 - (shared + distinct) * 37;
     const std::uint64_t budgetedStreams = kMaxInflatedBytesPerDocument / kMaxPreviewRecordBytes + 1;
     const std::uint64_t expectedAtMost = 2 * fileSize + budgetedStreams * streamSize;
-    EXPECT_LE(file.bytesRead, expectedAtMost) << "read " << file.bytesRead << " bytes of a " << fileSize
-                                              << "-byte file; a stream is " << streamSize;
+    EXPECT_LE(file.bytesRead, expectedAtMost)
+        << "read " << file.bytesRead << " bytes of a " << fileSize << "-byte file; a stream is " << streamSize;
 }
 
 // Thousands of end-record look-alikes could each declare a directory of the

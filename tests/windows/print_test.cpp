@@ -245,9 +245,9 @@ protected:
 
     // The print run of one page, from the job's start to the releases. The
     // picture is held by the memory context for the blit alone.
-    const std::vector<std::string> kPrintedPage = {"StartDocW",     "StartPage",     "select bitmap",
-                                                   "StretchBlt",    "select bitmap", "EndPage",
-                                                   "EndDoc",        "delete memory", "delete printer"};
+    const std::vector<std::string> kPrintedPage = {"StartDocW",  "StartPage",     "select bitmap",
+                                                   "StretchBlt", "select bitmap", "EndPage",
+                                                   "EndDoc",     "delete memory", "delete printer"};
 
     FakePrinter fake;
     std::vector<std::unique_ptr<ImportPatch>> patches;
