@@ -31,6 +31,7 @@ add_executable(corvelle_native_tests
   tests/native/fit_test.cpp
   tests/native/message_text_test.cpp
   tests/native/paint_layout_test.cpp
+  tests/native/png_header_test.cpp
   tests/native/print_geometry_test.cpp
   tests/native/quickview_command_line_test.cpp
   tests/native/scroll_plan_test.cpp

@@ -17,6 +17,7 @@ add_library(corvelle SHARED
   src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
   src/preview/archive_file.cpp
+  src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
@@ -39,7 +40,7 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 ${winspool_ordinals_lib})
+target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 uuid ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
 # One file to copy: no mingw runtime DLL beside it.
 # No link time in the PE header: the same commit gives the same bytes.
@@ -72,10 +73,11 @@ add_library(corvelle_test_host STATIC
   tests/windows/guarded_heap.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
+  tests/windows/png_fixture.cpp
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_test_host PUBLIC corvelle_archive_builder GTest::gtest ole32 gdi32 user32)
+target_link_libraries(corvelle_test_host PUBLIC corvelle_archive_builder GTest::gtest windowscodecs ole32 gdi32 user32 uuid)
 corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
@@ -91,6 +93,7 @@ add_executable(corvelle_windows_tests
   tests/windows/quickview_test.cpp
   tests/windows/settings_file_test.cpp
   tests/windows/thumbnail_test.cpp
+  tests/windows/true_color_test.cpp
   tests/windows/viewer_command_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp

@@ -25,3 +25,8 @@ bool IsDebugEnabled()
     SetLastError(lastError);
     return enabled;
 }
+
+bool IsTrueColorWanted()
+{
+    return ReadSettingInt(kTrueColorKey, 0) == 1;
+}

@@ -6,6 +6,8 @@ inline constexpr wchar_t kSettingsSection[] = L"Corvelle Settings";
 inline constexpr wchar_t kBackColorKey[] = L"BackColor";
 inline constexpr wchar_t kCenterImageKey[] = L"CenterImage";
 inline constexpr wchar_t kDebugKey[] = L"Debug";
+// 1: show the document's true-colour "PreviewPNG" where it has one.
+inline constexpr wchar_t kTrueColorKey[] = L"TrueColor";
 
 inline constexpr int kDefaultBackColor = 0xFFFFFF;
 inline constexpr int kCenterImageAbsent = -1;
@@ -20,3 +22,6 @@ void DeleteSetting(const wchar_t* key);
 // Whether Debug is non-zero. Leaves the thread's last-error value as it was,
 // so that a report made right after still sees the failed call's code.
 bool IsDebugEnabled();
+
+// Whether TrueColor is 1 (any other value counts as 0).
+bool IsTrueColorWanted();

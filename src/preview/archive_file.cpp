@@ -4,6 +4,7 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_reader.h"
+#include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
 
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr wchar_t kPreviewRecordName[] = L"Preview";
+constexpr char kPreviewRecordNameAnsi[] = "Preview";
+constexpr char kPngRecordName[] = "PreviewPNG";
 constexpr wchar_t kPreviewRecordOperation[] = L"ReadPreviewRecord";
 
 bool ReadFileAt(void* context, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
@@ -23,18 +26,38 @@ bool ReadFileAt(void* context, std::uint64_t offset, unsigned char* destination,
     return ReadFile(static_cast<HANDLE>(context), destination, length, &delivered, &position) && delivered == length;
 }
 
+// What one look at the file gave: the true-colour picture when it was wanted
+// and usable, else the "Preview" record.
+struct ArchiveRead {
+    bool opened;
+    HBITMAP truePicture;
+    ArchivePreview preview;
+};
+
 // Opened as the compound path opens a document: others may read it
-// meanwhile, nobody may write it. Closed before this returns.
-ArchivePreview ReadArchiveFile(const wchar_t* documentPath, bool* opened)
+// meanwhile, nobody may write it. Closed before this returns, so before any
+// box is shown.
+ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor)
 {
+    ArchiveRead read = {false, nullptr, {ArchiveOutcome::NotAnArchive, nullptr, 0}};
     ScopedFile file(CreateFileW(documentPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    *opened = file.IsOpen();
+    read.opened = file.IsOpen();
     LARGE_INTEGER size = {};
     if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size))
-        return {ArchiveOutcome::NotAnArchive, nullptr, 0};
+        return read;
     const ByteSource source = {static_cast<std::uint64_t>(size.QuadPart), &ReadFileAt, file.Get()};
-    return ReadArchivePreview(source);
+    // A true-colour record that is missing, refused or does not decode falls
+    // back to "Preview" without a word.
+    if (trueColor) {
+        const ArchivePreview png = ReadArchiveRecord(source, kPngRecordName);
+        if (png.outcome == ArchiveOutcome::Found)
+            read.truePicture = BitmapFromPng(png.bytes.get(), png.size);
+        if (read.truePicture != nullptr)
+            return read;
+    }
+    read.preview = ReadArchiveRecord(source, kPreviewRecordNameAnsi);
+    return read;
 }
 
 // The block is already in memory, right after its count.
@@ -53,9 +76,11 @@ void ReportMissingPreview()
 
 HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult)
 {
-    bool opened = false;
-    const ArchivePreview preview = ReadArchiveFile(documentPath, &opened);
-    if (!opened) {
+    const ArchiveRead read = ReadArchiveFile(documentPath, IsTrueColorWanted());
+    if (read.truePicture != nullptr)
+        return read.truePicture;
+    const ArchivePreview& preview = read.preview;
+    if (!read.opened) {
         if (IsDebugEnabled())
             ReportLastError(L"CreateFileW", MB_OK | MB_ICONERROR);
         return nullptr;

@@ -46,9 +46,27 @@ constexpr std::uint32_t kReadChunkBytes = 64 * 1024;
 constexpr std::uint32_t kCheckWindowBytes = 64 * 1024;
 constexpr std::uint32_t kScanChunkBytes = 1024 * 1024;
 
-// "Preview" as stored, nibbles swapped.
-constexpr unsigned char kStoredPreviewName[] = {0x05, 0x27, 0x56, 0x67, 0x96, 0x56, 0x77};
-constexpr std::uint32_t kPreviewNameLength = sizeof kStoredPreviewName;
+// A record's name as the archive stores it, nibbles swapped.
+struct StoredName {
+    unsigned char bytes[kMaxRecordNameLength];
+    std::uint32_t length;
+
+    bool Matches(const unsigned char* name, std::uint32_t nameLength) const
+    {
+        return nameLength == length && std::memcmp(name, bytes, length) == 0;
+    }
+};
+
+StoredName StoreName(const char* name)
+{
+    StoredName stored = {};
+    for (; name[stored.length] != '\0'; ++stored.length) {
+        if (stored.length == kMaxRecordNameLength)
+            return {};
+        stored.bytes[stored.length] = SwapNibbles(static_cast<unsigned char>(name[stored.length]));
+    }
+    return stored;
+}
 
 struct RecordFacts {
     std::uint16_t flags;
@@ -73,11 +91,6 @@ RecordFacts ReadFacts(const unsigned char* version)
     facts.nameLength = ReadU16(version + 22);
     facts.extraLength = ReadU16(version + 24);
     return facts;
-}
-
-bool IsStoredPreviewName(const unsigned char* name, std::uint32_t length)
-{
-    return length == kPreviewNameLength && std::memcmp(name, kStoredPreviewName, kPreviewNameLength) == 0;
 }
 
 bool ReadAt(const ByteSource& source, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
@@ -295,18 +308,18 @@ ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_
 }
 
 // The record at a stored offset, when it agrees with its directory entry.
-ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, std::uint64_t storedOffset,
-                                            const RecordFacts& entry, WorkBudget& budget)
+ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, const StoredName& name,
+                                            std::uint64_t storedOffset, const RecordFacts& entry, WorkBudget& budget)
 {
     ScopedMalloc<unsigned char> none;
     if (!budget.TakeCandidate())
         return none;
     const std::uint64_t at = storedOffset + kOffsetBase;
-    unsigned char header[kLocalHeaderSize + kPreviewNameLength];
-    if (!ReadAt(source, at, header, sizeof header))
+    unsigned char header[kLocalHeaderSize + kMaxRecordNameLength];
+    if (!ReadAt(source, at, header, kLocalHeaderSize + name.length))
         return none;
     const RecordFacts local = ReadFacts(header + 4);
-    if (local.method != entry.method || !IsStoredPreviewName(header + kLocalHeaderSize, local.nameLength))
+    if (local.method != entry.method || !name.Matches(header + kLocalHeaderSize, local.nameLength))
         return none;
     const bool sizesAfterData = (local.flags & kSizesAfterData) != 0;
     if (!sizesAfterData &&
@@ -320,7 +333,7 @@ enum class DirectoryWalk { Invalid, WithoutPreview, WithPreview };
 
 // Checks that every entry parses inside the region, and finds "Preview".
 DirectoryWalk WalkDirectory(const unsigned char* directory, std::uint32_t size, std::uint32_t entries,
-                            RecordFacts* preview, std::uint64_t* previewOffset)
+                            const StoredName& name, RecordFacts* preview, std::uint64_t* previewOffset)
 {
     bool found = false;
     std::uint32_t at = 0;
@@ -333,7 +346,7 @@ DirectoryWalk WalkDirectory(const unsigned char* directory, std::uint32_t size, 
         const std::uint64_t length = std::uint64_t{kEntrySize} + facts.nameLength + facts.extraLength + commentLength;
         if (length > size - at)
             return DirectoryWalk::Invalid;
-        if (!found && IsStoredPreviewName(fields + kEntrySize, facts.nameLength)) {
+        if (!found && name.Matches(fields + kEntrySize, facts.nameLength)) {
             found = true;
             *preview = facts;
             *previewOffset = ReadU32(fields + 42);
@@ -350,7 +363,7 @@ struct DirectorySearch {
 
 // The end record that sits exactly after the directory it declares, whose
 // entries all parse: look-alikes point at nothing and are passed over.
-DirectorySearch SearchDirectory(const ByteSource& source, WorkBudget& budget)
+DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name, WorkBudget& budget)
 {
     DirectorySearch result = {false, {ArchiveOutcome::NoPreview, nullptr, 0}};
     if (source.size < kEndRecordSize)
@@ -385,12 +398,12 @@ DirectorySearch SearchDirectory(const ByteSource& source, WorkBudget& budget)
             continue;
         RecordFacts facts = {};
         std::uint64_t storedOffset = 0;
-        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, &facts, &storedOffset);
+        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, name, &facts, &storedOffset);
         if (walk == DirectoryWalk::Invalid)
             continue;
         result.valid = true;
         if (walk == DirectoryWalk::WithPreview) {
-            result.preview.bytes = ReadEntryRecord(source, storedOffset, facts, budget);
+            result.preview.bytes = ReadEntryRecord(source, name, storedOffset, facts, budget);
             if (result.preview.bytes != nullptr) {
                 result.preview.outcome = ArchiveOutcome::Found;
                 result.preview.size = facts.inflatedSize;
@@ -413,8 +426,8 @@ bool StartsLikeArchive(const ByteSource& source)
 }
 
 // A record named "Preview" whose name starts at namePosition, if it verifies.
-ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t namePosition, std::uint32_t* size,
-                                        WorkBudget& budget)
+ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, const StoredName& name, std::uint64_t namePosition,
+                                        std::uint32_t* size, WorkBudget& budget)
 {
     ScopedMalloc<unsigned char> none;
     if (namePosition < kLocalHeaderSize || !budget.TakeCandidate())
@@ -424,7 +437,7 @@ ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t 
     if (!ReadAt(source, at, header, sizeof header))
         return none;
     const RecordFacts facts = ReadFacts(header + 4);
-    if (facts.nameLength != kPreviewNameLength || (facts.flags & kSizesAfterData) != 0)
+    if (facts.nameLength != name.length || (facts.flags & kSizesAfterData) != 0)
         return none;
     ScopedMalloc<unsigned char> bytes =
         ExtractRecord(source, at + kLocalHeaderSize + facts.nameLength + facts.extraLength, facts, budget);
@@ -435,7 +448,7 @@ ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, std::uint64_t 
 
 // For a cut or damaged tail: every record named "Preview", in file order,
 // until one verifies or the budget is spent.
-ArchivePreview ScanForPreview(const ByteSource& source, WorkBudget& budget)
+ArchivePreview ScanForPreview(const ByteSource& source, const StoredName& name, WorkBudget& budget)
 {
     ArchivePreview result = {ArchiveOutcome::NoPreview, nullptr, 0};
     const std::uint32_t chunkBytes =
@@ -445,24 +458,24 @@ ArchivePreview ScanForPreview(const ByteSource& source, WorkBudget& budget)
         return result;
     // Consecutive chunks overlap by a name's length less one, so that no
     // name is cut in two.
-    const std::uint32_t step = kScanChunkBytes - (kPreviewNameLength - 1);
+    const std::uint32_t step = kScanChunkBytes - (name.length - 1);
     for (std::uint64_t start = 0; start < source.size; start += step) {
         const std::uint64_t left = source.size - start;
         const std::uint32_t length = left < kScanChunkBytes ? static_cast<std::uint32_t>(left) : kScanChunkBytes;
-        if (length < kPreviewNameLength || !ReadAt(source, start, chunk.get(), length))
+        if (length < name.length || !ReadAt(source, start, chunk.get(), length))
             break;
         // A name that starts in the overlap is left to the next chunk.
         const std::uint32_t limit = length < kScanChunkBytes ? length : step;
-        for (std::uint32_t at = 0; at < limit && at + kPreviewNameLength <= length; ++at) {
-            const void* first = std::memchr(chunk.get() + at, kStoredPreviewName[0], length - at);
+        for (std::uint32_t at = 0; at < limit && at + name.length <= length; ++at) {
+            const void* first = std::memchr(chunk.get() + at, name.bytes[0], length - at);
             if (first == nullptr)
                 break;
             at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(first) - chunk.get());
-            if (at >= limit || at + kPreviewNameLength > length)
+            if (at >= limit || at + name.length > length)
                 break;
-            if (!IsStoredPreviewName(chunk.get() + at, kPreviewNameLength))
+            if (!name.Matches(chunk.get() + at, name.length))
                 continue;
-            result.bytes = TryRecordAt(source, start + at, &result.size, budget);
+            result.bytes = TryRecordAt(source, name, start + at, &result.size, budget);
             if (result.bytes != nullptr) {
                 result.outcome = ArchiveOutcome::Found;
                 return result;
@@ -478,15 +491,18 @@ ArchivePreview ScanForPreview(const ByteSource& source, WorkBudget& budget)
 
 }  // namespace
 
-ArchivePreview ReadArchivePreview(const ByteSource& source)
+ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name)
 {
+    const StoredName storedName = StoreName(name);
+    if (storedName.length == 0)
+        return {ArchiveOutcome::NoPreview, nullptr, 0};
     WorkBudget budget;
-    DirectorySearch search = SearchDirectory(source, budget);
+    DirectorySearch search = SearchDirectory(source, storedName, budget);
     if (search.valid)
         return std::move(search.preview);
     if (!StartsLikeArchive(source))
         return {ArchiveOutcome::NotAnArchive, nullptr, 0};
     if (budget.exhausted)
         return {ArchiveOutcome::NoPreview, nullptr, 0};
-    return ScanForPreview(source, budget);
+    return ScanForPreview(source, storedName, budget);
 }

@@ -45,14 +45,17 @@ inline constexpr std::uint64_t kMaxInflatedBytesPerDocument = 2ull * kMaxPreview
 inline constexpr std::uint64_t kMaxRecordReadBytesPerDocument = 2ull * kMaxPreviewRecordBytes;
 inline constexpr std::uint32_t kMaxPreviewCandidates = 64;
 
+// Record names are matched whole: "Preview" never matches "PreviewPNG".
+inline constexpr std::uint32_t kMaxRecordNameLength = 16;
+
 // Finds the real end record among look-alikes, walks the directory to the
-// "Preview" entry and reads only that record; without a valid directory,
-// scans for records named "Preview". Only a record whose data inflates to
+// entry of that name ("Preview", "PreviewPNG") and reads only that record;
+// without a valid directory, scans for records of that name. Only a record whose data inflates to
 // exactly its declared size with a matching CRC-32 is returned. A candidate
 // is checked in a small window before its bytes are kept, so that records
 // which do not check out cost no memory; the one that does is inflated again
 // into a buffer of its size.
-ArchivePreview ReadArchivePreview(const ByteSource& source);
+ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name);
 
 // The name as the archive stores it: the two nibbles of every byte swapped.
 inline unsigned char SwapNibbles(unsigned char byte)

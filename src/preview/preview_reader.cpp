@@ -4,6 +4,7 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
+#include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
+constexpr wchar_t kPngStreamName[] = L"PreviewPNG";
 
 // The stream after its count, and the block read from it: malloc'd so that
 // the tests can observe and refuse it at the import table.
@@ -36,6 +38,26 @@ const unsigned char* ReadStreamBlock(void* context, std::uint32_t blockSize)
     if (FAILED(source->stream->Read(source->block.get(), blockSize, &delivered)) || delivered != blockSize)
         return nullptr;
     return source->block.get();
+}
+
+// The true-colour picture of the root stream "PreviewPNG", or null, silently:
+// the "Preview" stream is then read as always.
+HBITMAP LoadPngStream(IStorage* storage)
+{
+    IStream* openedStream = nullptr;
+    if (FAILED(storage->OpenStream(kPngStreamName, nullptr, kStreamMode, 0, &openedStream)) || openedStream == nullptr)
+        return nullptr;
+    ScopedCom<IStream> stream(openedStream);
+    STATSTG status = {};
+    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart == 0 ||
+        status.cbSize.QuadPart > kMaxPreviewRecordBytes)
+        return nullptr;
+    const auto size = static_cast<ULONG>(status.cbSize.QuadPart);
+    ScopedMalloc<unsigned char> bytes(static_cast<unsigned char*>(std::malloc(size)));
+    ULONG delivered = 0;
+    if (bytes == nullptr || FAILED(stream->Read(bytes.get(), size, &delivered)) || delivered != size)
+        return nullptr;
+    return BitmapFromPng(bytes.get(), size);
 }
 
 }  // namespace
@@ -60,6 +82,11 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     ScopedCom<IStorage> storage(openedStorage);
     if (storage == nullptr)
         return nullptr;
+    if (IsTrueColorWanted()) {
+        HBITMAP picture = LoadPngStream(storage.get());
+        if (picture != nullptr)
+            return picture;
+    }
 
     IStream* openedStream = nullptr;
     result = storage->OpenStream(kPreviewStreamName, nullptr, kStreamMode, 0, &openedStream);

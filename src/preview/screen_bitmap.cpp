@@ -2,14 +2,17 @@
 
 #include "base/win32_holders.h"
 
-HBITMAP CreateScreenBitmap(const unsigned char* block, const DibLayout& layout)
+HBITMAP CreateScreenBitmapFromBits(const BITMAPINFO* info, const void* bits)
 {
     ScopedWindowDc screen(nullptr);
     if (screen.Get() == nullptr)
         return nullptr;
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(block);
-    HBITMAP bitmap =
-        CreateDIBitmap(screen.Get(), &info->bmiHeader, CBM_INIT, block + layout.bitsOffset, info, DIB_RGB_COLORS);
+    HBITMAP bitmap = CreateDIBitmap(screen.Get(), &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
     screen.Release();
     return bitmap;
+}
+
+HBITMAP CreateScreenBitmap(const unsigned char* block, const DibLayout& layout)
+{
+    return CreateScreenBitmapFromBits(reinterpret_cast<const BITMAPINFO*>(block), block + layout.bitsOffset);
 }

@@ -75,36 +75,48 @@ extern "C" int __wrap_inflate(z_streamp stream, int flush)
     return status;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// Reads the record of that name from the file and holds the result to
+// the budget and to what the file declares.
+void CheckRecord(const std::vector<unsigned char>& file, const char* name)
 {
-    const std::vector<unsigned char> file(data, data + size);
     Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
     g_bytesInflated = 0;
-    const ArchivePreview preview = ReadArchivePreview(source);
+    const ArchivePreview preview = ReadArchiveRecord(source, name);
     const bool found = preview.outcome == ArchiveOutcome::Found;
     // Checking candidates is budgeted; the one that checks out is inflated
     // once more into its own buffer.
     const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + (found ? preview.size : 0);
     if (g_bytesInflated > mostInflated) {
-        std::fprintf(stderr, "inflated %llu bytes; the budget allows %llu\n",
+        std::fprintf(stderr, "%s: inflated %llu bytes; the budget allows %llu\n", name,
                      static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
         std::abort();
     }
     if (input.bytesRead > MostBytesRead(file.size())) {
-        std::fprintf(stderr, "read %llu bytes of a %zu-byte file; the budget allows %llu\n",
+        std::fprintf(stderr, "%s: read %llu bytes of a %zu-byte file; the budget allows %llu\n", name,
                      static_cast<unsigned long long>(input.bytesRead), file.size(),
                      static_cast<unsigned long long>(MostBytesRead(file.size())));
         std::abort();
     }
     if (!found)
-        return 0;
+        return;
     if (preview.bytes == nullptr || preview.size == 0 || preview.size > kMaxPreviewRecordBytes)
         std::abort();
     const auto crc = static_cast<std::uint32_t>(crc32(0, preview.bytes.get(), preview.size));
     if (!DeclaredSomewhere(file, crc, preview.size)) {
-        std::fprintf(stderr, "returned %u bytes that no record declares\n", preview.size);
+        std::fprintf(stderr, "%s: returned %u bytes that no record declares\n", name, preview.size);
         std::abort();
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<unsigned char> file(data, data + size);
+    CheckRecord(file, "Preview");
+    CheckRecord(file, "PreviewPNG");
     return 0;
 }

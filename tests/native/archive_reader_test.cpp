@@ -31,7 +31,7 @@ bool ReadMemory(void* context, std::uint64_t offset, unsigned char* destination,
 ArchivePreview Read(MemoryFile& file)
 {
     const ByteSource source = {file.bytes.size(), &ReadMemory, &file};
-    ArchivePreview preview = ReadArchivePreview(source);
+    ArchivePreview preview = ReadArchiveRecord(source, "Preview");
     EXPECT_FALSE(file.readOutside);
     return preview;
 }
