@@ -128,6 +128,7 @@ add_executable(quickview
   tools/quickview/plugin_library.cpp
   tools/quickview/png_file.cpp
   tools/quickview/thumbnail_batch.cpp
+  tools/quickview/true_color_override.cpp
 )
 target_link_libraries(quickview PRIVATE quickview_core windowscodecs ole32 gdi32 user32 uuid)
 target_link_options(quickview PRIVATE -municode)

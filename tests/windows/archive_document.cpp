@@ -27,7 +27,7 @@ void WriteArchiveFile(const std::wstring& path, const ArchiveImage& image)
 }
 
 ArchiveImage ArchiveDocument(const std::vector<unsigned char>& block, std::uint64_t hugeRecordBytes,
-                             const RecordDamage& damage)
+                             const RecordDamage& damage, const std::vector<unsigned char>& png)
 {
     std::vector<unsigned char> header(300);
     for (std::size_t i = 0; i < header.size(); ++i)
@@ -41,7 +41,7 @@ ArchiveImage ArchiveDocument(const std::vector<unsigned char>& block, std::uint6
         builder.AddRecord("Contents/Config-0", std::vector<unsigned char>(20000, 0x33));
     builder.AddRecord("Preview", PreviewContent(block), true, damage);
     builder.AddDecoyRecord("Preview", 700, static_cast<std::uint32_t>(block.size() + 4), 2);
-    builder.AddRecord("PreviewPNG", std::vector<unsigned char>(4000, 0x89));
+    builder.AddRecord("PreviewPNG", !png.empty() ? png : std::vector<unsigned char>(4000, 0x89));
     builder.AddRecord("docProps/core.xml", std::vector<unsigned char>(500, '<'));
     FinishOptions options;
     options.endRecordDecoysAfter = 3;

@@ -14,6 +14,7 @@
 void WriteArchiveFile(const std::wstring& path, const ArchiveImage& image);
 
 // A document whose "Preview" record holds this DIB block, among records and
-// decoys as real ones have them; hugeRecordBytes of zeros stand before it.
+// decoys as real ones have them; hugeRecordBytes of zeros stand before it. Its
+// "PreviewPNG" record holds png, or 4000 bytes that are no PNG.
 ArchiveImage ArchiveDocument(const std::vector<unsigned char>& block, std::uint64_t hugeRecordBytes = 0,
-                             const RecordDamage& damage = {});
+                             const RecordDamage& damage = {}, const std::vector<unsigned char>& png = {});

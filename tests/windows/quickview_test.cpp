@@ -5,6 +5,7 @@
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_host.h"
+#include "png_fixture.h"
 
 #include <gtest/gtest.h>
 #include <wincodec.h>
@@ -181,4 +182,42 @@ TEST_F(Quickview, FailuresHaveTheirOwnExitStatus)
     EXPECT_NE(run.output.find("usage: quickview"), std::string::npos);
     EXPECT_EQ(RunQuickview(L"").exitCode, 2u);
     EXPECT_EQ(RunQuickview(L"--help").exitCode, 0u);
+}
+
+// --true-color shows the document's PNG for that run only: the settings file
+// keeps what the user had in it.
+TEST_F(Quickview, TrueColorOptionShowsThePngAndRestoresTheSetting)
+{
+    const std::wstring installation = folder.File(L"install");
+    CreateDirectoryW(installation.c_str(), nullptr);
+    for (const wchar_t* file : {L"quickview.exe", L"corvelle.dll"})
+        ASSERT_TRUE(CopyFileW((BuildFolder() + file).c_str(), (installation + L"\\" + file).c_str(), FALSE));
+    const std::wstring settings = installation + L"\\corvelle.ini";
+    const std::string userSettings = "[Corvelle Settings]\r\nTrueColor=0\r\n";
+    WriteFileBytes(settings, userSettings);
+
+    const IndexedPicture dib = MakeBlockPicture(60, 40);
+    const std::uint32_t pngColour = 0x00336699;
+    const std::vector<unsigned char> png = EncodeRgbaPng(30, 20, std::vector<std::uint32_t>(30 * 20, 0xFF000000u | pngColour));
+    ASSERT_FALSE(png.empty());
+    const std::wstring document = folder.File(L"both.SLDPRT");
+    WriteCompoundFile(document, {{L"Preview", PreviewStreamBytes(Rle8Block(dib))}, {L"PreviewPNG", png}});
+
+    const std::wstring shot = folder.File(L"true.png");
+    RunResult run =
+        RunQuickview(L"--true-color --screenshot " + Quoted(shot) + L" --size 100x80 " + Quoted(document), installation + L"\\");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    DecodedPng decoded = DecodePng(shot);
+    ASSERT_EQ(decoded.pixels.size(), 100u * 80u);
+    EXPECT_EQ(decoded.pixels[0], pngColour);
+    EXPECT_EQ(decoded.pixels[19 * 100 + 29], pngColour);
+    EXPECT_EQ(decoded.pixels[19 * 100 + 30], 0x00FFFFFFu);  // the PNG's size, not the DIB's
+    const std::vector<unsigned char> after = ReadFileBytes(settings);
+    EXPECT_EQ(std::string(after.begin(), after.end()), userSettings);
+
+    run = RunQuickview(L"--screenshot " + Quoted(shot) + L" --size 100x80 " + Quoted(document), installation + L"\\");
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    decoded = DecodePng(shot);
+    ASSERT_EQ(decoded.pixels.size(), 100u * 80u);
+    EXPECT_EQ(decoded.pixels[0], dib.ColourAt(0, 0));
 }

@@ -1,12 +1,14 @@
 // Writes the sample documents in samples/: compound files whose "Preview"
 // stream holds an RLE8 picture, as older CAD versions write them (a part, an
 // assembly, a drawing sheet), and a part in the archive container of current
-// versions, decoys included, with a picture of their usual size.
+// versions, decoys included, with a picture of their usual size. Each also
+// holds the same scene as a true-colour "PreviewPNG".
 //
 //   make_samples OUTDIR
 #include "archive_document.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
+#include "png_fixture.h"
 
 #include <windows.h>
 
@@ -42,21 +44,76 @@ std::vector<RGBQUAD> SamplePalette()
     return palette;
 }
 
+// The colour of palette index ramp + level for a level anywhere from 0 to 63:
+// the ramps of SamplePalette, continued between their steps.
+struct Colour {
+    double red, green, blue;
+};
+Colour RampColour(int ramp, double level)
+{
+    switch (ramp) {
+    case kSteel:
+        return {30 + level * 2, 60 + level * 2, 90 + level * 2};
+    case kBrass:
+        return {120 + level * 2, 110 + level * 2, 20 + level};
+    default: {
+        const double grey = 150 + level * 100 / 63;
+        return {grey, grey, grey};
+    }
+    }
+}
+
+Colour PaletteColour(int index)
+{
+    const RGBQUAD entry = SamplePalette()[index];
+    return {static_cast<double>(entry.rgbRed), static_cast<double>(entry.rgbGreen),
+            static_cast<double>(entry.rgbBlue)};
+}
+
+// Each scene is drawn twice at once: into the palette picture of the
+// "Preview" DIB, stepped and with hard edges, and into the true-colour
+// picture of "PreviewPNG", smoothly shaded, anti-aliased, on a transparent
+// background, as the CAD program renders them.
 struct Canvas {
     IndexedPicture picture;
+    std::vector<double> rgba;  // straight alpha, 0 to 1, top row first
 
-    Canvas(int width, int height) : picture(MakeBlockPicture(width, height)) { picture.palette = SamplePalette(); }
-    void Put(int x, int y, int index)
+    Canvas(int width, int height)
+        : picture(MakeBlockPicture(width, height)), rgba(static_cast<size_t>(width) * height * 4, 0.0)
     {
-        if (x >= 0 && y >= 0 && x < picture.width && y < picture.height)
+        picture.palette = SamplePalette();
+    }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < picture.width && y < picture.height; }
+    void PutIndex(int x, int y, int index)
+    {
+        if (Inside(x, y))
             picture.indices[static_cast<size_t>(y) * picture.width + x] = static_cast<std::uint8_t>(index);
     }
-    // A vertical background gradient from light to lighter.
+    // Lays a colour of this coverage over what the true-colour pixel holds.
+    void Blend(int x, int y, const Colour& colour, double coverage)
+    {
+        if (!Inside(x, y) || coverage <= 0)
+            return;
+        double* pixel = &rgba[(static_cast<size_t>(y) * picture.width + x) * 4];
+        const double below = pixel[3] * (1 - coverage);
+        const double alpha = coverage + below;
+        const double source[3] = {colour.red / 255, colour.green / 255, colour.blue / 255};
+        for (int channel = 0; channel < 3; ++channel)
+            pixel[channel] = (source[channel] * coverage + pixel[channel] * below) / alpha;
+        pixel[3] = alpha;
+    }
+    void Put(int x, int y, int index)
+    {
+        PutIndex(x, y, index);
+        Blend(x, y, PaletteColour(index), 1);
+    }
+    // A vertical background gradient from light to lighter; the true-colour
+    // picture leaves its background transparent.
     void Background()
     {
         for (int y = 0; y < picture.height; ++y)
             for (int x = 0; x < picture.width; ++x)
-                Put(x, y, kGrey + 63 - y * 40 / picture.height);
+                PutIndex(x, y, kGrey + 63 - y * 40 / picture.height);
     }
     void Fill(int left, int top, int right, int bottom, int index)
     {
@@ -67,19 +124,31 @@ struct Canvas {
     // A box lit from the top left: the ramp runs along the diagonal.
     void ShadedBox(int left, int top, int right, int bottom, int ramp)
     {
+        const int span = (right - left) + (bottom - top);
         for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                Put(x, y, ramp + 63 - ((x - left) + (y - top)) * 50 / ((right - left) + (bottom - top)));
+            for (int x = left; x < right; ++x) {
+                PutIndex(x, y, ramp + 63 - ((x - left) + (y - top)) * 50 / span);
+                Blend(x, y, RampColour(ramp, 63 - ((x - left) + (y - top)) * 50.0 / span), 1);
+            }
     }
-    // A disc shaded like a cylinder end, with an optional hole.
+    // A disc shaded like a cylinder end, with an optional hole; its edges
+    // are anti-aliased in the true-colour picture (4 x 4 samples a pixel).
     void Disc(int centreX, int centreY, int radius, int hole, int ramp)
     {
-        for (int y = centreY - radius; y <= centreY + radius; ++y)
-            for (int x = centreX - radius; x <= centreX + radius; ++x) {
-                const double distance = std::hypot(x - centreX, y - centreY);
-                if (distance > radius || distance < hole)
-                    continue;
-                Put(x, y, ramp + 63 - static_cast<int>((x - centreX + radius) * 45 / (2 * radius + 1)));
+        const auto inRing = [&](double x, double y) {
+            const double distance = std::hypot(x - centreX, y - centreY);
+            return distance <= radius && distance >= hole;
+        };
+        for (int y = centreY - radius - 1; y <= centreY + radius + 1; ++y)
+            for (int x = centreX - radius - 1; x <= centreX + radius + 1; ++x) {
+                if (inRing(x, y))
+                    PutIndex(x, y, ramp + 63 - static_cast<int>((x - centreX + radius) * 45 / (2 * radius + 1)));
+                int covered = 0;
+                for (int sy = 0; sy < 4; ++sy)
+                    for (int sx = 0; sx < 4; ++sx)
+                        covered += inRing(x - 0.375 + sx * 0.25, y - 0.375 + sy * 0.25) ? 1 : 0;
+                const double level = 63 - (x - centreX + radius) * 45.0 / (2 * radius + 1);
+                Blend(x, y, RampColour(ramp, level), covered / 16.0);
             }
     }
     void Frame(int left, int top, int right, int bottom, int index)
@@ -89,9 +158,20 @@ struct Canvas {
         Fill(left, top, left + 2, bottom, index);
         Fill(right - 2, top, right, bottom, index);
     }
+    // The true-colour picture as 0xAARRGGBB, for the PNG encoder.
+    std::vector<std::uint32_t> TrueColourPixels() const
+    {
+        std::vector<std::uint32_t> pixels(rgba.size() / 4);
+        const auto byte = [](double value) { return static_cast<std::uint32_t>(std::lround(value * 255)); };
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            const double* pixel = &rgba[i * 4];
+            pixels[i] = byte(pixel[3]) << 24 | byte(pixel[0]) << 16 | byte(pixel[1]) << 8 | byte(pixel[2]);
+        }
+        return pixels;
+    }
 };
 
-IndexedPicture Bracket()
+Canvas Bracket()
 {
     Canvas canvas(480, 320);
     canvas.Background();
@@ -100,10 +180,10 @@ IndexedPicture Bracket()
     for (int x : {230, 330})
         canvas.Disc(x, 230, 18, 9, kGrey);  // bolt holes, seen through
     canvas.Disc(125, 110, 22, 12, kGrey);
-    return canvas.picture;
+    return canvas;
 }
 
-IndexedPicture Assembly()
+Canvas Assembly()
 {
     Canvas canvas(640, 400);
     canvas.Background();
@@ -116,10 +196,10 @@ IndexedPicture Assembly()
     }
     canvas.Disc(430, 200, 70, 16, kSteel);         // pinion
     canvas.ShadedBox(540, 150, 580, 250, kBrass);  // bearing block
-    return canvas.picture;
+    return canvas;
 }
 
-IndexedPicture DrawingSheet()
+Canvas DrawingSheet()
 {
     Canvas canvas(800, 560);
     canvas.Fill(0, 0, 800, 560, kWhite);
@@ -133,11 +213,11 @@ IndexedPicture DrawingSheet()
     for (int x = 100; x < 320; x += 12)
         canvas.Fill(x, 170, x + 6, 171, kRed);  // centre line, dashed
     canvas.Disc(210, 170, 40, 37, kSteel);      // a bore seen as a circle
-    return canvas.picture;
+    return canvas;
 }
 
 // Current versions save pictures of 1420 x 716.
-IndexedPicture Flange()
+Canvas Flange()
 {
     Canvas canvas(1420, 716);
     canvas.Background();
@@ -148,7 +228,7 @@ IndexedPicture Flange()
         canvas.Disc(710 + static_cast<int>(230 * std::cos(angle)), 358 + static_cast<int>(230 * std::sin(angle)), 28, 0,
                     kGrey);
     }
-    return canvas.picture;
+    return canvas;
 }
 
 }  // namespace
@@ -163,17 +243,22 @@ int wmain(int argc, wchar_t** argv)
     CreateDirectoryW(folder.c_str(), nullptr);
     const struct {
         const wchar_t* name;
-        IndexedPicture picture;
-    } samples[] = {
-        {L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
+        Canvas canvas;
+    } samples[] = {{L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
     for (const auto& sample : samples) {
         const std::wstring path = folder + L"\\" + sample.name;
-        WriteDocument(path, Rle8Block(sample.picture));
-        std::printf("written %ls (%dx%d)\n", path.c_str(), sample.picture.width, sample.picture.height);
+        const IndexedPicture& picture = sample.canvas.picture;
+        const std::vector<unsigned char> png =
+            EncodeRgbaPng(picture.width, picture.height, sample.canvas.TrueColourPixels());
+        WriteCompoundFile(path, {{L"Preview", PreviewStreamBytes(Rle8Block(picture))}, {L"PreviewPNG", png}});
+        std::printf("written %ls (%dx%d, and a true-colour PNG)\n", path.c_str(), picture.width, picture.height);
     }
-    const IndexedPicture flange = Flange();
+    const Canvas flange = Flange();
     const std::wstring path = folder + L"\\flange.SLDPRT";
-    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange)));
-    std::printf("written %ls (%dx%d, archive container)\n", path.c_str(), flange.width, flange.height);
+    const std::vector<unsigned char> png =
+        EncodeRgbaPng(flange.picture.width, flange.picture.height, flange.TrueColourPixels());
+    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange.picture), 0, {}, png));
+    std::printf("written %ls (%dx%d, and a true-colour PNG, archive container)\n", path.c_str(), flange.picture.width,
+                flange.picture.height);
     return 0;
 }

@@ -6,7 +6,8 @@ const wchar_t kQuickviewUsage[] =
     L"usage: quickview FILE...                       view; Space/N next, P previous, F fit, L fit only larger,\n"
     L"                                               C centre, Ctrl+C copy, Ctrl+P print, Esc quit\n"
     L"       quickview --screenshot OUT.png [--size WxH] [--flags N] FILE\n"
-    L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n";
+    L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n"
+    L"       --true-color (with any of them): show the documents' true-colour pictures\n";
 
 namespace {
 
@@ -100,6 +101,10 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             options.mode = QuickviewMode::Help;
             parsed.ok = true;
             return parsed;
+        }
+        if (argument == L"--true-color") {
+            options.trueColor = true;
+            continue;
         }
         if (i + 1 >= arguments.size())
             return fail(argument + L" needs a value");

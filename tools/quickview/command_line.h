@@ -4,7 +4,7 @@
 //   quickview FILE...                                   view, one after another
 //   quickview --screenshot OUT.png [--size WxH] [--flags N] FILE
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
-// --size and --flags also apply to viewing.
+// --size and --flags also apply to viewing; --true-color to every mode.
 
 #include <set>
 #include <string>
@@ -20,6 +20,7 @@ struct QuickviewOptions {
     int boxWidth = 96;
     int boxHeight = 96;
     int showFlags = 0;
+    bool trueColor = false;  // TrueColor=1 for the run
     std::vector<std::wstring> files;
 };
 

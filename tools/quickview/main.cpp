@@ -5,6 +5,7 @@
 #include "host_window.h"
 #include "plugin_library.h"
 #include "thumbnail_batch.h"
+#include "true_color_override.h"
 
 #include <windows.h>
 
@@ -31,6 +32,8 @@ int wmain(int argc, wchar_t** argv)
     PluginLibrary plugin;
     int status = 1;
     if (LoadPlugin(&plugin)) {
+        // After the plugin has created its settings file, before any document.
+        const TrueColorOverride trueColor(parsed.options.trueColor);
         switch (parsed.options.mode) {
         case QuickviewMode::Thumbnails:
             status = WriteThumbnails(plugin, parsed.options);
