@@ -14,11 +14,13 @@
 #include "import_patch.h"
 #include "plugin_exports.h"
 #include "plugin_host.h"
+#include "png_fixture.h"
 
 #include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -216,6 +218,62 @@ void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
     std::printf("\n");
 }
 
+// A PNG like the ones current CAD versions save: a shaded part on a
+// transparent background.
+std::vector<unsigned char> ShadedPng(int width, int height)
+{
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
+    const double radius = height * 0.4;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double dx = x - width / 2.0;
+            const double dy = y - height / 2.0;
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            const double coverage = std::min(1.0, std::max(0.0, radius + 0.5 - distance));
+            const auto shade = static_cast<std::uint32_t>(80 + 150 * (x + y) / (width + height));
+            const auto alpha = static_cast<std::uint32_t>(coverage * 255);
+            pixels[static_cast<size_t>(y) * width + x] = alpha << 24 | shade << 16 | (shade * 3 / 4) << 8 | 60;
+        }
+    return EncodeRgbaPng(width, height, pixels);
+}
+
+// Thumbnails of the same documents with TrueColor=1 (their "PreviewPNG",
+// decoded by the imaging component) against TrueColor=0 (their "Preview"
+// DIB), runs interleaved.
+void CompareTrueColor(const TempFolder& folder, const LoadedPlugin& plugin, const std::vector<Document>& documents)
+{
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    const std::wstring settings = folder.File(L"corvelle.ini");
+    const auto setTrueColor = [&](const wchar_t* value) {
+        WritePrivateProfileStringW(L"Corvelle Settings", L"TrueColor", value, settings.c_str());
+    };
+    std::printf("## True colour: thumbnails (%d x %d box) of the PNG against the palette picture\n\n", kBox, kBox);
+    std::printf("| document | TrueColor=0 thumbnails/s | TrueColor=1 thumbnails/s | ratio |\n|---|---|---|---|\n");
+    double worstRatio = 1e9;
+    for (const Document& document : documents) {
+        const auto run = [&](const wchar_t* value) {
+            setTrueColor(value);
+            return SecondsPerCall(
+                document.calls, [&] { DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0)); });
+        };
+        run(L"0");
+        run(L"1");
+        std::vector<double> palette;
+        std::vector<double> trueColour;
+        for (int i = 0; i < kRuns; ++i) {
+            palette.push_back(run(L"0"));
+            trueColour.push_back(run(L"1"));
+        }
+        const double ratio = Median(palette) / Median(trueColour);
+        worstRatio = std::min(worstRatio, ratio);
+        std::printf("| %ls | %.1f | %.1f | %.2f |\n", document.label.c_str(), 1 / Median(palette),
+                    1 / Median(trueColour), ratio);
+    }
+    setTrueColor(nullptr);
+    std::printf("\nLowest ratio of the true-colour rate to the palette rate: %.2f (goal: 0.8 or more).\n\n",
+                worstRatio);
+}
+
 // A 4000 x 3000 picture of large blocks, as a plain 8-bit or an RLE8 block.
 IndexedPicture LargePicture()
 {
@@ -279,6 +337,13 @@ int wmain(int argc, wchar_t** argv)
     std::printf("\nWorst overhead ratio: %.3f (goal: 1.05 or less).\n\n", worstRatio);
 
     CompareContainers(folder, plugin);
+    // The samples carry a PNG of their own size; current documents carry a
+    // 640 x 480 one beside their 1420 x 716 DIB, in the archive container.
+    std::vector<Document> trueColourDocuments(documents.begin(), documents.end() - 2);
+    const std::wstring current = folder.File(L"current-true-colour.SLDPRT");
+    WriteArchiveFile(current, ArchiveDocument(Rle8Block(MakeBlockPicture(1420, 716, 40)), 0, {}, ShadedPng(640, 480)));
+    trueColourDocuments.push_back({L"1420 x 716 RLE8 and 640 x 480 PNG, archive container", current, 40});
+    CompareTrueColor(folder, plugin, trueColourDocuments);
     HostileDocuments(folder, plugin);
 
     std::printf("## Viewer\n\n| operation | median |\n|---|---|\n");
