@@ -253,8 +253,8 @@ void CompareTrueColor(const TempFolder& folder, const LoadedPlugin& plugin, cons
     for (const Document& document : documents) {
         const auto run = [&](const wchar_t* value) {
             setTrueColor(value);
-            return SecondsPerCall(
-                document.calls, [&] { DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0)); });
+            return SecondsPerCall(document.calls,
+                                  [&] { DeleteObject(thumbnail(document.path.c_str(), kBox, kBox, nullptr, 0)); });
         };
         run(L"0");
         run(L"1");

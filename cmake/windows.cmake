@@ -10,6 +10,8 @@ add_custom_command(
 add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
 
 configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
+# The file manager's install file for the release archive, with the version.
+configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.inf @ONLY)
 
 add_library(corvelle SHARED
   src/base/module_state.cpp

@@ -185,27 +185,31 @@ TEST_F(Quickview, FailuresHaveTheirOwnExitStatus)
 }
 
 // --true-color shows the document's PNG for that run only: the settings file
-// keeps what the user had in it.
+// keeps what the user had in it. The installation is the release archive's:
+// the plugin is corvelle.wlx64, its settings corvelle.ini.
 TEST_F(Quickview, TrueColorOptionShowsThePngAndRestoresTheSetting)
 {
     const std::wstring installation = folder.File(L"install");
     CreateDirectoryW(installation.c_str(), nullptr);
-    for (const wchar_t* file : {L"quickview.exe", L"corvelle.dll"})
-        ASSERT_TRUE(CopyFileW((BuildFolder() + file).c_str(), (installation + L"\\" + file).c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((BuildFolder() + L"quickview.exe").c_str(), (installation + L"\\quickview.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((BuildFolder() + L"corvelle.dll").c_str(), (installation + L"\\corvelle.wlx64").c_str(), FALSE));
     const std::wstring settings = installation + L"\\corvelle.ini";
     const std::string userSettings = "[Corvelle Settings]\r\nTrueColor=0\r\n";
     WriteFileBytes(settings, userSettings);
 
     const IndexedPicture dib = MakeBlockPicture(60, 40);
     const std::uint32_t pngColour = 0x00336699;
-    const std::vector<unsigned char> png = EncodeRgbaPng(30, 20, std::vector<std::uint32_t>(30 * 20, 0xFF000000u | pngColour));
+    const std::vector<unsigned char> png =
+        EncodeRgbaPng(30, 20, std::vector<std::uint32_t>(30 * 20, 0xFF000000u | pngColour));
     ASSERT_FALSE(png.empty());
     const std::wstring document = folder.File(L"both.SLDPRT");
     WriteCompoundFile(document, {{L"Preview", PreviewStreamBytes(Rle8Block(dib))}, {L"PreviewPNG", png}});
 
     const std::wstring shot = folder.File(L"true.png");
-    RunResult run =
-        RunQuickview(L"--true-color --screenshot " + Quoted(shot) + L" --size 100x80 " + Quoted(document), installation + L"\\");
+    RunResult run = RunQuickview(L"--true-color --screenshot " + Quoted(shot) + L" --size 100x80 " + Quoted(document),
+                                 installation + L"\\");
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     DecodedPng decoded = DecodePng(shot);
     ASSERT_EQ(decoded.pixels.size(), 100u * 80u);

@@ -125,6 +125,17 @@ TEST_F(SettingsFile, DebugIsReadAfreshAtEveryReport)
     EXPECT_FALSE(DebugIsOn(plugin));
 }
 
+// The release archive installs the plugin as corvelle.wlx64, the file name of
+// a 64-bit viewer plugin: its settings file is still corvelle.ini.
+TEST_F(SettingsFile, PluginInstalledUnderTheFileManagersNameKeepsCorvelleIni)
+{
+    LoadedPlugin plugin(moduleFolder, L"corvelle.wlx64");
+    plugin.SetDefaultParams(ToAnsi(hostSettings));
+    EXPECT_TRUE(FileExists(hostFolder + L"\\corvelle.ini"));
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_EQ(plugin.Boxes()[0].text, Notice(hostFolder + L"\\corvelle.ini"));
+}
+
 TEST_F(SettingsFile, BaseNameKeepsEveryDotButTheLast)
 {
     LoadedPlugin plugin(moduleFolder, L"a.b.ext");

@@ -66,8 +66,7 @@ Colour RampColour(int ramp, double level)
 Colour PaletteColour(int index)
 {
     const RGBQUAD entry = SamplePalette()[index];
-    return {static_cast<double>(entry.rgbRed), static_cast<double>(entry.rgbGreen),
-            static_cast<double>(entry.rgbBlue)};
+    return {static_cast<double>(entry.rgbRed), static_cast<double>(entry.rgbGreen), static_cast<double>(entry.rgbBlue)};
 }
 
 // Each scene is drawn twice at once: into the palette picture of the
@@ -244,7 +243,8 @@ int wmain(int argc, wchar_t** argv)
     const struct {
         const wchar_t* name;
         Canvas canvas;
-    } samples[] = {{L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
+    } samples[] = {
+        {L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
     for (const auto& sample : samples) {
         const std::wstring path = folder + L"\\" + sample.name;
         const IndexedPicture& picture = sample.canvas.picture;

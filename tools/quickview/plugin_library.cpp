@@ -19,7 +19,7 @@ bool Resolve(HMODULE module, const char* name, Function* function)
 {
     *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     if (*function == nullptr)
-        std::fprintf(stderr, "corvelle.dll has no export %s\n", name);
+        std::fprintf(stderr, "the plugin has no export %s\n", name);
     return *function != nullptr;
 }
 
@@ -27,10 +27,18 @@ bool Resolve(HMODULE module, const char* name, Function* function)
 
 bool LoadPlugin(PluginLibrary* plugin)
 {
+    // The release archive holds the plugin under the file manager's name for
+    // it; a build has it as corvelle.dll.
     const std::wstring folder = ProgramFolder();
-    plugin->module = LoadLibraryW((folder + L"corvelle.dll").c_str());
+    for (const wchar_t* name : {L"corvelle.wlx64", L"corvelle.dll"}) {
+        if (GetFileAttributesW((folder + name).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            plugin->module = LoadLibraryW((folder + name).c_str());
+            break;
+        }
+    }
     if (plugin->module == nullptr) {
-        std::fprintf(stderr, "cannot load corvelle.dll from %ls (error %lu)\n", folder.c_str(), GetLastError());
+        std::fprintf(stderr, "cannot load corvelle.wlx64 or corvelle.dll from %ls (error %lu)\n", folder.c_str(),
+                     GetLastError());
         return false;
     }
     const HMODULE module = plugin->module;
