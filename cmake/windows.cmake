@@ -94,6 +94,7 @@ add_executable(corvelle_windows_tests
   tests/windows/print_test.cpp
   tests/windows/quickview_test.cpp
   tests/windows/settings_file_test.cpp
+  tests/windows/thread_test.cpp
   tests/windows/thumbnail_test.cpp
   tests/windows/true_color_test.cpp
   tests/windows/viewer_command_test.cpp

@@ -93,3 +93,47 @@ void ScrollViewerByWheel(HWND window, const ViewerInstance* instance, WPARAM wPa
     for (int step = 0; step < kWheelLineSteps; ++step)
         SendMessageW(window, WM_VSCROLL, code, 0);
 }
+
+bool ScrollViewerByKey(HWND window, const ViewerInstance* instance, WPARAM key)
+{
+    // With Ctrl held a key is one of the host's shortcuts.
+    if (instance == nullptr || GetKeyState(VK_CONTROL) < 0)
+        return false;
+    int bar = SB_VERT;
+    WPARAM request = 0;
+    switch (key) {
+    case VK_LEFT:
+        bar = SB_HORZ;
+        request = SB_LINELEFT;
+        break;
+    case VK_RIGHT:
+        bar = SB_HORZ;
+        request = SB_LINERIGHT;
+        break;
+    case VK_UP:
+        request = SB_LINEUP;
+        break;
+    case VK_DOWN:
+        request = SB_LINEDOWN;
+        break;
+    case VK_PRIOR:
+        request = SB_PAGEUP;
+        break;
+    case VK_NEXT:
+        request = SB_PAGEDOWN;
+        break;
+    case VK_HOME:
+        request = SB_TOP;
+        break;
+    case VK_END:
+        request = SB_BOTTOM;
+        break;
+    default:
+        return false;
+    }
+    // An axis without a bar has nothing to scroll.
+    if (!(bar == SB_HORZ ? instance->hScrollShown : instance->vScrollShown))
+        return false;
+    ScrollViewer(window, bar, request);
+    return true;
+}

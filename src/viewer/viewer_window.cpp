@@ -78,6 +78,11 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         // Never passed on: the host's window must not scroll as well.
         ScrollViewerByWheel(window, InstanceOf(window), wParam);
         return 0;
+    case WM_KEYDOWN:
+        // The host has the focus put here; what we do not use is its own.
+        if (ScrollViewerByKey(window, InstanceOf(window), wParam))
+            return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));
         return 0;

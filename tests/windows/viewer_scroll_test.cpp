@@ -1,6 +1,9 @@
 // Scroll bars as the platform holds them, scroll requests and the wheel.
 #include "viewer_host.h"
 
+#include <iterator>
+#include <vector>
+
 namespace {
 
 class ViewerScroll : public ViewerTest {
@@ -259,5 +262,88 @@ TEST_F(ViewerScroll, DiagonalResizeWithinTheBarsWidthKeepsPaintingAndBarsAgreed)
     ASSERT_FALSE(Bar(viewer, SB_VERT).visible);
     MoveWindow(viewer, 0, 0, picture.width + BarWidth() / 2, 240, TRUE);
     ExpectRightEdgeReachable(viewer, picture);
+    Close(viewer);
+}
+
+namespace {
+
+struct KeyStep {
+    WPARAM key;
+    UINT message;  // the scroll request it stands for
+    WPARAM request;
+};
+
+// Navigation keys and the scroll-bar requests they stand for.
+const KeyStep kKeyWalk[] = {
+    {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},   {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},   {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},
+    {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_END, WM_VSCROLL, SB_BOTTOM},
+    {VK_LEFT, WM_HSCROLL, SB_LINELEFT},   {VK_PRIOR, WM_VSCROLL, SB_PAGEUP},    {VK_HOME, WM_VSCROLL, SB_TOP},
+    {VK_UP, WM_VSCROLL, SB_LINEUP},       {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},   {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},
+    {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},   {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},   {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT},
+    {VK_UP, WM_VSCROLL, SB_LINEUP},
+};
+
+// The host subclasses the viewer for its own hotkeys and passes the rest on.
+WNDPROC g_viewerProcedure = nullptr;
+std::vector<WPARAM> g_hostKeys;
+LRESULT CALLBACK HostSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN)
+        g_hostKeys.push_back(wParam);
+    return CallWindowProcW(g_viewerProcedure, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// With the focus on a viewer that the host has subclassed, each key moves the
+// picture exactly as its scroll request does, to the pixel.
+TEST_F(ViewerScroll, NavigationKeysScrollAsTheirScrollRequests)
+{
+    const IndexedPicture picture = MakeBlockPicture(1000, 900, 12);
+    HWND byKeys = LoadPicture(picture, 0);
+    g_viewerProcedure =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(byKeys, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclass)));
+    SetFocus(byKeys);
+    g_hostKeys.clear();
+    HWND byRequests = LoadPicture(picture, 0, L"same.SLDPRT");
+    ASSERT_TRUE(Bar(byRequests, SB_HORZ).visible && Bar(byRequests, SB_VERT).visible);
+    int step = 0;
+    for (const KeyStep& walk : kKeyWalk) {
+        SendMessageW(byKeys, WM_KEYDOWN, walk.key, 1);
+        SendMessageW(byRequests, walk.message, walk.request, 0);
+        EXPECT_EQ(Bar(byKeys, SB_HORZ).nPos, Bar(byRequests, SB_HORZ).nPos) << "after step " << step;
+        EXPECT_EQ(Bar(byKeys, SB_VERT).nPos, Bar(byRequests, SB_VERT).nPos) << "after step " << step;
+        ++step;
+    }
+    EXPECT_GT(Bar(byKeys, SB_VERT).nPos, 0);
+    EXPECT_EQ(g_hostKeys.size(), std::size(kKeyWalk));
+    // The viewer on top is the later one; bring the keyed one up to compare.
+    const Screenshot requested = Capture(byRequests);
+    Close(byRequests);
+    EXPECT_EQ(Capture(byKeys).pixels, requested.pixels);
+
+    // Keys the viewer does not use change nothing; the subclassed viewer
+    // still answers the host's commands.
+    const ScrollBarState before = Bar(byKeys, SB_VERT);
+    for (WPARAM other : {WPARAM{'N'}, WPARAM{'P'}, WPARAM{VK_SPACE}, WPARAM{VK_ESCAPE}})
+        SendMessageW(byKeys, WM_KEYDOWN, other, 1);
+    EXPECT_EQ(Bar(byKeys, SB_VERT).nPos, before.nPos);
+    EXPECT_EQ(sendCommand(byKeys, kCommandCopy, 0), 0);
+    SetWindowLongPtrW(byKeys, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_viewerProcedure));
+    Close(byKeys);
+}
+
+TEST_F(ViewerScroll, KeysOfAnAxisWithoutABarDoNothing)
+{
+    HWND viewer = LoadPicture(MakeBlockPicture(1000, 100, 12), 0);
+    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
+    ASSERT_FALSE(Bar(viewer, SB_VERT).visible);
+    for (WPARAM key : {VK_DOWN, VK_NEXT, VK_END, VK_UP})
+        SendMessageW(viewer, WM_KEYDOWN, key, 1);
+    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 0);
+    SendMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 30);
     Close(viewer);
 }

@@ -1,0 +1,240 @@
+// The file manager makes thumbnails on worker threads while its viewer is open
+// on the user-interface thread: four workers make 200 thumbnails each of both
+// containers while this thread opens, reloads and closes viewers. Every
+// thumbnail is right, and every object, handle and heap block that the plugin
+// takes, on any thread, is given back (counted at its import table).
+#include "archive_document.h"
+#include "viewer_host.h"
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace {
+
+// What the plugin holds right now, from every thread.
+struct SharedLedger {
+    std::mutex lock;
+    std::set<void*> objects;  // bitmaps, brushes, memory contexts, window contexts
+    std::set<void*> blocks;   // heap blocks
+    std::set<void*> files;    // file handles
+};
+SharedLedger* g_ledger = nullptr;
+
+void Take(std::set<void*>& into, void* made)
+{
+    if (made == nullptr)
+        return;
+    std::lock_guard<std::mutex> guard(g_ledger->lock);
+    into.insert(made);
+}
+void Give(std::set<void*>& from, void* released)
+{
+    std::lock_guard<std::mutex> guard(g_ledger->lock);
+    from.erase(released);
+}
+
+HBITMAP WINAPI TakeDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                            const BITMAPINFO* info, UINT usage)
+{
+    HBITMAP made = CreateDIBitmap(dc, header, init, bits, info, usage);
+    Take(g_ledger->objects, made);
+    return made;
+}
+HBITMAP WINAPI TakeCompatibleBitmap(HDC dc, int width, int height)
+{
+    HBITMAP made = CreateCompatibleBitmap(dc, width, height);
+    Take(g_ledger->objects, made);
+    return made;
+}
+HBRUSH WINAPI TakeSolidBrush(COLORREF colour)
+{
+    HBRUSH made = CreateSolidBrush(colour);
+    Take(g_ledger->objects, made);
+    return made;
+}
+BOOL WINAPI GiveObject(HGDIOBJ object)
+{
+    Give(g_ledger->objects, object);
+    return DeleteObject(object);
+}
+HDC WINAPI TakeCompatibleDC(HDC dc)
+{
+    HDC made = CreateCompatibleDC(dc);
+    Take(g_ledger->objects, made);
+    return made;
+}
+BOOL WINAPI GiveDC(HDC dc)
+{
+    Give(g_ledger->objects, dc);
+    return DeleteDC(dc);
+}
+HDC WINAPI TakeWindowDC(HWND window)
+{
+    HDC made = GetDC(window);
+    Take(g_ledger->objects, made);
+    return made;
+}
+int WINAPI GiveWindowDC(HWND window, HDC dc)
+{
+    Give(g_ledger->objects, dc);
+    return ReleaseDC(window, dc);
+}
+HANDLE WINAPI TakeFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD creation,
+                       DWORD flags, HANDLE templateFile)
+{
+    HANDLE made = CreateFileW(name, access, share, security, creation, flags, templateFile);
+    if (made != INVALID_HANDLE_VALUE)
+        Take(g_ledger->files, made);
+    return made;
+}
+BOOL WINAPI GiveHandle(HANDLE handle)
+{
+    Give(g_ledger->files, handle);
+    return CloseHandle(handle);
+}
+
+void* (*g_realMalloc)(size_t) = nullptr;
+void* (*g_realCalloc)(size_t, size_t) = nullptr;
+void* (*g_realRealloc)(void*, size_t) = nullptr;
+void (*g_realFree)(void*) = nullptr;
+void* TakeMalloc(size_t size)
+{
+    void* block = g_realMalloc(size);
+    Take(g_ledger->blocks, block);
+    return block;
+}
+void* TakeCalloc(size_t count, size_t size)
+{
+    void* block = g_realCalloc(count, size);
+    Take(g_ledger->blocks, block);
+    return block;
+}
+void* TakeRealloc(void* block, size_t size)
+{
+    std::lock_guard<std::mutex> guard(g_ledger->lock);
+    const bool ours = block != nullptr && g_ledger->blocks.erase(block) != 0;
+    void* moved = g_realRealloc(block, size);
+    if (moved != nullptr)
+        g_ledger->blocks.insert(moved);
+    else if (ours)
+        g_ledger->blocks.insert(block);  // the old block stays valid
+    return moved;
+}
+void GiveBlock(void* block)
+{
+    if (block != nullptr)
+        Give(g_ledger->blocks, block);
+    g_realFree(block);
+}
+
+class Threads : public ViewerTest {
+protected:
+    Threads()
+    {
+        g_ledger = &ledger;
+        Patch("gdi32.dll", "CreateDIBitmap", &TakeDIBitmap);
+        Patch("gdi32.dll", "CreateCompatibleBitmap", &TakeCompatibleBitmap);
+        Patch("gdi32.dll", "CreateSolidBrush", &TakeSolidBrush);
+        Patch("gdi32.dll", "DeleteObject", &GiveObject);
+        Patch("gdi32.dll", "CreateCompatibleDC", &TakeCompatibleDC);
+        Patch("gdi32.dll", "DeleteDC", &GiveDC);
+        Patch("user32.dll", "GetDC", &TakeWindowDC);
+        Patch("user32.dll", "ReleaseDC", &GiveWindowDC);
+        Patch("kernel32.dll", "CreateFileW", &TakeFile);
+        Patch("kernel32.dll", "CloseHandle", &GiveHandle);
+        g_realMalloc = Patch("msvcrt.dll", "malloc", &TakeMalloc)->Original<void* (*)(size_t)>();
+        g_realCalloc = Patch("msvcrt.dll", "calloc", &TakeCalloc)->Original<void* (*)(size_t, size_t)>();
+        g_realRealloc = Patch("msvcrt.dll", "realloc", &TakeRealloc)->Original<void* (*)(void*, size_t)>();
+        g_realFree = Patch("msvcrt.dll", "free", &GiveBlock)->Original<void (*)(void*)>();
+        for (const auto& patch : patches)
+            EXPECT_TRUE(patch->Applied());
+    }
+    ~Threads() override
+    {
+        patches.clear();
+        g_ledger = nullptr;
+    }
+
+    template <typename Function>
+    ImportPatch* Patch(const char* dll, const char* name, Function* replacement)
+    {
+        patches.push_back(
+            std::make_unique<ImportPatch>(plugin.Module(), dll, name, reinterpret_cast<const void*>(replacement)));
+        return patches.back().get();
+    }
+
+    SharedLedger ledger;
+    std::vector<std::unique_ptr<ImportPatch>> patches;
+};
+
+struct Sample {
+    std::wstring path;
+    IndexedPicture picture;
+};
+
+// Whether a thumbnail (smaller than the box, so at its own size) is the
+// picture: its size and three pixels.
+bool IsThePicture(HBITMAP bitmap, const IndexedPicture& picture)
+{
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> pixels = ReadPixels(bitmap, &width, &height);
+    if (width != picture.width || height != picture.height)
+        return false;
+    for (const POINT at : {POINT{0, 0}, POINT{width / 2, height / 3}, POINT{width - 1, height - 1}})
+        if (pixels[static_cast<size_t>(at.y) * width + at.x] != picture.ColourAt(at.x, at.y))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(Threads, ThumbnailsOnFourWorkersWhileTheViewerWorks)
+{
+    constexpr int kWorkers = 4;
+    constexpr int kThumbnailsEach = 200;
+    const Sample compound = {folder.File(L"compound.SLDPRT"), MakeBlockPicture(80, 60, 7)};
+    WriteDocument(compound.path, Rle8Block(compound.picture));
+    const Sample archive = {folder.File(L"archive.SLDASM"), MakeBlockPicture(90, 50, 9)};
+    WriteArchiveFile(archive.path, ArchiveDocument(Rle8Block(archive.picture)));
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+
+    std::atomic<int> wrong{0};
+    std::atomic<int> running{kWorkers};
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < kWorkers; ++worker) {
+        workers.emplace_back([&, worker] {
+            for (int i = 0; i < kThumbnailsEach; ++i) {
+                const Sample& sample = (i + worker) % 2 == 0 ? compound : archive;
+                HBITMAP bitmap = thumbnail(sample.path.c_str(), 96, 96, nullptr, 0);
+                if (bitmap == nullptr || !IsThePicture(bitmap, sample.picture))
+                    ++wrong;
+                if (bitmap != nullptr)
+                    GiveObject(bitmap);  // the host's to delete
+            }
+            --running;
+        });
+    }
+    int viewerRounds = 0;
+    while (running > 0 || viewerRounds < 20) {
+        HWND viewer = Load(compound.path, viewerRounds % 2 == 0 ? 0 : kShowFlagFit);
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_EQ(loadNextW(host, viewer, archive.path.c_str(), kShowFlagCenter), 0);
+        UpdateWindow(viewer);
+        Close(viewer);
+        ++viewerRounds;
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+
+    EXPECT_EQ(wrong.load(), 0) << "of " << kWorkers * kThumbnailsEach << " thumbnails";
+    EXPECT_TRUE(plugin.Boxes().empty());
+    std::lock_guard<std::mutex> guard(ledger.lock);
+    EXPECT_EQ(ledger.objects.size(), 0u) << "graphics objects and contexts left";
+    EXPECT_EQ(ledger.files.size(), 0u) << "file handles left";
+    EXPECT_EQ(ledger.blocks.size(), 0u) << "heap blocks left";
+    EXPECT_GT(viewerRounds, 0);
+}
