@@ -42,6 +42,10 @@ void ShowDocument(std::size_t index)
     if (g_state.viewer == nullptr) {
         g_state.viewer = g_state.plugin->loadW(g_state.host, path, g_state.showFlags);
         g_state.loaded = g_state.viewer != nullptr;
+        // As the file manager does: the viewer's own keys (arrows, pages)
+        // reach it; quickview's keys are taken from the queue first.
+        if (g_state.viewer != nullptr)
+            SetFocus(g_state.viewer);
     } else {
         g_state.loaded = g_state.plugin->loadNextW(g_state.host, g_state.viewer, path, g_state.showFlags) == 0;
     }
