@@ -39,7 +39,7 @@ struct ArchiveRead {
 // box is shown.
 ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor)
 {
-    ArchiveRead read = {false, nullptr, {ArchiveOutcome::NotAnArchive, nullptr, 0}};
+    ArchiveRead read = {false, nullptr, {ArchiveOutcome::NotAnArchive, {}}};
     ScopedFile file(CreateFileW(documentPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     read.opened = file.IsOpen();
@@ -52,7 +52,7 @@ ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor)
     if (trueColor) {
         const ArchivePreview png = ReadArchiveRecord(source, kPngRecordName);
         if (png.outcome == ArchiveOutcome::Found)
-            read.truePicture = BitmapFromPng(png.bytes.get(), png.size);
+            read.truePicture = BitmapFromPng(png.record.bytes.get(), png.record.size);
         if (read.truePicture != nullptr)
             return read;
     }
@@ -90,13 +90,13 @@ HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageRes
             ReportHresult(storageResult, L"StgOpenStorage", documentPath);
         return nullptr;
     }
-    if (preview.outcome != ArchiveOutcome::Found || preview.size < kPreviewCountSize) {
+    if (preview.outcome != ArchiveOutcome::Found || preview.record.size < kPreviewCountSize) {
         ReportMissingPreview();
         return nullptr;
     }
     // From here on the bytes take the compound file's road.
-    const PreviewPicture picture = PictureFromPreviewRecord(preview.bytes.get(), preview.size - kPreviewCountSize,
-                                                            &BlockAfterCount, preview.bytes.get());
+    const PreviewPicture picture = PictureFromPreviewRecord(preview.record.bytes.get(), preview.record.size - kPreviewCountSize,
+                                                            &BlockAfterCount, preview.record.bytes.get());
     if (picture.refused)
         ReportMissingPreview();
     return picture.bitmap;

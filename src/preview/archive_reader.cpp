@@ -12,18 +12,42 @@ namespace {
 // Stored offsets count from this byte of the file.
 constexpr std::uint64_t kOffsetBase = 8;
 
-// End record: disguised signature, disk, directory disk, entries here,
-// entries in all, directory size, directory offset, comment length.
+// End record, from its start. Its signature (0, 4 bytes) is disguised and
+// not relied on; it ends with a comment of its own length.
+constexpr std::uint32_t kEndThisDisk = 4;
+constexpr std::uint32_t kEndDirectoryDisk = 6;
+constexpr std::uint32_t kEndEntriesHere = 8;
+constexpr std::uint32_t kEndEntriesInAll = 10;
+constexpr std::uint32_t kEndDirectorySize = 12;
+constexpr std::uint32_t kEndDirectoryOffset = 16;
 constexpr std::uint32_t kEndRecordSize = 22;
+// The end record and the longest comment it can carry.
 constexpr std::uint32_t kEndSearchBytes = 64 * 1024 + kEndRecordSize;
 
-// Directory entry: disguised signature, made-by, version, flags, method,
-// time, date, CRC-32, stored size, inflated size, name, extra and comment
-// lengths, disk, internal and external attributes, local record offset.
+// Directory entry, from its start (signature at 0, made-by at 4, version
+// needed at 6, time and date at 12 and 14, disk and attributes at 34 to 41
+// are not read). The name follows at kEntrySize, then extra and comment.
+constexpr std::uint32_t kEntryFlags = 8;
+constexpr std::uint32_t kEntryMethod = 10;
+constexpr std::uint32_t kEntryCrc = 16;
+constexpr std::uint32_t kEntryStoredSize = 20;
+constexpr std::uint32_t kEntryInflatedSize = 24;
+constexpr std::uint32_t kEntryNameLength = 28;
+constexpr std::uint32_t kEntryExtraLength = 30;
+constexpr std::uint32_t kEntryCommentLength = 32;
+constexpr std::uint32_t kEntryLocalOffset = 42;
 constexpr std::uint32_t kEntrySize = 46;
 
-// Local record: disguised signature, version, flags, method, time, date,
-// CRC-32, stored size, inflated size, name and extra lengths.
+// Local record, from its start (signature at 0, time and date at 10 and 12
+// are not read). The name follows at kLocalHeaderSize, then extra, then data.
+constexpr std::uint32_t kLocalVersion = 4;
+constexpr std::uint32_t kLocalFlags = 6;
+constexpr std::uint32_t kLocalMethod = 8;
+constexpr std::uint32_t kLocalCrc = 14;
+constexpr std::uint32_t kLocalStoredSize = 18;
+constexpr std::uint32_t kLocalInflatedSize = 22;
+constexpr std::uint32_t kLocalNameLength = 26;
+constexpr std::uint32_t kLocalExtraLength = 28;
 constexpr std::uint32_t kLocalHeaderSize = 30;
 
 constexpr std::uint16_t kStored = 0;
@@ -46,7 +70,8 @@ constexpr std::uint32_t kReadChunkBytes = 64 * 1024;
 constexpr std::uint32_t kCheckWindowBytes = 64 * 1024;
 constexpr std::uint32_t kScanChunkBytes = 1024 * 1024;
 
-// A record's name as the archive stores it, nibbles swapped.
+// A record's name as the archive stores it: the two nibbles of every byte
+// swapped.
 struct StoredName {
     unsigned char bytes[kMaxRecordNameLength];
     std::uint32_t length;
@@ -63,7 +88,8 @@ StoredName StoreName(const char* name)
     for (; name[stored.length] != '\0'; ++stored.length) {
         if (stored.length == kMaxRecordNameLength)
             return {};
-        stored.bytes[stored.length] = SwapNibbles(static_cast<unsigned char>(name[stored.length]));
+        const auto byte = static_cast<unsigned char>(name[stored.length]);
+        stored.bytes[stored.length] = static_cast<unsigned char>((byte << 4 | byte >> 4) & 0xFF);
     }
     return stored;
 }
@@ -78,18 +104,16 @@ struct RecordFacts {
     std::uint16_t extraLength;
 };
 
-// Facts at the version field of a directory entry or local record: both lay
-// them out alike from there on.
-RecordFacts ReadFacts(const unsigned char* version)
+RecordFacts ReadEntryFacts(const unsigned char* entry)
 {
     RecordFacts facts = {};
-    facts.flags = ReadU16(version + 2);
-    facts.method = ReadU16(version + 4);
-    facts.crc = ReadU32(version + 10);
-    facts.storedSize = ReadU32(version + 14);
-    facts.inflatedSize = ReadU32(version + 18);
-    facts.nameLength = ReadU16(version + 22);
-    facts.extraLength = ReadU16(version + 24);
+    facts.flags = ReadU16(entry + kEntryFlags);
+    facts.method = ReadU16(entry + kEntryMethod);
+    facts.crc = ReadU32(entry + kEntryCrc);
+    facts.storedSize = ReadU32(entry + kEntryStoredSize);
+    facts.inflatedSize = ReadU32(entry + kEntryInflatedSize);
+    facts.nameLength = ReadU16(entry + kEntryNameLength);
+    facts.extraLength = ReadU16(entry + kEntryExtraLength);
     return facts;
 }
 
@@ -98,6 +122,35 @@ bool ReadAt(const ByteSource& source, std::uint64_t offset, unsigned char* desti
     if (offset > source.size || length > source.size - offset)
         return false;
     return length == 0 || source.read(source.context, offset, destination, length);
+}
+
+struct LocalHeader {
+    bool read;  // false when the file ends before the header does
+    std::uint16_t version;
+    RecordFacts facts;
+    std::uint64_t nameOffset;
+    std::uint64_t dataOffset;
+};
+
+// The local record header at a file offset.
+LocalHeader ReadLocalHeader(const ByteSource& source, std::uint64_t at)
+{
+    LocalHeader header = {};
+    unsigned char bytes[kLocalHeaderSize];
+    if (!ReadAt(source, at, bytes, sizeof bytes))
+        return header;
+    header.read = true;
+    header.version = ReadU16(bytes + kLocalVersion);
+    header.facts.flags = ReadU16(bytes + kLocalFlags);
+    header.facts.method = ReadU16(bytes + kLocalMethod);
+    header.facts.crc = ReadU32(bytes + kLocalCrc);
+    header.facts.storedSize = ReadU32(bytes + kLocalStoredSize);
+    header.facts.inflatedSize = ReadU32(bytes + kLocalInflatedSize);
+    header.facts.nameLength = ReadU16(bytes + kLocalNameLength);
+    header.facts.extraLength = ReadU16(bytes + kLocalExtraLength);
+    header.nameOffset = at + kLocalHeaderSize;
+    header.dataOffset = header.nameOffset + header.facts.nameLength + header.facts.extraLength;
+    return header;
 }
 
 struct InflateStream {
@@ -268,10 +321,10 @@ bool CheckRecordData(const ByteSource& source, std::uint64_t dataOffset, const R
 
 // Inflates (or copies) stored data into exactly facts.inflatedSize bytes and
 // checks size and CRC-32; an empty holder when anything disagrees.
-ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts,
-                                          WorkBudget& budget)
+ArchiveRecord ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts,
+                            WorkBudget& budget)
 {
-    ScopedMalloc<unsigned char> none;
+    ArchiveRecord none = {};
     if (facts.method != kDeflated && facts.method != kStored)
         return none;
     if (facts.inflatedSize == 0 || facts.inflatedSize > kMaxPreviewRecordBytes)
@@ -304,68 +357,71 @@ ScopedMalloc<unsigned char> ExtractRecord(const ByteSource& source, std::uint64_
     }
     if (crc != facts.crc)
         return none;
-    return output;
+    return {std::move(output), facts.inflatedSize};
 }
 
 // The record at a stored offset, when it agrees with its directory entry.
-ScopedMalloc<unsigned char> ReadEntryRecord(const ByteSource& source, const StoredName& name,
-                                            std::uint64_t storedOffset, const RecordFacts& entry, WorkBudget& budget)
+ArchiveRecord ReadEntryRecord(const ByteSource& source, const StoredName& name, std::uint64_t storedOffset,
+                              const RecordFacts& entry, WorkBudget& budget)
 {
-    ScopedMalloc<unsigned char> none;
     if (!budget.TakeCandidate())
-        return none;
-    const std::uint64_t at = storedOffset + kOffsetBase;
-    unsigned char header[kLocalHeaderSize + kMaxRecordNameLength];
-    if (!ReadAt(source, at, header, kLocalHeaderSize + name.length))
-        return none;
-    const RecordFacts local = ReadFacts(header + 4);
-    if (local.method != entry.method || !name.Matches(header + kLocalHeaderSize, local.nameLength))
-        return none;
-    const bool sizesAfterData = (local.flags & kSizesAfterData) != 0;
-    if (!sizesAfterData &&
-        (local.crc != entry.crc || local.storedSize != entry.storedSize || local.inflatedSize != entry.inflatedSize))
-        return none;
-    const std::uint64_t dataOffset = at + kLocalHeaderSize + local.nameLength + local.extraLength;
-    return ExtractRecord(source, dataOffset, entry, budget);
+        return {};
+    const LocalHeader local = ReadLocalHeader(source, storedOffset + kOffsetBase);
+    unsigned char localName[kMaxRecordNameLength];
+    if (!local.read || local.facts.method != entry.method || local.facts.nameLength != name.length ||
+        !ReadAt(source, local.nameOffset, localName, name.length) || !name.Matches(localName, name.length))
+        return {};
+    const bool sizesAfterData = (local.facts.flags & kSizesAfterData) != 0;
+    if (!sizesAfterData && (local.facts.crc != entry.crc || local.facts.storedSize != entry.storedSize ||
+                            local.facts.inflatedSize != entry.inflatedSize))
+        return {};
+    return ExtractRecord(source, local.dataOffset, entry, budget);
 }
 
-enum class DirectoryWalk { Invalid, WithoutPreview, WithPreview };
+struct DirectoryWalk {
+    bool valid;  // every entry parses inside the directory
+    bool found;  // and one has the name wanted
+    RecordFacts facts;
+    std::uint64_t storedOffset;
+};
 
-// Checks that every entry parses inside the region, and finds "Preview".
+// Checks that every entry parses inside the region, and finds the first
+// entry of that name.
 DirectoryWalk WalkDirectory(const unsigned char* directory, std::uint32_t size, std::uint32_t entries,
-                            const StoredName& name, RecordFacts* preview, std::uint64_t* previewOffset)
+                            const StoredName& name)
 {
-    bool found = false;
+    DirectoryWalk walk = {};
     std::uint32_t at = 0;
     for (std::uint32_t entry = 0; entry < entries; ++entry) {
         if (size - at < kEntrySize)
-            return DirectoryWalk::Invalid;
+            return {};
         const unsigned char* fields = directory + at;
-        const RecordFacts facts = ReadFacts(fields + 6);
-        const std::uint32_t commentLength = ReadU16(fields + 32);
+        const RecordFacts facts = ReadEntryFacts(fields);
+        const std::uint32_t commentLength = ReadU16(fields + kEntryCommentLength);
         const std::uint64_t length = std::uint64_t{kEntrySize} + facts.nameLength + facts.extraLength + commentLength;
         if (length > size - at)
-            return DirectoryWalk::Invalid;
-        if (!found && name.Matches(fields + kEntrySize, facts.nameLength)) {
-            found = true;
-            *preview = facts;
-            *previewOffset = ReadU32(fields + 42);
+            return {};
+        if (!walk.found && name.Matches(fields + kEntrySize, facts.nameLength)) {
+            walk.found = true;
+            walk.facts = facts;
+            walk.storedOffset = ReadU32(fields + kEntryLocalOffset);
         }
         at += static_cast<std::uint32_t>(length);
     }
-    return found ? DirectoryWalk::WithPreview : DirectoryWalk::WithoutPreview;
+    walk.valid = true;
+    return walk;
 }
 
 struct DirectorySearch {
-    bool valid;
-    ArchivePreview preview;
+    bool valid;  // a directory was found, whether or not it lists the name
+    ArchiveRecord record;
 };
 
 // The end record that sits exactly after the directory it declares, whose
 // entries all parse: look-alikes point at nothing and are passed over.
 DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name, WorkBudget& budget)
 {
-    DirectorySearch result = {false, {ArchiveOutcome::NoPreview, nullptr, 0}};
+    DirectorySearch result = {};
     if (source.size < kEndRecordSize)
         return result;
     const std::uint32_t tailSize =
@@ -377,11 +433,12 @@ DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name
 
     for (std::uint32_t position = tailSize - kEndRecordSize + 1; position-- > 0;) {
         const unsigned char* end = tail.get() + position;
-        const std::uint16_t entries = ReadU16(end + 10);
-        if (ReadU16(end + 4) != 0 || ReadU16(end + 6) != 0 || entries == 0 || ReadU16(end + 8) != entries)
+        const std::uint16_t entries = ReadU16(end + kEndEntriesInAll);
+        if (ReadU16(end + kEndThisDisk) != 0 || ReadU16(end + kEndDirectoryDisk) != 0 || entries == 0 ||
+            ReadU16(end + kEndEntriesHere) != entries)
             continue;
-        const std::uint32_t directorySize = ReadU32(end + 12);
-        const std::uint64_t directoryStart = ReadU32(end + 16) + kOffsetBase;
+        const std::uint32_t directorySize = ReadU32(end + kEndDirectorySize);
+        const std::uint64_t directoryStart = ReadU32(end + kEndDirectoryOffset) + kOffsetBase;
         if (directoryStart + directorySize != tailStart + position)
             continue;
         if (directorySize < std::uint64_t{entries} * kEntrySize || directorySize > kMaxDirectoryBytes)
@@ -396,19 +453,12 @@ DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name
         ScopedMalloc<unsigned char> directory(static_cast<unsigned char*>(std::malloc(directorySize)));
         if (directory == nullptr || !ReadAt(source, directoryStart, directory.get(), directorySize))
             continue;
-        RecordFacts facts = {};
-        std::uint64_t storedOffset = 0;
-        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, name, &facts, &storedOffset);
-        if (walk == DirectoryWalk::Invalid)
+        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, name);
+        if (!walk.valid)
             continue;
         result.valid = true;
-        if (walk == DirectoryWalk::WithPreview) {
-            result.preview.bytes = ReadEntryRecord(source, name, storedOffset, facts, budget);
-            if (result.preview.bytes != nullptr) {
-                result.preview.outcome = ArchiveOutcome::Found;
-                result.preview.size = facts.inflatedSize;
-            }
-        }
+        if (walk.found)
+            result.record = ReadEntryRecord(source, name, walk.storedOffset, walk.facts, budget);
         return result;
     }
     return result;
@@ -418,44 +468,32 @@ DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name
 // first stored offset. Without it, a file with no directory is no archive.
 bool StartsLikeArchive(const ByteSource& source)
 {
-    unsigned char header[kLocalHeaderSize];
-    if (!ReadAt(source, kOffsetBase, header, sizeof header))
-        return false;
-    const RecordFacts facts = ReadFacts(header + 4);
-    return ReadU16(header + 4) == kVersionNeeded && (facts.method == kDeflated || facts.method == kStored);
+    const LocalHeader first = ReadLocalHeader(source, kOffsetBase);
+    return first.read && first.version == kVersionNeeded &&
+           (first.facts.method == kDeflated || first.facts.method == kStored);
 }
 
-// A record named "Preview" whose name starts at namePosition, if it verifies.
-ScopedMalloc<unsigned char> TryRecordAt(const ByteSource& source, const StoredName& name, std::uint64_t namePosition,
-                                        std::uint32_t* size, WorkBudget& budget)
+// A record of that name whose name starts at namePosition, if it verifies.
+ArchiveRecord TryRecordAt(const ByteSource& source, const StoredName& name, std::uint64_t namePosition,
+                          WorkBudget& budget)
 {
-    ScopedMalloc<unsigned char> none;
     if (namePosition < kLocalHeaderSize || !budget.TakeCandidate())
-        return none;
-    const std::uint64_t at = namePosition - kLocalHeaderSize;
-    unsigned char header[kLocalHeaderSize];
-    if (!ReadAt(source, at, header, sizeof header))
-        return none;
-    const RecordFacts facts = ReadFacts(header + 4);
-    if (facts.nameLength != name.length || (facts.flags & kSizesAfterData) != 0)
-        return none;
-    ScopedMalloc<unsigned char> bytes =
-        ExtractRecord(source, at + kLocalHeaderSize + facts.nameLength + facts.extraLength, facts, budget);
-    if (bytes != nullptr)
-        *size = facts.inflatedSize;
-    return bytes;
+        return {};
+    const LocalHeader local = ReadLocalHeader(source, namePosition - kLocalHeaderSize);
+    if (!local.read || local.facts.nameLength != name.length || (local.facts.flags & kSizesAfterData) != 0)
+        return {};
+    return ExtractRecord(source, local.dataOffset, local.facts, budget);
 }
 
-// For a cut or damaged tail: every record named "Preview", in file order,
-// until one verifies or the budget is spent.
-ArchivePreview ScanForPreview(const ByteSource& source, const StoredName& name, WorkBudget& budget)
+// For a cut or damaged tail: every record of that name, in file order, until
+// one verifies or the budget is spent.
+ArchiveRecord ScanForRecord(const ByteSource& source, const StoredName& name, WorkBudget& budget)
 {
-    ArchivePreview result = {ArchiveOutcome::NoPreview, nullptr, 0};
     const std::uint32_t chunkBytes =
         source.size < kScanChunkBytes ? static_cast<std::uint32_t>(source.size) : kScanChunkBytes;
     ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(chunkBytes)));
     if (chunk == nullptr)
-        return result;
+        return {};
     // Consecutive chunks overlap by a name's length less one, so that no
     // name is cut in two.
     const std::uint32_t step = kScanChunkBytes - (name.length - 1);
@@ -475,18 +513,20 @@ ArchivePreview ScanForPreview(const ByteSource& source, const StoredName& name, 
                 break;
             if (!name.Matches(chunk.get() + at, name.length))
                 continue;
-            result.bytes = TryRecordAt(source, name, start + at, &result.size, budget);
-            if (result.bytes != nullptr) {
-                result.outcome = ArchiveOutcome::Found;
-                return result;
-            }
-            if (budget.exhausted)
-                return result;
+            ArchiveRecord record = TryRecordAt(source, name, start + at, budget);
+            if (record.bytes != nullptr || budget.exhausted)
+                return record;
         }
         if (length < kScanChunkBytes)
             break;
     }
-    return result;
+    return {};
+}
+
+ArchivePreview Found(ArchiveRecord record)
+{
+    const ArchiveOutcome outcome = record.bytes != nullptr ? ArchiveOutcome::Found : ArchiveOutcome::NoPreview;
+    return {outcome, std::move(record)};
 }
 
 }  // namespace
@@ -495,14 +535,14 @@ ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name)
 {
     const StoredName storedName = StoreName(name);
     if (storedName.length == 0)
-        return {ArchiveOutcome::NoPreview, nullptr, 0};
+        return {ArchiveOutcome::NoPreview, {}};
     WorkBudget budget;
     DirectorySearch search = SearchDirectory(source, storedName, budget);
     if (search.valid)
-        return std::move(search.preview);
+        return Found(std::move(search.record));
     if (!StartsLikeArchive(source))
-        return {ArchiveOutcome::NotAnArchive, nullptr, 0};
+        return {ArchiveOutcome::NotAnArchive, {}};
     if (budget.exhausted)
-        return {ArchiveOutcome::NoPreview, nullptr, 0};
-    return ScanForPreview(source, storedName, budget);
+        return {ArchiveOutcome::NoPreview, {}};
+    return Found(ScanForRecord(source, storedName, budget));
 }

@@ -25,10 +25,15 @@ enum class ArchiveOutcome {
     Found,
 };
 
+// A record found and checked: its inflated bytes and their number.
+struct ArchiveRecord {
+    ScopedMalloc<unsigned char> bytes;
+    std::uint32_t size;
+};
+
 struct ArchivePreview {
     ArchiveOutcome outcome;
-    ScopedMalloc<unsigned char> bytes;  // the inflated record, when found
-    std::uint32_t size;
+    ArchiveRecord record;  // when found
 };
 
 // Largest directory read: real documents list a few hundred records.
@@ -56,9 +61,3 @@ inline constexpr std::uint32_t kMaxRecordNameLength = 16;
 // which do not check out cost no memory; the one that does is inflated again
 // into a buffer of its size.
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name);
-
-// The name as the archive stores it: the two nibbles of every byte swapped.
-inline unsigned char SwapNibbles(unsigned char byte)
-{
-    return static_cast<unsigned char>((byte << 4 | byte >> 4) & 0xFF);
-}

@@ -88,7 +88,7 @@ void CheckRecord(const std::vector<unsigned char>& file, const char* name)
     const bool found = preview.outcome == ArchiveOutcome::Found;
     // Checking candidates is budgeted; the one that checks out is inflated
     // once more into its own buffer.
-    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + (found ? preview.size : 0);
+    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + (found ? preview.record.size : 0);
     if (g_bytesInflated > mostInflated) {
         std::fprintf(stderr, "%s: inflated %llu bytes; the budget allows %llu\n", name,
                      static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
@@ -102,11 +102,11 @@ void CheckRecord(const std::vector<unsigned char>& file, const char* name)
     }
     if (!found)
         return;
-    if (preview.bytes == nullptr || preview.size == 0 || preview.size > kMaxPreviewRecordBytes)
+    if (preview.record.bytes == nullptr || preview.record.size == 0 || preview.record.size > kMaxPreviewRecordBytes)
         std::abort();
-    const auto crc = static_cast<std::uint32_t>(crc32(0, preview.bytes.get(), preview.size));
-    if (!DeclaredSomewhere(file, crc, preview.size)) {
-        std::fprintf(stderr, "%s: returned %u bytes that no record declares\n", name, preview.size);
+    const auto crc = static_cast<std::uint32_t>(crc32(0, preview.record.bytes.get(), preview.record.size));
+    if (!DeclaredSomewhere(file, crc, preview.record.size)) {
+        std::fprintf(stderr, "%s: returned %u bytes that no record declares\n", name, preview.record.size);
         std::abort();
     }
 }

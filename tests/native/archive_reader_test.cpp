@@ -68,8 +68,8 @@ TEST(ArchiveReader, FindsThePreviewThroughTheRealEndRecordAmongDecoys)
     MemoryFile file{TypicalDocument(preview).Finish(kDecoyEnds).Flatten()};
     const ArchivePreview found = Read(file);
     ASSERT_EQ(found.outcome, ArchiveOutcome::Found);
-    ASSERT_EQ(found.size, preview.size());
-    EXPECT_EQ(std::memcmp(found.bytes.get(), preview.data(), preview.size()), 0);
+    ASSERT_EQ(found.record.size, preview.size());
+    EXPECT_EQ(std::memcmp(found.record.bytes.get(), preview.data(), preview.size()), 0);
     // The tail, the directory and the one record: far less than the file.
     EXPECT_LT(file.bytesRead, 64 * 1024 + 22 + 2000 + Deflate(preview).size() + 64);
 }
@@ -150,7 +150,7 @@ TEST(ArchiveReader, CutOrDamagedTailFallsBackToAScanForVerifiedRecords)
         const ArchivePreview result = Read(file);
         if (cut >= previewEnd) {
             ASSERT_EQ(result.outcome, ArchiveOutcome::Found) << cut;
-            EXPECT_EQ(std::memcmp(result.bytes.get(), preview.data(), preview.size()), 0) << cut;
+            EXPECT_EQ(std::memcmp(result.record.bytes.get(), preview.data(), preview.size()), 0) << cut;
         } else {
             EXPECT_NE(result.outcome, ArchiveOutcome::Found) << cut;
         }
@@ -230,6 +230,6 @@ TEST(ArchiveReader, RecordWhoseDataEndsOneByteIntoTheLastChunkIsRead)
     MemoryFile file{TypicalDocument(preview).Finish().Flatten()};
     const ArchivePreview found = Read(file);
     ASSERT_EQ(found.outcome, ArchiveOutcome::Found) << "deflated size " << kWanted;
-    ASSERT_EQ(found.size, preview.size());
-    EXPECT_EQ(std::memcmp(found.bytes.get(), preview.data(), preview.size()), 0);
+    ASSERT_EQ(found.record.size, preview.size());
+    EXPECT_EQ(std::memcmp(found.record.bytes.get(), preview.data(), preview.size()), 0);
 }
