@@ -1,6 +1,7 @@
 #include "diagnostics/error_report.h"
 
 #include "base/bounded_string.h"
+#include "base/settings.h"
 #include "base/win32_holders.h"
 #include "diagnostics/message_text.h"
 
@@ -28,6 +29,21 @@ wchar_t* FetchSystemText(DWORD code)
     return text;
 }
 
+// The text a report shows for an HRESULT: the system's, trimmed of one line
+// end, or a fallback naming the code; null when not even that can be had.
+ScopedLocalText HresultText(HRESULT code)
+{
+    ScopedLocalText text(FetchSystemText(static_cast<DWORD>(code)));
+    if (text != nullptr) {
+        text.get()[TrimmedSystemTextLength(text.get())] = L'\0';
+        return text;
+    }
+    text.reset(static_cast<wchar_t*>(LocalAlloc(LMEM_FIXED, kFallbackTextCapacity * sizeof(wchar_t))));
+    if (text != nullptr)
+        FormatFallbackCodeText(static_cast<std::uint32_t>(code), text.get(), kFallbackTextCapacity);
+    return text;
+}
+
 // A zeroed buffer of length + 1 characters, or null.
 std::unique_ptr<wchar_t[]> AllocateText(std::size_t length)
 {
@@ -52,32 +68,10 @@ void ReportLastError(const wchar_t* operationLabel, UINT boxType)
     MessageBoxW(nullptr, message.get(), kReportTitle, boxType);
 }
 
-HresultTextHolder::~HresultTextHolder()
-{
-    if (message_ != nullptr)
-        LocalFree(message_);
-}
-
-const wchar_t* HresultTextHolder::HresultText()
-{
-    if (fetched_)
-        return message_;
-    fetched_ = true;
-    message_ = FetchSystemText(static_cast<DWORD>(code_));
-    if (message_ != nullptr) {
-        message_[TrimmedSystemTextLength(message_)] = L'\0';
-        return message_;
-    }
-    message_ = static_cast<wchar_t*>(LocalAlloc(LMEM_FIXED, kFallbackTextCapacity * sizeof(wchar_t)));
-    if (message_ != nullptr)
-        FormatFallbackCodeText(static_cast<std::uint32_t>(code_), message_, kFallbackTextCapacity);
-    return message_;
-}
-
 void ReportHresult(HRESULT code, const wchar_t* operationLabel, const wchar_t* insertText)
 {
-    HresultTextHolder holder(code);
-    const wchar_t* text = holder.HresultText();
+    const ScopedLocalText heldText = HresultText(code);
+    const wchar_t* text = heldText.get();
     // With no text at all there is nothing worth showing.
     if (text == nullptr)
         return;
@@ -93,4 +87,16 @@ void ReportHresult(HRESULT code, const wchar_t* operationLabel, const wchar_t* i
     FormatHresultMessage(operationLabel, static_cast<std::uint32_t>(code), working.get(), message.get(),
                          messageRoom + 1);
     MessageBoxW(nullptr, message.get(), kReportTitle, kHresultBoxType);
+}
+
+void ReportLastErrorIfDebug(const wchar_t* operationLabel, UINT boxType)
+{
+    if (IsDebugEnabled())
+        ReportLastError(operationLabel, boxType);
+}
+
+void ReportHresultIfDebug(HRESULT code, const wchar_t* operationLabel, const wchar_t* insertText)
+{
+    if (IsDebugEnabled())
+        ReportHresult(code, operationLabel, insertText);
 }

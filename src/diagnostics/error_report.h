@@ -3,8 +3,9 @@
 #include <unknwn.h>
 #include <windows.h>
 
-// Error message boxes. Both report unconditionally; callers decide whether to
-// call them (most ask IsDebugEnabled first).
+// Error message boxes. The first two report unconditionally (the settings
+// file's own reports need that); the ...IfDebug pair is what every other
+// report goes through.
 
 // "LABEL failed with error N: TEXT" for the thread's last-error value, read
 // when this starts. Shows nothing for 0 or when the system has no text.
@@ -14,21 +15,7 @@ void ReportLastError(const wchar_t* operationLabel, UINT boxType);
 // insertText in place of the first "%1" of the system's text.
 void ReportHresult(HRESULT code, const wchar_t* operationLabel, const wchar_t* insertText);
 
-// Holds the text of one HRESULT: the system's, trimmed of one line end, or a
-// fallback; freed with the holder.
-class HresultTextHolder {
-public:
-    explicit HresultTextHolder(HRESULT code) : code_(code) {}
-    ~HresultTextHolder();
-    HresultTextHolder(const HresultTextHolder&) = delete;
-    HresultTextHolder& operator=(const HresultTextHolder&) = delete;
-
-    // The text, fetched on first use; null when not even the fallback could be
-    // allocated.
-    const wchar_t* HresultText();
-
-private:
-    HRESULT code_;
-    wchar_t* message_ = nullptr;
-    bool fetched_ = false;
-};
+// The same, only when the Debug setting is on, as most reports are: Debug
+// is read afresh, after the failure, leaving its last-error value intact.
+void ReportLastErrorIfDebug(const wchar_t* operationLabel, UINT boxType);
+void ReportHresultIfDebug(HRESULT code, const wchar_t* operationLabel, const wchar_t* insertText);

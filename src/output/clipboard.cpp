@@ -2,7 +2,6 @@
 #include "output/clipboard.h"
 
 #include "base/host_contract.h"
-#include "base/settings.h"
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 
@@ -24,11 +23,7 @@ HBITMAP DuplicateBitmap(HBITMAP source)
     return duplicate;
 }
 
-void ReportClipboardFailure(const wchar_t* operation)
-{
-    if (IsDebugEnabled())
-        ReportLastError(operation, MB_OK | MB_ICONWARNING);
-}
+constexpr UINT kClipboardBoxType = MB_OK | MB_ICONWARNING;
 
 }  // namespace
 
@@ -41,11 +36,11 @@ int CopyBitmapToClipboard(HBITMAP picture)
     if (duplicate == nullptr)
         return kStatusFailure;
     if (!OpenClipboard(nullptr)) {
-        ReportClipboardFailure(L"OpenClipboard");
+        ReportLastErrorIfDebug(L"OpenClipboard", kClipboardBoxType);
         return kStatusFailure;
     }
     if (!EmptyClipboard()) {
-        ReportClipboardFailure(L"EmptyClipboard");
+        ReportLastErrorIfDebug(L"EmptyClipboard", kClipboardBoxType);
         CloseClipboard();
         return kStatusFailure;
     }
@@ -54,9 +49,9 @@ int CopyBitmapToClipboard(HBITMAP picture)
         duplicate.release();  // the clipboard owns it now
         result = kStatusSuccess;
     } else {
-        ReportClipboardFailure(L"SetClipboardData");
+        ReportLastErrorIfDebug(L"SetClipboardData", kClipboardBoxType);
     }
     if (!CloseClipboard())
-        ReportClipboardFailure(L"CloseClipboard");
+        ReportLastErrorIfDebug(L"CloseClipboard", kClipboardBoxType);
     return result;
 }

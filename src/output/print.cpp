@@ -3,7 +3,6 @@
 
 #include "base/bounded_string.h"
 #include "base/module_state.h"
-#include "base/settings.h"
 #include "base/split_path.h"
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
@@ -22,12 +21,6 @@ namespace {
 constexpr wchar_t kPrinterDriver[] = L"WINSPOOL";
 constexpr std::size_t kNamePartCapacity = 256;
 
-void ReportPrinterFailure(const wchar_t* operation)
-{
-    if (IsDebugEnabled())
-        ReportLastError(operation, MB_ICONERROR);
-}
-
 HDC OpenDefaultPrinter()
 {
     DWORD length = 0;
@@ -38,7 +31,7 @@ HDC OpenDefaultPrinter()
     if (name == nullptr)
         return nullptr;
     if (!GetDefaultPrinterW(name.get(), &length)) {
-        ReportPrinterFailure(L"GetDefaultPrinterW");
+        ReportLastErrorIfDebug(L"GetDefaultPrinterW", MB_ICONERROR);
         return nullptr;
     }
     return CreateDCW(kPrinterDriver, name.get(), nullptr, nullptr);
@@ -77,7 +70,7 @@ HDC OpenPrinter(const wchar_t* printerName)
     HDC printer =
         printerName != nullptr ? CreateDCW(kPrinterDriver, printerName, nullptr, nullptr) : OpenDefaultPrinter();
     if (printer == nullptr)
-        ReportPrinterFailure(L"CreateDCW");
+        ReportLastErrorIfDebug(L"CreateDCW", MB_ICONERROR);
     return printer;
 }
 
@@ -102,7 +95,7 @@ int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, cons
     // the spooler refused it.
     if (StartDocW(printer, &job) <= 0) {
         if (GetLastError() != ERROR_CANCELLED)
-            ReportPrinterFailure(L"StartDocW");
+            ReportLastErrorIfDebug(L"StartDocW", MB_ICONERROR);
         return kStatusFailure;
     }
     StartPage(printer);

@@ -66,12 +66,6 @@ const unsigned char* BlockAfterCount(void* record, std::uint32_t /*blockSize*/)
     return static_cast<const unsigned char*>(record) + kPreviewCountSize;
 }
 
-void ReportMissingPreview()
-{
-    if (IsDebugEnabled())
-        ReportHresult(STG_E_FILENOTFOUND, kPreviewRecordOperation, kPreviewRecordName);
-}
-
 }  // namespace
 
 HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult)
@@ -81,23 +75,22 @@ HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageRes
         return read.truePicture;
     const ArchivePreview& preview = read.preview;
     if (!read.opened) {
-        if (IsDebugEnabled())
-            ReportLastError(L"CreateFileW", MB_OK | MB_ICONERROR);
+        ReportLastErrorIfDebug(L"CreateFileW", MB_OK | MB_ICONERROR);
         return nullptr;
     }
     if (preview.outcome == ArchiveOutcome::NotAnArchive) {
-        if (IsDebugEnabled())
-            ReportHresult(storageResult, L"StgOpenStorage", documentPath);
+        ReportHresultIfDebug(storageResult, L"StgOpenStorage", documentPath);
         return nullptr;
     }
     if (preview.outcome != ArchiveOutcome::Found || preview.record.size < kPreviewCountSize) {
-        ReportMissingPreview();
+        ReportHresultIfDebug(STG_E_FILENOTFOUND, kPreviewRecordOperation, kPreviewRecordName);
         return nullptr;
     }
     // From here on the bytes take the compound file's road.
-    const PreviewPicture picture = PictureFromPreviewRecord(preview.record.bytes.get(), preview.record.size - kPreviewCountSize,
-                                                            &BlockAfterCount, preview.record.bytes.get());
+    const PreviewPicture picture =
+        PictureFromPreviewRecord(preview.record.bytes.get(), preview.record.size - kPreviewCountSize, &BlockAfterCount,
+                                 preview.record.bytes.get());
     if (picture.refused)
-        ReportMissingPreview();
+        ReportHresultIfDebug(STG_E_FILENOTFOUND, kPreviewRecordOperation, kPreviewRecordName);
     return picture.bitmap;
 }

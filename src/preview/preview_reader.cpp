@@ -74,8 +74,7 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     if (result == STG_E_FILEALREADYEXISTS)
         return LoadArchivePreviewBitmap(documentPath, result);
     if (FAILED(result)) {
-        if (IsDebugEnabled())
-            ReportHresult(result, L"StgOpenStorage", documentPath);
+        ReportHresultIfDebug(result, L"StgOpenStorage", documentPath);
         return nullptr;
     }
     // Declared first, released last: buffer, stream, storage.
@@ -91,8 +90,7 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     IStream* openedStream = nullptr;
     result = storage->OpenStream(kPreviewStreamName, nullptr, kStreamMode, 0, &openedStream);
     if (FAILED(result)) {
-        if (IsDebugEnabled())
-            ReportHresult(result, L"LPSTORAGE::OpenStream", kPreviewStreamName);
+        ReportHresultIfDebug(result, L"LPSTORAGE::OpenStream", kPreviewStreamName);
         return nullptr;
     }
     ScopedCom<IStream> stream(openedStream);
