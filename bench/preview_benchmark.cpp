@@ -7,12 +7,12 @@
 //   corvelle_benchmarks [SAMPLE_DOCUMENT...]
 #include "archive_document.h"
 #include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "baseline.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "hostile_archives.h"
 #include "import_patch.h"
-#include "plugin_exports.h"
 #include "plugin_host.h"
 #include "png_fixture.h"
 
@@ -27,9 +27,6 @@
 #include <vector>
 
 namespace {
-
-using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
-using ListCloseWindowFunction = void(__stdcall*)(HWND);
 
 constexpr int kRuns = 5;
 constexpr int kBox = 96;

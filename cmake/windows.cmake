@@ -77,7 +77,7 @@ add_library(corvelle_test_host STATIC
   tests/windows/plugin_host.cpp
   tests/windows/png_fixture.cpp
 )
-target_include_directories(corvelle_test_host PUBLIC tests/windows)
+target_include_directories(corvelle_test_host PUBLIC tests/windows src)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
 target_link_libraries(corvelle_test_host PUBLIC corvelle_archive_builder GTest::gtest windowscodecs ole32 gdi32 user32 uuid)
 corvelle_warnings(corvelle_test_host)

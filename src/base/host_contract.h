@@ -11,7 +11,6 @@ struct HostParameterRecord {
     std::int32_t unused[3];
     char hostSettingsPath[260];
 };
-static_assert(sizeof(std::int32_t) * 3 == 12, "the host's settings path starts at byte 12");
 
 // ShowFlags bits; every other bit is ignored.
 inline constexpr std::uint32_t kShowFlagFit = 0x02;

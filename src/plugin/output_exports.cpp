@@ -1,5 +1,6 @@
 // The exports that print a viewer's picture and make thumbnails.
 #include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "base/module_state.h"
 #include "base/wide_path.h"
 #include "base/win32_holders.h"
@@ -8,6 +9,8 @@
 #include "viewer/viewer_instance.h"
 
 #include <windows.h>
+
+#include <type_traits>
 
 extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, int boxWidth, int boxHeight,
                                                    char* /*contentBuffer*/, int /*contentLength*/)
@@ -45,3 +48,9 @@ extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, 
     return ListPrintW(viewerWindow, ToWidePath(widePath, documentPath), ToWidePath(widePrinterName, printerName),
                       printFlags, margins);
 }
+
+// The host calls these through the contract's types.
+static_assert(std::is_same_v<decltype(&ListGetPreviewBitmapW), ListGetPreviewBitmapWFunction>);
+static_assert(std::is_same_v<decltype(&ListGetPreviewBitmap), ListGetPreviewBitmapFunction>);
+static_assert(std::is_same_v<decltype(&ListPrintW), ListPrintWFunction>);
+static_assert(std::is_same_v<decltype(&ListPrint), ListPrintFunction>);

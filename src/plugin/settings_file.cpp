@@ -1,5 +1,6 @@
 #include "base/bounded_string.h"
 #include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "base/module_state.h"
 #include "base/settings.h"
 #include "base/split_path.h"
@@ -9,6 +10,9 @@
 #include "diagnostics/message_text.h"
 
 #include <windows.h>
+
+#include <cstddef>
+#include <type_traits>
 
 namespace {
 
@@ -120,3 +124,8 @@ extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parame
         return;
     CreateSettingsFile();
 }
+
+// The host calls this through the contract's type, with its settings path
+// at byte 12 of the record.
+static_assert(std::is_same_v<decltype(&ListSetDefaultParams), ListSetDefaultParamsFunction>);
+static_assert(offsetof(HostParameterRecord, hostSettingsPath) == 12);

@@ -1,5 +1,6 @@
 // The exports that open, reload, command and close a viewer window.
 #include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "base/module_state.h"
 #include "base/wide_path.h"
 #include "output/clipboard.h"
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <type_traits>
 
 extern "C" void __stdcall ListGetDetectString(char* buffer, int maxlen)
 {
@@ -65,3 +67,12 @@ extern "C" void __stdcall ListCloseWindow(HWND viewerWindow)
         return;
     CloseViewer(viewerWindow);
 }
+
+// The host calls these through the contract's types.
+static_assert(std::is_same_v<decltype(&ListGetDetectString), ListGetDetectStringFunction>);
+static_assert(std::is_same_v<decltype(&ListLoadW), ListLoadWFunction>);
+static_assert(std::is_same_v<decltype(&ListLoad), ListLoadFunction>);
+static_assert(std::is_same_v<decltype(&ListLoadNextW), ListLoadNextWFunction>);
+static_assert(std::is_same_v<decltype(&ListLoadNext), ListLoadNextFunction>);
+static_assert(std::is_same_v<decltype(&ListSendCommand), ListSendCommandFunction>);
+static_assert(std::is_same_v<decltype(&ListCloseWindow), ListCloseWindowFunction>);

@@ -11,8 +11,8 @@
 //   colours RRGGBB RRGGBB RRGGBB RRGGBB   (top left, top right, bottom left, bottom right)
 // The script beside this file rasterises the PDFs that the jobs make and
 // checks the colours there.
-#include "base/host_contract.h"
 #include "archive_document.h"
+#include "base/host_exports.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "plugin_host.h"
@@ -23,11 +23,6 @@
 #include <string>
 
 namespace {
-
-using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
-using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
-using ListCloseWindowFunction = void(__stdcall*)(HWND);
-using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
 
 // Four quadrants in colours that survive PostScript and PDF conversion.
 IndexedPicture QuadrantPicture()
@@ -124,8 +119,8 @@ int wmain(int argc, wchar_t** argv)
     for (const RecordedBox& box : plugin.Boxes())
         std::fprintf(stderr, "report: %ls\n", box.text.c_str());
     if (onDefault != 0 || reloaded != 0 || onNamed != 0) {
-        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer, reload %d)\n",
-                     onDefault, onNamed, reloaded);
+        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer, reload %d)\n", onDefault,
+                     onNamed, reloaded);
         return 1;
     }
     return 0;

@@ -7,10 +7,10 @@
 //
 //   corvelle_corpus_runner [--guarded] FILE...
 #include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "compound_file.h"
 #include "dib_fixture.h"
 #include "guarded_heap.h"
-#include "plugin_exports.h"
 #include "plugin_host.h"
 
 #include <cstdio>
@@ -18,11 +18,6 @@
 #include <string>
 
 namespace {
-
-using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
-using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
-using ListCloseWindowFunction = void(__stdcall*)(HWND);
-using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
 
 void Paint(HWND window)
 {

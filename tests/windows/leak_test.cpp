@@ -220,7 +220,6 @@ protected:
     // One round of everything the host does with a document.
     void Cycle(int round, const std::wstring& small, const std::wstring& large, const std::wstring& broken)
     {
-        using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const void*);
         static const auto printW = plugin.Export<ListPrintWFunction>("ListPrintW");
         HWND viewer = Load(round % 2 ? large : small, round % 3 == 0 ? kShowFlagFit : kShowFlagCenter);
         ASSERT_NE(viewer, nullptr);
@@ -230,8 +229,8 @@ protected:
         SendMessageW(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
         sendCommand(viewer, kCommandCopy, 0);
         sendCommand(viewer, kCommandNewParameters, round % 4 == 0 ? kShowFlagFit : 0);
-        const int margins[4] = {10, 10, 10, 10};
-        EXPECT_EQ(printW(viewer, small.c_str(), L"ledger printer", 0, round % 2 ? margins : nullptr), 0);
+        const PrintMargins margins = {10, 10, 10, 10};
+        EXPECT_EQ(printW(viewer, small.c_str(), L"ledger printer", 0, round % 2 ? &margins : nullptr), 0);
         loadNextW(host, viewer, broken.c_str(), 0);
         UpdateWindow(viewer);
         closeWindow(viewer);

@@ -1,7 +1,10 @@
 #include "plugin_host.h"
 
+#include "base/host_exports.h"
+
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -125,13 +128,15 @@ void LoadedPlugin::RunInsideNextBox(std::function<void()> action)
 
 void LoadedPlugin::SetDefaultParams(const std::string& hostSettingsPath) const
 {
-    // Three 32-bit values the plugin ignores, then the ANSI path at byte 12.
-    std::vector<char> record(12 + hostSettingsPath.size() + 1, '\x5A');
-    std::copy(hostSettingsPath.begin(), hostSettingsPath.end(), record.begin() + 12);
+    // Three 32-bit values the plugin ignores, then the ANSI path at byte 12,
+    // as long as it is: a host may pass more than the record declares.
+    const std::size_t pathOffset = offsetof(HostParameterRecord, hostSettingsPath);
+    std::vector<char> record(pathOffset + hostSettingsPath.size() + 1, '\x5A');
+    std::copy(hostSettingsPath.begin(), hostSettingsPath.end(), record.begin() + pathOffset);
     record.back() = '\0';
-    auto setDefaultParams = Export<void(__stdcall*)(const void*)>("ListSetDefaultParams");
+    auto setDefaultParams = Export<ListSetDefaultParamsFunction>("ListSetDefaultParams");
     ASSERT_NE(setDefaultParams, nullptr);
-    setDefaultParams(record.data());
+    setDefaultParams(reinterpret_cast<const HostParameterRecord*>(record.data()));
 }
 
 std::string ToAnsi(const std::wstring& text)

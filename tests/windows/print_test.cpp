@@ -10,9 +10,6 @@
 
 namespace {
 
-using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
-using ListPrintFunction = int(__stdcall*)(HWND, const char*, const char*, int, const PrintMargins*);
-
 struct CreateDcCall {
     std::wstring driver;
     std::wstring device;

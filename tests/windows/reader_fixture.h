@@ -4,8 +4,8 @@
 // window-less way to its preview reader: a thumbnail in a box so large that
 // every picture comes back at its own size, as the reader made it.
 
+#include "base/host_exports.h"
 #include "compound_file.h"
-#include "plugin_exports.h"
 #include "plugin_host.h"
 
 #include <gtest/gtest.h>

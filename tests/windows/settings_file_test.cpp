@@ -1,7 +1,7 @@
 // Where the settings file is found or created, its bytes, the notice and the
 // warnings, as the host sees them through ListSetDefaultParams.
+#include "base/host_exports.h"
 #include "base/version.h"
-#include "plugin_exports.h"
 #include "plugin_host.h"
 
 #include <gtest/gtest.h>

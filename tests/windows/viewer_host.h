@@ -4,20 +4,12 @@
 // viewer exports, and ways to look at what a viewer shows: its pixels and its
 // scroll bars as the platform holds them.
 
-#include "base/host_contract.h"
+#include "base/host_exports.h"
 #include "dib_fixture.h"
 #include "reader_fixture.h"
 
 #include <cstdint>
 #include <vector>
-
-using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
-using ListLoadFunction = HWND(__stdcall*)(HWND, const char*, int);
-using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
-using ListLoadNextFunction = int(__stdcall*)(HWND, HWND, const char*, int);
-using ListCloseWindowFunction = void(__stdcall*)(HWND);
-using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
-using ListGetDetectStringFunction = void(__stdcall*)(char*, int);
 
 inline constexpr int kHostWidth = 400;
 inline constexpr int kHostHeight = 300;

@@ -51,15 +51,12 @@ bool LoadPlugin(PluginLibrary* plugin)
         return false;
     }
 
-    // The host's parameter record: three values the plugin ignores, then the
-    // host's own settings file as an ANSI path.
-    struct {
-        int unused[3];
-        char hostSettingsPath[MAX_PATH];
-    } parameters = {};
-    const DWORD length = GetModuleFileNameA(nullptr, parameters.hostSettingsPath, MAX_PATH);
+    // The host's own settings file, quickview.ini beside the program.
+    HostParameterRecord parameters = {};
+    const DWORD length = GetModuleFileNameA(nullptr, parameters.hostSettingsPath, sizeof parameters.hostSettingsPath);
     char* extension = std::strrchr(parameters.hostSettingsPath, '.');
-    if (length != 0 && extension != nullptr && extension + 4 < parameters.hostSettingsPath + MAX_PATH)
+    if (length != 0 && extension != nullptr &&
+        extension + 4 < parameters.hostSettingsPath + sizeof parameters.hostSettingsPath)
         std::strcpy(extension, ".ini");
     plugin->setDefaultParams(&parameters);
     return true;

@@ -3,19 +3,19 @@
 // corvelle.dll loaded from beside the program, and its exports, as the file
 // manager finds them.
 
-#include "base/host_contract.h"
+#include "base/host_exports.h"
 
 #include <windows.h>
 
 struct PluginLibrary {
     HMODULE module = nullptr;
-    void(__stdcall* setDefaultParams)(const void*) = nullptr;
-    HWND(__stdcall* loadW)(HWND, const wchar_t*, int) = nullptr;
-    int(__stdcall* loadNextW)(HWND, HWND, const wchar_t*, int) = nullptr;
-    void(__stdcall* closeWindow)(HWND) = nullptr;
-    int(__stdcall* sendCommand)(HWND, int, int) = nullptr;
-    int(__stdcall* printW)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*) = nullptr;
-    HBITMAP(__stdcall* previewBitmapW)(const wchar_t*, int, int, char*, int) = nullptr;
+    ListSetDefaultParamsFunction setDefaultParams = nullptr;
+    ListLoadWFunction loadW = nullptr;
+    ListLoadNextWFunction loadNextW = nullptr;
+    ListCloseWindowFunction closeWindow = nullptr;
+    ListSendCommandFunction sendCommand = nullptr;
+    ListPrintWFunction printW = nullptr;
+    ListGetPreviewBitmapWFunction previewBitmapW = nullptr;
 };
 
 // Loads the plugin and hands it the host's settings path (quickview.ini

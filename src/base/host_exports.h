@@ -1,0 +1,23 @@
+#pragma once
+
+// The module's exports as the host calls them, one function pointer type
+// each: the other half of the host contract. The module checks its own
+// definitions against these when it is compiled; the host programs and the
+// tests call through them.
+
+#include "base/host_contract.h"
+
+#include <windows.h>
+
+using ListSetDefaultParamsFunction = void(__stdcall*)(const HostParameterRecord*);
+using ListGetDetectStringFunction = void(__stdcall*)(char*, int);
+using ListLoadWFunction = HWND(__stdcall*)(HWND, const wchar_t*, int);
+using ListLoadFunction = HWND(__stdcall*)(HWND, const char*, int);
+using ListLoadNextWFunction = int(__stdcall*)(HWND, HWND, const wchar_t*, int);
+using ListLoadNextFunction = int(__stdcall*)(HWND, HWND, const char*, int);
+using ListCloseWindowFunction = void(__stdcall*)(HWND);
+using ListSendCommandFunction = int(__stdcall*)(HWND, int, int);
+using ListPrintWFunction = int(__stdcall*)(HWND, const wchar_t*, const wchar_t*, int, const PrintMargins*);
+using ListPrintFunction = int(__stdcall*)(HWND, const char*, const char*, int, const PrintMargins*);
+using ListGetPreviewBitmapWFunction = HBITMAP(__stdcall*)(const wchar_t*, int, int, char*, int);
+using ListGetPreviewBitmapFunction = HBITMAP(__stdcall*)(const char*, int, int, char*, int);
