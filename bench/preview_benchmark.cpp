@@ -10,11 +10,11 @@
 #include "base/host_exports.h"
 #include "baseline.h"
 #include "compound_file.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "hostile_archives.h"
 #include "import_patch.h"
 #include "plugin_host.h"
-#include "png_fixture.h"
+#include "png_file.h"
 
 #include <psapi.h>
 

@@ -1,9 +1,3 @@
-# Documents in the newer container, for the tests, benchmarks and samples.
-add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp tests/fixtures/hostile_archives.cpp)
-target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
-target_link_libraries(corvelle_archive_builder PUBLIC ZLIB::ZLIB)
-corvelle_warnings(corvelle_archive_builder)
-
 # The reference decoder that the fuzzer and the unit tests hold the check to.
 add_library(corvelle_reference STATIC tests/reference/reference_dib_decoder.cpp)
 target_include_directories(corvelle_reference PUBLIC tests/reference)
@@ -37,7 +31,7 @@ add_executable(corvelle_native_tests
   tests/native/scroll_plan_test.cpp
   tests/native/split_path_test.cpp
 )
-target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_archive_builder corvelle_reference quickview_core GTest::gtest_main)
+target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_fixtures corvelle_reference quickview_core GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)
 gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
 

@@ -52,34 +52,24 @@ corvelle_warnings(corvelle)
 # Programs that host the plugin: wide-character Windows programs that need no
 # mingw runtime DLL beside them and are built after the plugin.
 function(corvelle_host_program target)
-  target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated tests/windows)
+  target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
   add_dependencies(${target} corvelle)
   corvelle_warnings(${target})
 endfunction()
 
-# Documents in the newer container, for the tests, benchmarks and samples.
-add_library(corvelle_archive_builder STATIC tests/fixtures/archive_builder.cpp tests/fixtures/hostile_archives.cpp)
-target_include_directories(corvelle_archive_builder PUBLIC tests/fixtures)
-target_include_directories(corvelle_archive_builder SYSTEM PUBLIC ${CORVELLE_ZLIB_INCLUDE})
-target_link_libraries(corvelle_archive_builder PUBLIC ${CORVELLE_ZLIB_STATIC})
-corvelle_warnings(corvelle_archive_builder)
-
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
-  tests/windows/archive_document.cpp
   tests/windows/child_process.cpp
-  tests/windows/compound_file.cpp
   tests/windows/dib_fixture.cpp
   tests/windows/guarded_heap.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
-  tests/windows/png_fixture.cpp
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows src)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_test_host PUBLIC corvelle_archive_builder GTest::gtest windowscodecs ole32 gdi32 user32 uuid)
+target_link_libraries(corvelle_test_host PUBLIC corvelle_fixtures GTest::gtest ole32 gdi32 user32)
 corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
@@ -155,6 +145,6 @@ set_tests_properties(print_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180
 
 # Writes the sample documents of samples/.
 add_executable(make_samples tools/make_samples/make_samples.cpp)
-target_link_libraries(make_samples PRIVATE corvelle_test_host)
+target_link_libraries(make_samples PRIVATE corvelle_fixtures)
 target_link_options(make_samples PRIVATE -municode)
 corvelle_host_program(make_samples)

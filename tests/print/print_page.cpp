@@ -14,7 +14,7 @@
 #include "archive_document.h"
 #include "base/host_exports.h"
 #include "compound_file.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "plugin_host.h"
 
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "compound_file.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "guarded_heap.h"
 #include "plugin_host.h"
 

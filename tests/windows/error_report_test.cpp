@@ -1,7 +1,7 @@
 // The texts of the reader's error boxes: operation, code, the system's text
 // trimmed and with the insert, and when they appear at all.
 #include "base/version.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "reader_fixture.h"
 
 #include <objbase.h>

@@ -1,7 +1,7 @@
 #include "malformed_corpus.h"
 
 #include "compound_file.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "plugin_host.h"
 
 #include <algorithm>
@@ -36,33 +36,6 @@ std::vector<unsigned char> Truncated(const std::vector<unsigned char>& bytes, si
 {
     return std::vector<unsigned char>(bytes.begin(),
                                       bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
-}
-
-// An RLE8 block of a width x height picture with the given data.
-std::vector<unsigned char> Rle8Data(int width, int height, const std::vector<unsigned char>& data, bool fourBit = false)
-{
-    std::vector<unsigned char> block = InfoHeader(width, height, fourBit ? 4 : 8, fourBit ? BI_RLE4 : BI_RLE8,
-                                                  static_cast<std::uint32_t>(data.size()), 0);
-    block.resize(block.size() + (fourBit ? 64 : 1024), 0x55);
-    block.insert(block.end(), data.begin(), data.end());
-    return block;
-}
-
-// A block of any depth with a full table (for 8 bits or less) and rows of bits.
-std::vector<unsigned char> PlainBlock(int width, int height, int bitCount, std::uint32_t compression = BI_RGB,
-                                      size_t extra = 0)
-{
-    std::vector<unsigned char> block =
-        InfoHeader(width, height, static_cast<std::uint16_t>(bitCount), compression, 0, 0);
-    if (compression == BI_BITFIELDS)
-        block.resize(block.size() + 12, 0);
-    if (bitCount <= 8)
-        block.resize(block.size() + (size_t{4} << bitCount), 0x33);
-    const size_t stride = (static_cast<size_t>(width) * bitCount + 31) / 32 * 4;
-    const size_t rows = static_cast<size_t>(height < 0 ? -height : height);
-    for (size_t i = 0; i < stride * rows + extra; ++i)
-        block.push_back(static_cast<unsigned char>(i * 29));
-    return block;
 }
 
 class CorpusBuilder {
@@ -192,12 +165,13 @@ void AddRunLengthDamage(CorpusBuilder& corpus)
     };
     for (const auto& [name, data] : rle8) {
         // 16 x 8: what stays inside may show, at the header's size.
-        corpus.Block("RLE8 " + name, Rle8Data(16, 8, data));
-        corpus.Block("RLE4 " + name, Rle8Data(16, 8, data, true));
+        corpus.Block("RLE8 " + name, RunLengthBlock(16, 8, data));
+        corpus.Block("RLE4 " + name, RunLengthBlock(16, 8, data, true));
     }
-    corpus.Block("RLE8 top-down", With(Rle8Data(16, 8, {16, 1, 0, 1}), kBiHeight, static_cast<std::uint32_t>(-8)));
+    corpus.Block("RLE8 top-down",
+                 With(RunLengthBlock(16, 8, {16, 1, 0, 1}), kBiHeight, static_cast<std::uint32_t>(-8)));
     corpus.Block("RLE4 top-down",
-                 With(Rle8Data(16, 8, {16, 1, 0, 1}, true), kBiHeight, static_cast<std::uint32_t>(-8)));
+                 With(RunLengthBlock(16, 8, {16, 1, 0, 1}, true), kBiHeight, static_cast<std::uint32_t>(-8)));
 }
 
 void AddBitmapClasses(CorpusBuilder& corpus)

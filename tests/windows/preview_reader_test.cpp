@@ -390,15 +390,6 @@ void GuardedFree(void* memory)
     g_originalFree(memory);
 }
 
-std::vector<unsigned char> Rle8BlockWithBits(int width, int height, const std::vector<unsigned char>& bits)
-{
-    std::vector<unsigned char> block =
-        InfoHeader(width, height, 8, BI_RLE8, static_cast<std::uint32_t>(bits.size()), 0);
-    block.resize(block.size() + 1024, 0x40);  // a full colour table
-    block.insert(block.end(), bits.begin(), bits.end());
-    return block;
-}
-
 }  // namespace
 
 TEST_F(PreviewReader, DecodingNeverReadsBeyondTheBlock)
@@ -411,13 +402,13 @@ TEST_F(PreviewReader, DecodingNeverReadsBeyondTheBlock)
     g_originalFree = release.Original<void (*)(void*)>();
 
     const std::vector<std::vector<unsigned char>> blocks = {
-        Rle8BlockWithBits(16, 8, {16, 1}),                   // one line, no end of bitmap
-        Rle8BlockWithBits(16, 8, {0, 2}),                    // delta cut off after its escape
-        Rle8BlockWithBits(16, 8, {0, 2, 5}),                 // delta missing its second byte
-        Rle8BlockWithBits(16, 8, {0, 40, 1, 2, 3}),          // absolute run longer than what follows
-        Rle8BlockWithBits(16, 8, {0}),                       // a lone escape
-        Rle8BlockWithBits(16, 8, {255, 3, 255, 3, 255, 3}),  // runs far beyond the width
-        Rle8BlockWithBits(16, 8, {0, 2, 255, 255, 4, 4}),    // delta far beyond the picture
+        RunLengthBlock(16, 8, {16, 1}),                   // one line, no end of bitmap
+        RunLengthBlock(16, 8, {0, 2}),                    // delta cut off after its escape
+        RunLengthBlock(16, 8, {0, 2, 5}),                 // delta missing its second byte
+        RunLengthBlock(16, 8, {0, 40, 1, 2, 3}),          // absolute run longer than what follows
+        RunLengthBlock(16, 8, {0}),                       // a lone escape
+        RunLengthBlock(16, 8, {255, 3, 255, 3, 255, 3}),  // runs far beyond the width
+        RunLengthBlock(16, 8, {0, 2, 255, 255, 4, 4}),    // delta far beyond the picture
         Uncompressed8Block(MakeBlockPicture(16, 8)),
         Rle8Block(MakeBlockPicture(33, 17)),
     };

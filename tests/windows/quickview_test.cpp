@@ -3,9 +3,9 @@
 #include "base/version.h"
 #include "child_process.h"
 #include "compound_file.h"
-#include "dib_fixture.h"
+#include "dib_blocks.h"
 #include "plugin_host.h"
-#include "png_fixture.h"
+#include "png_file.h"
 
 #include <gtest/gtest.h>
 #include <wincodec.h>

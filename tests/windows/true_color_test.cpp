@@ -3,7 +3,7 @@
 // whenever the PNG cannot be used.
 #include "archive_document.h"
 #include "base/version.h"
-#include "png_fixture.h"
+#include "png_file.h"
 #include "viewer_host.h"
 
 #include <objbase.h>

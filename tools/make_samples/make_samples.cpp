@@ -7,8 +7,8 @@
 //   make_samples OUTDIR
 #include "archive_document.h"
 #include "compound_file.h"
-#include "dib_fixture.h"
-#include "png_fixture.h"
+#include "dib_blocks.h"
+#include "png_file.h"
 
 #include <windows.h>
 
