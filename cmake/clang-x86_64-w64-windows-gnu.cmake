@@ -13,8 +13,14 @@ set(CMAKE_CXX_COMPILER_TARGET ${target})
 set(CMAKE_RC_COMPILER ${toolchain_prefix}-windres)
 set(CMAKE_DLLTOOL ${toolchain_prefix}-dlltool)
 
-# clang finds the mingw-w64 C headers itself, but not gcc's C++ library.
-set(gcc_library_folder /usr/lib/gcc/${toolchain_prefix}/12-posix)
+# clang finds the mingw-w64 C headers itself, but not gcc's C++ library: the
+# -posix gcc says where its own is, whatever its version.
+execute_process(COMMAND ${toolchain_prefix}-gcc-posix -print-libgcc-file-name
+  OUTPUT_VARIABLE libgcc OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE libgcc_status)
+if(NOT libgcc_status EQUAL 0 OR NOT EXISTS "${libgcc}")
+  message(FATAL_ERROR "${toolchain_prefix}-gcc-posix cannot say where its libraries are")
+endif()
+get_filename_component(gcc_library_folder "${libgcc}" DIRECTORY)
 set(CMAKE_CXX_FLAGS_INIT
   "-isystem ${gcc_library_folder}/include/c++ -isystem ${gcc_library_folder}/include/c++/${toolchain_prefix}")
 set(linker_flags "-fuse-ld=lld -L${gcc_library_folder} -pthread")

@@ -33,5 +33,5 @@ add_executable(corvelle_native_tests
 )
 target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_fixtures corvelle_reference quickview_core GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)
-gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST)
+gtest_discover_tests(corvelle_native_tests DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${CORVELLE_TEST_TIMEOUT})
 

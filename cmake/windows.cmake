@@ -110,7 +110,7 @@ set_target_properties(corvelle_windows_tests PROPERTIES
 gtest_discover_tests(corvelle_windows_tests
   DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 120
-  PROPERTIES TIMEOUT 300)
+  PROPERTIES TIMEOUT ${CORVELLE_TEST_TIMEOUT})
 
 # quickview: the plugin hosted as the file manager does, for viewing by hand,
 # screenshots and thumbnails in bulk.
@@ -141,7 +141,7 @@ target_link_options(corvelle_print_page PRIVATE -municode)
 corvelle_host_program(corvelle_print_page)
 add_test(NAME print_end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/tests/print/print_end_to_end.sh $<TARGET_FILE:corvelle_print_page>)
-set_tests_properties(print_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+set_tests_properties(print_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${CORVELLE_TEST_TIMEOUT})
 
 # Writes the sample documents of samples/.
 add_executable(make_samples tools/make_samples/make_samples.cpp)

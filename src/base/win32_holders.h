@@ -44,6 +44,7 @@ public:
     ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
 
     HDC Get() const { return dc_; }
+    // Gives the context back to the window now, with ReleaseDC.
     void Release()
     {
         if (dc_ != nullptr)
@@ -89,7 +90,8 @@ public:
 
     HANDLE Get() const { return file_; }
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
-    HANDLE Release()
+    // Gives up ownership without closing: the caller closes it now.
+    HANDLE Detach()
     {
         HANDLE file = file_;
         file_ = INVALID_HANDLE_VALUE;

@@ -79,7 +79,7 @@ void CreateSettingsFile()
         }
         total += written;
     }
-    CloseHandle(file.Release());
+    CloseHandle(file.Detach());
     ShowNewSettingsNotice();
 }
 

@@ -10,6 +10,7 @@
 
 #include <objbase.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -40,19 +41,34 @@ const unsigned char* ReadStreamBlock(void* context, std::uint32_t blockSize)
     return source->block.get();
 }
 
+// A stream of the root storage, read-only and exclusive; *result says why
+// there is none.
+ScopedCom<IStream> OpenRootStream(IStorage* storage, const wchar_t* name, HRESULT* result)
+{
+    IStream* opened = nullptr;
+    *result = storage->OpenStream(name, nullptr, kStreamMode, 0, &opened);
+    return ScopedCom<IStream>(SUCCEEDED(*result) ? opened : nullptr);
+}
+
+// The size the storage's directory gives the stream; 0 when it cannot say.
+std::uint64_t StreamSize(IStream* stream)
+{
+    STATSTG status = {};
+    return SUCCEEDED(stream->Stat(&status, STATFLAG_NONAME)) ? status.cbSize.QuadPart : 0;
+}
+
 // The true-colour picture of the root stream "PreviewPNG", or null, silently:
 // the "Preview" stream is then read as always.
 HBITMAP LoadPngStream(IStorage* storage)
 {
-    IStream* openedStream = nullptr;
-    if (FAILED(storage->OpenStream(kPngStreamName, nullptr, kStreamMode, 0, &openedStream)) || openedStream == nullptr)
+    HRESULT result = S_OK;
+    ScopedCom<IStream> stream = OpenRootStream(storage, kPngStreamName, &result);
+    if (stream == nullptr)
         return nullptr;
-    ScopedCom<IStream> stream(openedStream);
-    STATSTG status = {};
-    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart == 0 ||
-        status.cbSize.QuadPart > kMaxPreviewRecordBytes)
+    const std::uint64_t streamSize = StreamSize(stream.get());
+    if (streamSize == 0 || streamSize > kMaxPreviewRecordBytes)
         return nullptr;
-    const auto size = static_cast<ULONG>(status.cbSize.QuadPart);
+    const auto size = static_cast<ULONG>(streamSize);
     ScopedMalloc<unsigned char> bytes(static_cast<unsigned char*>(std::malloc(size)));
     ULONG delivered = 0;
     if (bytes == nullptr || FAILED(stream->Read(bytes.get(), size, &delivered)) || delivered != size)
@@ -87,13 +103,11 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
             return picture;
     }
 
-    IStream* openedStream = nullptr;
-    result = storage->OpenStream(kPreviewStreamName, nullptr, kStreamMode, 0, &openedStream);
+    ScopedCom<IStream> stream = OpenRootStream(storage.get(), kPreviewStreamName, &result);
     if (FAILED(result)) {
         ReportHresultIfDebug(result, L"LPSTORAGE::OpenStream", kPreviewStreamName);
         return nullptr;
     }
-    ScopedCom<IStream> stream(openedStream);
     if (stream == nullptr)
         return nullptr;
 
@@ -101,12 +115,11 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     ULONG delivered = 0;
     if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
         return nullptr;
-    STATSTG status = {};
-    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart < kPreviewCountSize)
+    const std::uint64_t streamSize = StreamSize(stream.get());
+    if (streamSize < kPreviewCountSize)
         return nullptr;
     // A refused picture stays silent here, as every other failure after
     // the stream is open does.
     StreamBlock source = {stream.get(), nullptr};
-    return PictureFromPreviewRecord(count, status.cbSize.QuadPart - kPreviewCountSize, &ReadStreamBlock, &source)
-        .bitmap;
+    return PictureFromPreviewRecord(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source).bitmap;
 }

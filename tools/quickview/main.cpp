@@ -33,7 +33,7 @@ int wmain(int argc, wchar_t** argv)
     int status = 1;
     if (LoadPlugin(&plugin)) {
         // After the plugin has created its settings file, before any document.
-        const TrueColorOverride trueColor(parsed.options.trueColor);
+        const SavedTrueColor trueColor = SetTrueColorForRun(parsed.options.trueColor);
         switch (parsed.options.mode) {
         case QuickviewMode::Thumbnails:
             status = WriteThumbnails(plugin, parsed.options);
@@ -45,6 +45,7 @@ int wmain(int argc, wchar_t** argv)
             status = RunViewer(plugin, parsed.options);
             break;
         }
+        RestoreTrueColor(trueColor);
         UnloadPlugin(&plugin);
     }
     relay.reset();

@@ -22,23 +22,26 @@ std::wstring SettingsPathBesideProgram()
 
 }  // namespace
 
-TrueColorOverride::TrueColorOverride(bool wanted)
+SavedTrueColor SetTrueColorForRun(bool wanted)
 {
+    SavedTrueColor saved;
     if (!wanted)
-        return;
-    settingsPath_ = SettingsPathBesideProgram();
-    if (settingsPath_.empty())
-        return;
+        return saved;
+    saved.settingsPath = SettingsPathBesideProgram();
+    if (saved.settingsPath.empty())
+        return saved;
     wchar_t value[64];
-    GetPrivateProfileStringW(kSection, kKey, kAbsent, value, 64, settingsPath_.c_str());
-    hadValue_ = std::wstring(value) != kAbsent;
-    oldValue_ = value;
-    active_ = WritePrivateProfileStringW(kSection, kKey, L"1", settingsPath_.c_str()) != FALSE;
+    GetPrivateProfileStringW(kSection, kKey, kAbsent, value, 64, saved.settingsPath.c_str());
+    saved.hadValue = std::wstring(value) != kAbsent;
+    saved.value = value;
+    saved.changed = WritePrivateProfileStringW(kSection, kKey, L"1", saved.settingsPath.c_str()) != FALSE;
+    return saved;
 }
 
-TrueColorOverride::~TrueColorOverride()
+void RestoreTrueColor(const SavedTrueColor& saved)
 {
-    if (!active_)
+    if (!saved.changed)
         return;
-    WritePrivateProfileStringW(kSection, kKey, hadValue_ ? oldValue_.c_str() : nullptr, settingsPath_.c_str());
+    WritePrivateProfileStringW(kSection, kKey, saved.hadValue ? saved.value.c_str() : nullptr,
+                               saved.settingsPath.c_str());
 }

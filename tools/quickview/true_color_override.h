@@ -7,17 +7,14 @@
 
 #include <string>
 
-class TrueColorOverride {
-public:
-    // Does nothing unless wanted.
-    explicit TrueColorOverride(bool wanted);
-    ~TrueColorOverride();
-    TrueColorOverride(const TrueColorOverride&) = delete;
-    TrueColorOverride& operator=(const TrueColorOverride&) = delete;
-
-private:
-    bool active_ = false;
-    bool hadValue_ = false;
-    std::wstring settingsPath_;
-    std::wstring oldValue_;
+// What the settings file held before the run.
+struct SavedTrueColor {
+    bool changed = false;  // whether anything is to be put back
+    bool hadValue = false;
+    std::wstring value;
+    std::wstring settingsPath;
 };
+
+// Sets TrueColor=1 when wanted; does nothing otherwise.
+SavedTrueColor SetTrueColorForRun(bool wanted);
+void RestoreTrueColor(const SavedTrueColor& saved);
