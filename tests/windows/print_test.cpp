@@ -474,41 +474,44 @@ TEST_F(Printing, FailuresBeforeTheJobReleaseEverythingMadeSoFar)
     Close(viewer);
 }
 
-// The picture is selected only once the page exists: one that cannot be
-// (deleted while the spooler's dialog was up) abandons the job, page and all.
-TEST_F(Printing, PictureThatCannotBeSelectedOnThePageAbortsTheJob)
+// No job means no page, and a picture that cannot be selected once the page
+// exists (deleted while the spooler's dialog was up) abandons the job: none
+// of them draws anything or counts as printed. A refusal is reported with
+// Debug on; the user's own cancel never is.
+TEST_F(Printing, JobThatDoesNotStartOrCannotBeDrawnPrintsNothingAndFails)
 {
     HWND viewer = OpenViewer(40, 30);
     SetDebug(1);
-    fake.selectionFails = true;
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events,
-              (std::vector<std::string>{"StartDocW", "StartPage", "AbortDoc", "delete memory", "delete printer"}));
-    EXPECT_TRUE(fake.blits.empty());
-    EXPECT_TRUE(plugin.Boxes().empty());
-    Close(viewer);
-}
-
-// No job means no page: a refusal is reported with Debug on, the user's own
-// cancel never is, and neither is printed as a success.
-TEST_F(Printing, JobThatDoesNotStartPrintsNothingAndFails)
-{
-    HWND viewer = OpenViewer(40, 30);
-    SetDebug(1);
-    fake.startDocFailure = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "delete memory", "delete printer"}));
-    ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text, L"StartDocW failed with error 5: " + SystemText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(plugin.Boxes()[0].type, static_cast<UINT>(MB_ICONERROR));
-
-    plugin.ClearBoxes();
-    fake.events.clear();
-    fake.startDocFailure = ERROR_CANCELLED;
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "delete memory", "delete printer"}));
-    EXPECT_TRUE(plugin.Boxes().empty());
-    EXPECT_TRUE(fake.blits.empty());
+    struct Case {
+        const char* what;
+        DWORD startDocFailure;
+        bool selectionFails;
+        std::vector<std::string> events;
+        std::wstring box;
+    };
+    const Case cases[] = {
+        {"refused",
+         ERROR_ACCESS_DENIED,
+         false,
+         {"StartDocW", "delete memory", "delete printer"},
+         L"StartDocW failed with error 5: " + SystemText(ERROR_ACCESS_DENIED)},
+        {"cancelled", ERROR_CANCELLED, false, {"StartDocW", "delete memory", "delete printer"}, L""},
+        {"picture gone", 0, true, {"StartDocW", "StartPage", "AbortDoc", "delete memory", "delete printer"}, L""},
+    };
+    for (const Case& test : cases) {
+        fake.startDocFailure = test.startDocFailure;
+        fake.selectionFails = test.selectionFails;
+        fake.events.clear();
+        plugin.ClearBoxes();
+        EXPECT_EQ(Print(viewer, L"p", nullptr), 1) << test.what;
+        EXPECT_EQ(fake.events, test.events) << test.what;
+        EXPECT_TRUE(fake.blits.empty()) << test.what;
+        std::vector<std::wstring> boxes;
+        for (const RecordedBox& box : plugin.Boxes())
+            boxes.push_back(box.text);
+        EXPECT_EQ(boxes, test.box.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{test.box})
+            << test.what;
+    }
     Close(viewer);
 }
 

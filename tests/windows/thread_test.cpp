@@ -23,12 +23,14 @@ struct SharedLedger {
 };
 SharedLedger* g_ledger = nullptr;
 
-void Take(std::set<void*>& into, void* made)
+// Records what the plugin made, and hands it on.
+template <typename Handle>
+Handle Take(std::set<void*>& into, Handle made)
 {
-    if (made == nullptr)
-        return;
     std::lock_guard<std::mutex> guard(g_ledger->lock);
-    into.insert(made);
+    if (made != nullptr && made != INVALID_HANDLE_VALUE)
+        into.insert(made);
+    return made;
 }
 void Give(std::set<void*>& from, void* released)
 {
@@ -39,56 +41,43 @@ void Give(std::set<void*>& from, void* released)
 HBITMAP WINAPI TakeDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                             const BITMAPINFO* info, UINT usage)
 {
-    HBITMAP made = CreateDIBitmap(dc, header, init, bits, info, usage);
-    Take(g_ledger->objects, made);
-    return made;
+    return Take(g_ledger->objects, CreateDIBitmap(dc, header, init, bits, info, usage));
 }
 HBITMAP WINAPI TakeCompatibleBitmap(HDC dc, int width, int height)
 {
-    HBITMAP made = CreateCompatibleBitmap(dc, width, height);
-    Take(g_ledger->objects, made);
-    return made;
+    return Take(g_ledger->objects, CreateCompatibleBitmap(dc, width, height));
 }
 HBRUSH WINAPI TakeSolidBrush(COLORREF colour)
 {
-    HBRUSH made = CreateSolidBrush(colour);
-    Take(g_ledger->objects, made);
-    return made;
+    return Take(g_ledger->objects, CreateSolidBrush(colour));
+}
+HDC WINAPI TakeCompatibleDC(HDC dc)
+{
+    return Take(g_ledger->objects, CreateCompatibleDC(dc));
+}
+HDC WINAPI TakeWindowDC(HWND window)
+{
+    return Take(g_ledger->objects, GetDC(window));
+}
+HANDLE WINAPI TakeFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD creation,
+                       DWORD flags, HANDLE templateFile)
+{
+    return Take(g_ledger->files, CreateFileW(name, access, share, security, creation, flags, templateFile));
 }
 BOOL WINAPI GiveObject(HGDIOBJ object)
 {
     Give(g_ledger->objects, object);
     return DeleteObject(object);
 }
-HDC WINAPI TakeCompatibleDC(HDC dc)
-{
-    HDC made = CreateCompatibleDC(dc);
-    Take(g_ledger->objects, made);
-    return made;
-}
 BOOL WINAPI GiveDC(HDC dc)
 {
     Give(g_ledger->objects, dc);
     return DeleteDC(dc);
 }
-HDC WINAPI TakeWindowDC(HWND window)
-{
-    HDC made = GetDC(window);
-    Take(g_ledger->objects, made);
-    return made;
-}
 int WINAPI GiveWindowDC(HWND window, HDC dc)
 {
     Give(g_ledger->objects, dc);
     return ReleaseDC(window, dc);
-}
-HANDLE WINAPI TakeFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD creation,
-                       DWORD flags, HANDLE templateFile)
-{
-    HANDLE made = CreateFileW(name, access, share, security, creation, flags, templateFile);
-    if (made != INVALID_HANDLE_VALUE)
-        Take(g_ledger->files, made);
-    return made;
 }
 BOOL WINAPI GiveHandle(HANDLE handle)
 {
@@ -102,15 +91,11 @@ void* (*g_realRealloc)(void*, size_t) = nullptr;
 void (*g_realFree)(void*) = nullptr;
 void* TakeMalloc(size_t size)
 {
-    void* block = g_realMalloc(size);
-    Take(g_ledger->blocks, block);
-    return block;
+    return Take(g_ledger->blocks, g_realMalloc(size));
 }
 void* TakeCalloc(size_t count, size_t size)
 {
-    void* block = g_realCalloc(count, size);
-    Take(g_ledger->blocks, block);
-    return block;
+    return Take(g_ledger->blocks, g_realCalloc(count, size));
 }
 void* TakeRealloc(void* block, size_t size)
 {

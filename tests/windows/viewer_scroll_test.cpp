@@ -296,7 +296,8 @@ LRESULT CALLBACK HostSubclass(HWND window, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 // With the focus on a viewer that the host has subclassed, each key moves the
-// picture exactly as its scroll request does, to the pixel.
+// picture exactly as its scroll request does, to the pixel; keys it does not
+// use, or of an axis without a bar, change nothing.
 TEST_F(ViewerScroll, NavigationKeysScrollAsTheirScrollRequests)
 {
     const IndexedPicture picture = MakeBlockPicture(1000, 900, 12);
@@ -331,19 +332,16 @@ TEST_F(ViewerScroll, NavigationKeysScrollAsTheirScrollRequests)
     EXPECT_EQ(sendCommand(byKeys, kCommandCopy, 0), 0);
     SetWindowLongPtrW(byKeys, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_viewerProcedure));
     Close(byKeys);
-}
 
-TEST_F(ViewerScroll, KeysOfAnAxisWithoutABarDoNothing)
-{
-    HWND viewer = LoadPicture(MakeBlockPicture(1000, 100, 12), 0);
-    ASSERT_TRUE(Bar(viewer, SB_HORZ).visible);
-    ASSERT_FALSE(Bar(viewer, SB_VERT).visible);
+    // An axis without a bar has nothing to scroll: its keys do nothing.
+    HWND wide = LoadPicture(MakeBlockPicture(1000, 100, 12), 0, L"wide.SLDPRT");
+    ASSERT_FALSE(Bar(wide, SB_VERT).visible);
     for (WPARAM key : {VK_DOWN, VK_NEXT, VK_END, VK_UP})
-        SendMessageW(viewer, WM_KEYDOWN, key, 1);
-    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
-    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 0);
-    SendMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 1);
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 30);
-    Close(viewer);
+        SendMessageW(wide, WM_KEYDOWN, key, 1);
+    EXPECT_FALSE(Bar(wide, SB_VERT).visible);
+    EXPECT_EQ(Bar(wide, SB_VERT).nPos, 0);
+    EXPECT_EQ(Bar(wide, SB_HORZ).nPos, 0);
+    SendMessageW(wide, WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(Bar(wide, SB_HORZ).nPos, 30);
+    Close(wide);
 }
