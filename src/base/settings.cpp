@@ -6,16 +6,20 @@
 
 int ReadSettingInt(const wchar_t* key, int defaultValue)
 {
-    if (g_moduleState.SettingsPath[0] == L'\0')
+    wchar_t settingsPath[kWidePathCapacity];
+    CopySettingsPath(settingsPath);
+    if (settingsPath[0] == L'\0')
         return defaultValue;
-    return static_cast<int>(GetPrivateProfileIntW(kSettingsSection, key, defaultValue, g_moduleState.SettingsPath));
+    return static_cast<int>(GetPrivateProfileIntW(kSettingsSection, key, defaultValue, settingsPath));
 }
 
 void DeleteSetting(const wchar_t* key)
 {
-    if (g_moduleState.SettingsPath[0] == L'\0')
+    wchar_t settingsPath[kWidePathCapacity];
+    CopySettingsPath(settingsPath);
+    if (settingsPath[0] == L'\0')
         return;
-    WritePrivateProfileStringW(kSettingsSection, key, nullptr, g_moduleState.SettingsPath);
+    WritePrivateProfileStringW(kSettingsSection, key, nullptr, settingsPath);
 }
 
 bool IsDebugEnabled()

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
-// Places a copy of the picture on the clipboard as its one bitmap; the
-// host's status. Failures are shown when Debug is on.
-int CopyBitmapToClipboard(HBITMAP picture);
+// Places a copy of the picture on the clipboard as its one bitmap, with the
+// viewer window as the clipboard's owner; the host's status. Failures are
+// shown when Debug is on.
+int CopyBitmapToClipboard(HWND owner, HBITMAP picture);

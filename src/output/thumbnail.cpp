@@ -6,7 +6,7 @@
 
 HBITMAP MakeThumbnail(const wchar_t* documentPath, int boxWidth, int boxHeight)
 {
-    ScopedBitmap picture(LoadPreviewBitmap(documentPath));
+    ScopedBitmap picture(LoadPreviewBitmap(documentPath, nullptr));
     if (picture == nullptr)
         return nullptr;
 

@@ -47,20 +47,20 @@ SettingsTemplate FindSettingsTemplate()
     return {static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource)};
 }
 
-void ShowNewSettingsNotice()
+void ShowNewSettingsNotice(const wchar_t* settingsPath)
 {
     wchar_t notice[kWidePathCapacity + 64];
-    FormatNewSettingsNotice(g_moduleState.SettingsPath, notice, sizeof notice / sizeof notice[0]);
+    FormatNewSettingsNotice(settingsPath, notice, sizeof notice / sizeof notice[0]);
     MessageBoxW(nullptr, notice, kReportTitle, MB_OK | MB_ICONINFORMATION);
 }
 
-void CreateSettingsFile()
+void CreateSettingsFile(const wchar_t* settingsPath)
 {
     const SettingsTemplate settingsTemplate = FindSettingsTemplate();
     if (settingsTemplate.bytes == nullptr)
         return;
     ScopedFile file(
-        CreateFileW(g_moduleState.SettingsPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(settingsPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         ReportLastError(L"CreateFileW", MB_OK | MB_ICONWARNING);
         return;
@@ -80,7 +80,7 @@ void CreateSettingsFile()
         total += written;
     }
     CloseHandle(file.Detach());
-    ShowNewSettingsNotice();
+    ShowNewSettingsNotice(settingsPath);
 }
 
 }  // namespace
@@ -91,12 +91,15 @@ extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parame
     if (GetModuleFileNameW(g_moduleState.moduleHandle, modulePath, kWidePathCapacity) == 0)
         return;
 
+    // Worked out in locals: readers on other threads see only the path
+    // published at the end, never the host's own file.
     const char* hostPath = parameters != nullptr ? parameters->hostSettingsPath : "";
-    ToWidePath(g_moduleState.SettingsPath, hostPath);
+    wchar_t hostSettingsPath[kWidePathCapacity];
+    ToWidePath(hostSettingsPath, hostPath);
 
     wchar_t hostDrive[kDriveCapacity];
     wchar_t hostDirectory[kDirectoryCapacity];
-    SplitPath(g_moduleState.SettingsPath, {hostDrive, kDriveCapacity}, {hostDirectory, kDirectoryCapacity},
+    SplitPath(hostSettingsPath, {hostDrive, kDriveCapacity}, {hostDirectory, kDirectoryCapacity},
               kPartNotWanted, kPartNotWanted);
 
     wchar_t moduleDrive[kDriveCapacity];
@@ -111,7 +114,7 @@ extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parame
     AppendBounded(besideModule, moduleBaseName, kWidePathCapacity);
     AppendBounded(besideModule, kSettingsExtension, kWidePathCapacity);
 
-    wchar_t* settingsPath = g_moduleState.SettingsPath;
+    wchar_t settingsPath[kWidePathCapacity];
     if (FileExists(besideModule)) {
         CopyBounded(settingsPath, besideModule, kWidePathCapacity);
     } else {
@@ -120,9 +123,10 @@ extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parame
         AppendBounded(settingsPath, moduleBaseName, kWidePathCapacity);
         AppendBounded(settingsPath, kSettingsExtension, kWidePathCapacity);
     }
+    PublishSettingsPath(settingsPath);
     if (FileExists(settingsPath))
         return;
-    CreateSettingsFile();
+    CreateSettingsFile(settingsPath);
 }
 
 // The host calls this through the contract's type, with its settings path

@@ -53,7 +53,7 @@ extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int par
         return kStatusFailure;
     switch (command) {
     case kCommandCopy:
-        return CopyBitmapToClipboard(instance->bitmap);
+        return CopyBitmapToClipboard(viewerWindow, instance->bitmap);
     case kCommandNewParameters:
         return ApplyViewerOptions(viewerWindow, *instance, static_cast<std::uint32_t>(parameter));
     default:

@@ -6,4 +6,4 @@
 // what opening it as one gave), read from the archive that current CAD
 // versions save; null when there is none. A file that is no such archive
 // either is reported as the failed open, as before.
-HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult);
+HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult, const COLORREF* background);

@@ -378,58 +378,63 @@ ArchiveRecord ReadEntryRecord(const ByteSource& source, const StoredName& name, 
     return ExtractRecord(source, local.dataOffset, entry, budget);
 }
 
-struct DirectoryWalk {
-    bool valid;  // every entry parses inside the directory
-    bool found;  // and one has the name wanted
-    RecordFacts facts;
+// Where the records of one name may be: its directory entry, or the name
+// positions the scan found, nearest the end first.
+struct NameCandidates {
+    StoredName name;
+    bool listed;  // the directory lists it: entry and storedOffset
+    RecordFacts entry;
     std::uint64_t storedOffset;
+    std::uint32_t positionCount;
+    std::uint64_t positions[kMaxPreviewCandidates];
 };
 
-// Checks that every entry parses inside the region, and finds the first
-// entry of that name.
-DirectoryWalk WalkDirectory(const unsigned char* directory, std::uint32_t size, std::uint32_t entries,
-                            const StoredName& name)
+// What the one look at a document found, for every name wanted.
+struct ArchiveLook {
+    bool directoryFound;
+    std::uint32_t nameCount;
+    NameCandidates names[kMaxNamesPerDocument];
+};
+
+// Checks that every entry parses inside the region, and notes the first
+// entry of each name; false when an entry does not parse.
+bool WalkDirectory(const unsigned char* directory, std::uint32_t size, std::uint32_t entries, ArchiveLook& look)
 {
-    DirectoryWalk walk = {};
     std::uint32_t at = 0;
     for (std::uint32_t entry = 0; entry < entries; ++entry) {
         if (size - at < kEntrySize)
-            return {};
+            return false;
         const unsigned char* fields = directory + at;
         const RecordFacts facts = ReadEntryFacts(fields);
         const std::uint32_t commentLength = ReadU16(fields + kEntryCommentLength);
         const std::uint64_t length = std::uint64_t{kEntrySize} + facts.nameLength + facts.extraLength + commentLength;
         if (length > size - at)
-            return {};
-        if (!walk.found && name.Matches(fields + kEntrySize, facts.nameLength)) {
-            walk.found = true;
-            walk.facts = facts;
-            walk.storedOffset = ReadU32(fields + kEntryLocalOffset);
+            return false;
+        for (std::uint32_t n = 0; n < look.nameCount; ++n) {
+            NameCandidates& wanted = look.names[n];
+            if (!wanted.listed && wanted.name.Matches(fields + kEntrySize, facts.nameLength)) {
+                wanted.listed = true;
+                wanted.entry = facts;
+                wanted.storedOffset = ReadU32(fields + kEntryLocalOffset);
+            }
         }
         at += static_cast<std::uint32_t>(length);
     }
-    walk.valid = true;
-    return walk;
+    return true;
 }
-
-struct DirectorySearch {
-    bool valid;  // a directory was found, whether or not it lists the name
-    ArchiveRecord record;
-};
 
 // The end record that sits exactly after the directory it declares, whose
 // entries all parse: look-alikes point at nothing and are passed over.
-DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name, WorkBudget& budget)
+void SearchDirectory(const ByteSource& source, ArchiveLook& look, WorkBudget& budget)
 {
-    DirectorySearch result = {};
     if (source.size < kEndRecordSize)
-        return result;
+        return;
     const std::uint32_t tailSize =
         source.size < kEndSearchBytes ? static_cast<std::uint32_t>(source.size) : kEndSearchBytes;
     const std::uint64_t tailStart = source.size - tailSize;
     ScopedMalloc<unsigned char> tail(static_cast<unsigned char*>(std::malloc(tailSize)));
     if (tail == nullptr || !ReadAt(source, tailStart, tail.get(), tailSize))
-        return result;
+        return;
 
     for (std::uint32_t position = tailSize - kEndRecordSize + 1; position-- > 0;) {
         const unsigned char* end = tail.get() + position;
@@ -447,21 +452,20 @@ DirectorySearch SearchDirectory(const ByteSource& source, const StoredName& name
         // it stands; together they may cost no more than the budget.
         if (directorySize > budget.directoryBytesLeft) {
             budget.exhausted = true;
-            return result;
+            return;
         }
         budget.directoryBytesLeft -= directorySize;
         ScopedMalloc<unsigned char> directory(static_cast<unsigned char*>(std::malloc(directorySize)));
         if (directory == nullptr || !ReadAt(source, directoryStart, directory.get(), directorySize))
             continue;
-        const DirectoryWalk walk = WalkDirectory(directory.get(), directorySize, entries, name);
-        if (!walk.valid)
+        if (!WalkDirectory(directory.get(), directorySize, entries, look)) {
+            for (std::uint32_t n = 0; n < look.nameCount; ++n)
+                look.names[n].listed = false;
             continue;
-        result.valid = true;
-        if (walk.found)
-            result.record = ReadEntryRecord(source, name, walk.storedOffset, walk.facts, budget);
-        return result;
+        }
+        look.directoryFound = true;
+        return;
     }
-    return result;
 }
 
 // Whether the file starts as such an archive does: a local record at the
@@ -471,6 +475,64 @@ bool StartsLikeArchive(const ByteSource& source)
     const LocalHeader first = ReadLocalHeader(source, kOffsetBase);
     return first.read && first.version == kVersionNeeded &&
            (first.facts.method == kDeflated || first.facts.method == kStored);
+}
+
+// Notes every position in [ownedStart, ownedEnd) of the chunk (which starts
+// at chunkStart and holds length bytes) where a wanted name stands, keeping
+// per name those nearest the end of the file.
+void NoteNamesInChunk(const unsigned char* chunk, std::uint64_t chunkStart, std::uint32_t length,
+                      std::uint32_t ownedLength, ArchiveLook& look)
+{
+    for (std::uint32_t n = 0; n < look.nameCount; ++n) {
+        NameCandidates& wanted = look.names[n];
+        const StoredName& name = wanted.name;
+        // Found in file order within the chunk, the last ones kept in a
+        // ring; the chunks come from the end, so they join the list in
+        // reverse once the chunk is done.
+        std::uint64_t found[kMaxPreviewCandidates];
+        std::uint32_t foundCount = 0;
+        for (std::uint32_t at = 0; at < ownedLength && at + name.length <= length; ++at) {
+            const void* first = std::memchr(chunk + at, name.bytes[0], length - at);
+            if (first == nullptr)
+                break;
+            at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(first) - chunk);
+            if (at >= ownedLength || at + name.length > length)
+                break;
+            if (name.Matches(chunk + at, name.length))
+                found[foundCount++ % kMaxPreviewCandidates] = chunkStart + at;
+        }
+        for (std::uint32_t i = foundCount; i > 0 && foundCount - i < kMaxPreviewCandidates &&
+                                           wanted.positionCount < kMaxPreviewCandidates;
+             --i)
+            wanted.positions[wanted.positionCount++] = found[(i - 1) % kMaxPreviewCandidates];
+    }
+}
+
+// For a cut or damaged tail: the positions of the wanted names in the last
+// kMaxScanBytesPerDocument of the file, read once from the end backwards.
+void ScanForNames(const ByteSource& source, ArchiveLook& look)
+{
+    std::uint32_t longestName = 1;
+    for (std::uint32_t n = 0; n < look.nameCount; ++n)
+        if (look.names[n].name.length > longestName)
+            longestName = look.names[n].name.length;
+    const std::uint64_t scanStart = source.size > kMaxScanBytesPerDocument ? source.size - kMaxScanBytesPerDocument : 0;
+    // Each chunk owns the names that start in it, and reads on into the
+    // chunk after it by a name's length less one, so that no name is cut in
+    // two.
+    const std::uint32_t overlap = longestName - 1;
+    ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(kScanChunkBytes + overlap)));
+    if (chunk == nullptr)
+        return;
+    for (std::uint64_t ownedEnd = source.size; ownedEnd > scanStart;) {
+        const std::uint64_t ownedStart = ownedEnd - scanStart > kScanChunkBytes ? ownedEnd - kScanChunkBytes : scanStart;
+        const std::uint64_t readEnd = source.size - ownedEnd > overlap ? ownedEnd + overlap : source.size;
+        const auto length = static_cast<std::uint32_t>(readEnd - ownedStart);
+        if (!ReadAt(source, ownedStart, chunk.get(), length))
+            return;
+        NoteNamesInChunk(chunk.get(), ownedStart, length, static_cast<std::uint32_t>(ownedEnd - ownedStart), look);
+        ownedEnd = ownedStart;
+    }
 }
 
 // A record of that name whose name starts at namePosition, if it verifies.
@@ -485,64 +547,62 @@ ArchiveRecord TryRecordAt(const ByteSource& source, const StoredName& name, std:
     return ExtractRecord(source, local.dataOffset, local.facts, budget);
 }
 
-// For a cut or damaged tail: every record of that name, in file order, until
-// one verifies or the budget is spent.
-ArchiveRecord ScanForRecord(const ByteSource& source, const StoredName& name, WorkBudget& budget)
+// The first record of one name that verifies among its candidates, until
+// the budget is spent.
+ArchiveRecord TakeRecord(const ByteSource& source, const ArchiveLook& look, const NameCandidates& wanted,
+                         WorkBudget& budget)
 {
-    const std::uint32_t chunkBytes =
-        source.size < kScanChunkBytes ? static_cast<std::uint32_t>(source.size) : kScanChunkBytes;
-    ScopedMalloc<unsigned char> chunk(static_cast<unsigned char*>(std::malloc(chunkBytes)));
-    if (chunk == nullptr)
-        return {};
-    // Consecutive chunks overlap by a name's length less one, so that no
-    // name is cut in two.
-    const std::uint32_t step = kScanChunkBytes - (name.length - 1);
-    for (std::uint64_t start = 0; start < source.size; start += step) {
-        const std::uint64_t left = source.size - start;
-        const std::uint32_t length = left < kScanChunkBytes ? static_cast<std::uint32_t>(left) : kScanChunkBytes;
-        if (length < name.length || !ReadAt(source, start, chunk.get(), length))
-            break;
-        // A name that starts in the overlap is left to the next chunk.
-        const std::uint32_t limit = length < kScanChunkBytes ? length : step;
-        for (std::uint32_t at = 0; at < limit && at + name.length <= length; ++at) {
-            const void* first = std::memchr(chunk.get() + at, name.bytes[0], length - at);
-            if (first == nullptr)
-                break;
-            at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(first) - chunk.get());
-            if (at >= limit || at + name.length > length)
-                break;
-            if (!name.Matches(chunk.get() + at, name.length))
-                continue;
-            ArchiveRecord record = TryRecordAt(source, name, start + at, budget);
-            if (record.bytes != nullptr || budget.exhausted)
-                return record;
-        }
-        if (length < kScanChunkBytes)
-            break;
+    if (look.directoryFound)
+        return wanted.listed ? ReadEntryRecord(source, wanted.name, wanted.storedOffset, wanted.entry, budget)
+                             : ArchiveRecord{};
+    for (std::uint32_t i = 0; i < wanted.positionCount && !budget.exhausted; ++i) {
+        ArchiveRecord record = TryRecordAt(source, wanted.name, wanted.positions[i], budget);
+        if (record.bytes != nullptr)
+            return record;
     }
     return {};
 }
 
-ArchivePreview Found(ArchiveRecord record)
+bool KeepRecord(void* context, std::uint32_t /*nameIndex*/, ArchiveRecord& record)
 {
-    const ArchiveOutcome outcome = record.bytes != nullptr ? ArchiveOutcome::Found : ArchiveOutcome::NoPreview;
-    return {outcome, std::move(record)};
+    *static_cast<ArchiveRecord*>(context) = std::move(record);
+    return true;
 }
 
 }  // namespace
 
+ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* names, std::uint32_t nameCount,
+                                  ArchiveRecordUse use, void* context)
+{
+    if (nameCount == 0 || nameCount > kMaxNamesPerDocument)
+        return ArchiveOutcome::NoPreview;
+    ArchiveLook look = {};
+    look.nameCount = nameCount;
+    for (std::uint32_t n = 0; n < nameCount; ++n) {
+        look.names[n].name = StoreName(names[n]);
+        if (look.names[n].name.length == 0)
+            return ArchiveOutcome::NoPreview;
+    }
+    WorkBudget budget;
+    SearchDirectory(source, look, budget);
+    if (!look.directoryFound) {
+        if (!StartsLikeArchive(source))
+            return ArchiveOutcome::NotAnArchive;
+        if (budget.exhausted)
+            return ArchiveOutcome::NoPreview;
+        ScanForNames(source, look);
+    }
+    for (std::uint32_t n = 0; n < nameCount; ++n) {
+        ArchiveRecord record = TakeRecord(source, look, look.names[n], budget);
+        if (record.bytes != nullptr && use(context, n, record))
+            return ArchiveOutcome::Found;
+    }
+    return ArchiveOutcome::NoPreview;
+}
+
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name)
 {
-    const StoredName storedName = StoreName(name);
-    if (storedName.length == 0)
-        return {ArchiveOutcome::NoPreview, {}};
-    WorkBudget budget;
-    DirectorySearch search = SearchDirectory(source, storedName, budget);
-    if (search.valid)
-        return Found(std::move(search.record));
-    if (!StartsLikeArchive(source))
-        return {ArchiveOutcome::NotAnArchive, {}};
-    if (budget.exhausted)
-        return {ArchiveOutcome::NoPreview, {}};
-    return Found(ScanForRecord(source, storedName, budget));
+    ArchivePreview preview = {ArchiveOutcome::NoPreview, {}};
+    preview.outcome = ReadArchiveRecords(source, &name, 1, &KeepRecord, &preview.record);
+    return preview;
 }

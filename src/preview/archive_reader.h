@@ -53,11 +53,32 @@ inline constexpr std::uint32_t kMaxPreviewCandidates = 64;
 // Record names are matched whole: "Preview" never matches "PreviewPNG".
 inline constexpr std::uint32_t kMaxRecordNameLength = 16;
 
+// A document whose directory is damaged or cut off is scanned for records
+// of the names wanted, from its end backwards, reading at most this much.
+// The CAD program writes its picture records near the end: in real
+// documents they lie within the last 320 KB, and a cut copy or a save in
+// progress of any size must cost no more than a small document.
+inline constexpr std::uint64_t kMaxScanBytesPerDocument = 32ull * 1024 * 1024;
+
+// Names looked for in one look at a document ("PreviewPNG", "Preview").
+inline constexpr std::uint32_t kMaxNamesPerDocument = 2;
+
 // Finds the real end record among look-alikes, walks the directory to the
-// entry of that name ("Preview", "PreviewPNG") and reads only that record;
-// without a valid directory, scans for records of that name. Only a record whose data inflates to
-// exactly its declared size with a matching CRC-32 is returned. A candidate
-// is checked in a small window before its bytes are kept, so that records
-// which do not check out cost no memory; the one that does is inflated again
-// into a buffer of its size.
+// entries of the names wanted and reads only those records; without a valid
+// directory, scans the document's end for records of those names. The
+// directory is searched, or the end scanned, once for all the names, and
+// every record tried is charged to the one budget of the document. Only a
+// record whose data inflates to exactly its declared size with a matching
+// CRC-32 is handed on. A candidate is checked in a small window before its
+// bytes are kept, so that records which do not check out cost no memory;
+// the one that does is inflated again into a buffer of its size.
+//
+// Records are handed to use in the order of the names, one at a time, each
+// freed before the next is read, until use accepts one (returns true); the
+// outcome is Found only then.
+using ArchiveRecordUse = bool (*)(void* context, std::uint32_t nameIndex, ArchiveRecord& record);
+ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* names, std::uint32_t nameCount,
+                                  ArchiveRecordUse use, void* context);
+
+// The record of one name, through the same look.
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name);

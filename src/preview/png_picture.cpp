@@ -53,7 +53,12 @@ void CompositeOver(BYTE* pixels, std::uint64_t count, COLORREF background)
     }
 }
 
-// Frame 0 of the PNG as 32-bit BGRA, in a source that the caller releases.
+// Rows converted in one call: the converter works through a buffer of the
+// rows asked for, so asking for the whole picture would make it a second
+// copy as large as the first.
+constexpr UINT kRowsPerBand = 64;
+
+// Frame 0 of the PNG as 32-bit BGRA.
 ScopedCom<IWICBitmapSource> DecodeFirstFrame(IWICImagingFactory* factory, const unsigned char* bytes,
                                              std::uint32_t size)
 {
@@ -83,15 +88,11 @@ ScopedCom<IWICBitmapSource> DecodeFirstFrame(IWICImagingFactory* factory, const 
     return ScopedCom<IWICBitmapSource>(converter.release());
 }
 
-}  // namespace
-
-HBITMAP BitmapFromPng(const unsigned char* bytes, std::uint32_t size)
+// The PNG's pixels as straight BGRA, top row first, in memory of our own;
+// every imaging object is released before this returns, so that the
+// decoder's copy is gone before the screen bitmap is made.
+ScopedMalloc<BYTE> DecodePixels(const unsigned char* bytes, std::uint32_t size, const PngSize& declared)
 {
-    // Refused before the decoder sees a byte: no PNG, or a picture larger
-    // than any DIB preview may be.
-    const PngSize declared = ReadPngSize(bytes, size);
-    if (!declared.valid)
-        return nullptr;
     const ScopedApartment apartment;
     if (!apartment.Usable())
         return nullptr;
@@ -110,17 +111,38 @@ HBITMAP BitmapFromPng(const unsigned char* bytes, std::uint32_t size)
         return nullptr;
 
     const UINT stride = width * 4;
-    const std::uint64_t pixelBytes = std::uint64_t{stride} * height;
-    ScopedMalloc<BYTE> pixels(static_cast<BYTE*>(std::malloc(pixelBytes)));
-    if (pixels == nullptr || FAILED(source->CopyPixels(nullptr, stride, static_cast<UINT>(pixelBytes), pixels.get())))
+    ScopedMalloc<BYTE> pixels(static_cast<BYTE*>(std::malloc(std::uint64_t{stride} * height)));
+    if (pixels == nullptr)
         return nullptr;
-    CompositeOver(pixels.get(), std::uint64_t{width} * height,
-                  static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor)));
+    for (UINT top = 0; top < height; top += kRowsPerBand) {
+        const UINT rows = height - top < kRowsPerBand ? height - top : kRowsPerBand;
+        const WICRect band = {0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(rows)};
+        if (FAILED(source->CopyPixels(&band, stride, stride * rows, pixels.get() + std::uint64_t{stride} * top)))
+            return nullptr;
+    }
+    return pixels;
+}
+
+}  // namespace
+
+HBITMAP BitmapFromPng(const unsigned char* bytes, std::uint32_t size, const COLORREF* background)
+{
+    // Refused before the decoder sees a byte: no PNG, or a picture larger
+    // than any DIB preview may be.
+    const PngSize declared = ReadPngSize(bytes, size);
+    if (!declared.valid)
+        return nullptr;
+    ScopedMalloc<BYTE> pixels = DecodePixels(bytes, size, declared);
+    if (pixels == nullptr)
+        return nullptr;
+    const COLORREF under =
+        background != nullptr ? *background : static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
+    CompositeOver(pixels.get(), std::uint64_t{declared.width} * declared.height, under);
 
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top row first, as decoded
+    info.bmiHeader.biWidth = static_cast<LONG>(declared.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(declared.height);  // top row first, as decoded
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;

@@ -4,6 +4,7 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
+#include "preview/png_header.h"
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -57,28 +59,47 @@ std::uint64_t StreamSize(IStream* stream)
     return SUCCEEDED(stream->Stat(&status, STATFLAG_NONAME)) ? status.cbSize.QuadPart : 0;
 }
 
+// The document's size on disk; 0 when it cannot be had.
+std::uint64_t DocumentSize(const wchar_t* documentPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    if (!GetFileAttributesExW(documentPath, GetFileExInfoStandard, &attributes))
+        return 0;
+    return std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
+}
+
 // The true-colour picture of the root stream "PreviewPNG", or null, silently:
-// the "Preview" stream is then read as always.
-HBITMAP LoadPngStream(IStorage* storage)
+// the "Preview" stream is then read as always. The signature and header are
+// read and checked first, and a size no larger than the document itself is
+// asked of the allocator only after them.
+HBITMAP LoadPngStream(IStorage* storage, const wchar_t* documentPath, const COLORREF* background)
 {
     HRESULT result = S_OK;
     ScopedCom<IStream> stream = OpenRootStream(storage, kPngStreamName, &result);
     if (stream == nullptr)
         return nullptr;
+    unsigned char header[kPngHeaderBytes] = {};
+    ULONG delivered = 0;
+    if (FAILED(stream->Read(header, sizeof header, &delivered)) || delivered != sizeof header ||
+        !ReadPngSize(header, sizeof header).valid)
+        return nullptr;
     const std::uint64_t streamSize = StreamSize(stream.get());
-    if (streamSize == 0 || streamSize > kMaxPreviewRecordBytes)
+    if (streamSize < sizeof header || streamSize > kMaxPreviewRecordBytes || streamSize > DocumentSize(documentPath))
         return nullptr;
     const auto size = static_cast<ULONG>(streamSize);
     ScopedMalloc<unsigned char> bytes(static_cast<unsigned char*>(std::malloc(size)));
-    ULONG delivered = 0;
-    if (bytes == nullptr || FAILED(stream->Read(bytes.get(), size, &delivered)) || delivered != size)
+    if (bytes == nullptr)
         return nullptr;
-    return BitmapFromPng(bytes.get(), size);
+    std::memcpy(bytes.get(), header, sizeof header);
+    const ULONG rest = size - sizeof header;
+    if (FAILED(stream->Read(bytes.get() + sizeof header, rest, &delivered)) || delivered != rest)
+        return nullptr;
+    return BitmapFromPng(bytes.get(), size, background);
 }
 
 }  // namespace
 
-HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
+HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* background)
 {
     if (documentPath == nullptr)
         return nullptr;
@@ -88,7 +109,7 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     // Documents of current CAD versions are no compound files: the preview
     // is then read from their archive.
     if (result == STG_E_FILEALREADYEXISTS)
-        return LoadArchivePreviewBitmap(documentPath, result);
+        return LoadArchivePreviewBitmap(documentPath, result, background);
     if (FAILED(result)) {
         ReportHresultIfDebug(result, L"StgOpenStorage", documentPath);
         return nullptr;
@@ -98,7 +119,7 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath)
     if (storage == nullptr)
         return nullptr;
     if (IsTrueColorWanted()) {
-        HBITMAP picture = LoadPngStream(storage.get());
+        HBITMAP picture = LoadPngStream(storage.get(), documentPath, background);
         if (picture != nullptr)
             return picture;
     }

@@ -74,7 +74,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     instance->fit = (showFlags & kShowFlagFit) != 0;
     instance->fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
     instance->backColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
-    instance->bitmap = LoadPreviewBitmap(instance->filePath);
+    instance->bitmap = LoadPreviewBitmap(instance->filePath, &instance->backColor);
     if (instance->bitmap == nullptr)
         return nullptr;
 
@@ -105,7 +105,8 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     // this viewer or reload it: read into locals, then find the record again.
     wchar_t path[kWidePathCapacity];
     CopyBounded(path, instance.filePath, kWidePathCapacity);
-    ScopedBitmap loaded(LoadPreviewBitmap(path));
+    const COLORREF background = instance.backColor;  // the colour its brush paints
+    ScopedBitmap loaded(LoadPreviewBitmap(path, &background));
     ViewerInstance* current = FindViewerInstance(viewerWindow);
     if (current == nullptr)
         return kStatusFailure;

@@ -53,15 +53,17 @@ bool DeclaredSomewhere(const std::vector<unsigned char>& file, std::uint32_t crc
 }
 
 // The most a file of this size may cost: the tail, the directories' budget,
-// one scan of the file (chunks overlap by a name's length), a header for
-// each candidate and the first record, the stored bytes' budget, and the one
-// record that checks out read again.
-std::uint64_t MostBytesRead(std::uint64_t size)
+// one scan of the file's end (chunks overlap by a name's length), a header
+// for each candidate and the first record, the stored bytes' budget, and
+// each record that checks out read again.
+std::uint64_t MostBytesRead(std::uint64_t size, std::uint64_t recordsExtracted)
 {
     const std::uint64_t tail = 64 * 1024 + 22;
-    const std::uint64_t scan = size + (size / (1024 * 1024) + 1) * 7;
-    const std::uint64_t headers = (kMaxPreviewCandidates + 1) * (30 + 7);
-    return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument + size;
+    const std::uint64_t scanned = size < kMaxScanBytesPerDocument ? size : kMaxScanBytesPerDocument;
+    const std::uint64_t scan = scanned + (scanned / (1024 * 1024) + 1) * 9;
+    const std::uint64_t headers = (kMaxPreviewCandidates + 1) * (30 + 10);
+    return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument +
+           recordsExtracted * size;
 }
 
 }  // namespace
@@ -77,38 +79,68 @@ extern "C" int __wrap_inflate(z_streamp stream, int flush)
 
 namespace {
 
-// Reads the record of that name from the file and holds the result to
-// the budget and to what the file declares.
-void CheckRecord(const std::vector<unsigned char>& file, const char* name)
+// What one look at a file handed on: every record, which the look is told
+// to decline so that every name is tried.
+struct Handed {
+    const std::vector<unsigned char>* file;
+    std::uint64_t records;
+    std::uint64_t bytes;
+};
+
+void CheckDeclared(const std::vector<unsigned char>& file, const char* name, const ArchiveRecord& record)
+{
+    if (record.bytes == nullptr || record.size == 0 || record.size > kMaxPreviewRecordBytes)
+        std::abort();
+    const auto crc = static_cast<std::uint32_t>(crc32(0, record.bytes.get(), record.size));
+    if (!DeclaredSomewhere(file, crc, record.size)) {
+        std::fprintf(stderr, "%s: returned %u bytes that no record declares\n", name, record.size);
+        std::abort();
+    }
+}
+
+bool CheckAndDecline(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
+{
+    auto* handed = static_cast<Handed*>(context);
+    CheckDeclared(*handed->file, nameIndex == 0 ? "PreviewPNG" : "Preview", record);
+    ++handed->records;
+    handed->bytes += record.size;
+    return false;
+}
+
+// Looks into the file for these names and holds what it cost to the budget
+// of one document, whatever the number of names.
+void CheckLook(const std::vector<unsigned char>& file, const char* const* names, std::uint32_t nameCount)
 {
     Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
     g_bytesInflated = 0;
-    const ArchivePreview preview = ReadArchiveRecord(source, name);
-    const bool found = preview.outcome == ArchiveOutcome::Found;
-    // Checking candidates is budgeted; the one that checks out is inflated
-    // once more into its own buffer.
-    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + (found ? preview.record.size : 0);
+    Handed handed = {&file, 0, 0};
+    ReadArchiveRecords(source, names, nameCount, &CheckAndDecline, &handed);
+    // Checking candidates is budgeted; each that checks out is inflated once
+    // more into its own buffer.
+    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + handed.bytes;
     if (g_bytesInflated > mostInflated) {
-        std::fprintf(stderr, "%s: inflated %llu bytes; the budget allows %llu\n", name,
+        std::fprintf(stderr, "%u names: inflated %llu bytes; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
         std::abort();
     }
-    if (input.bytesRead > MostBytesRead(file.size())) {
-        std::fprintf(stderr, "%s: read %llu bytes of a %zu-byte file; the budget allows %llu\n", name,
+    const std::uint64_t mostRead = MostBytesRead(file.size(), handed.records);
+    if (input.bytesRead > mostRead) {
+        std::fprintf(stderr, "%u names: read %llu bytes of a %zu-byte file; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(input.bytesRead), file.size(),
-                     static_cast<unsigned long long>(MostBytesRead(file.size())));
+                     static_cast<unsigned long long>(mostRead));
         std::abort();
     }
-    if (!found)
-        return;
-    if (preview.record.bytes == nullptr || preview.record.size == 0 || preview.record.size > kMaxPreviewRecordBytes)
-        std::abort();
-    const auto crc = static_cast<std::uint32_t>(crc32(0, preview.record.bytes.get(), preview.record.size));
-    if (!DeclaredSomewhere(file, crc, preview.record.size)) {
-        std::fprintf(stderr, "%s: returned %u bytes that no record declares\n", name, preview.record.size);
-        std::abort();
-    }
+}
+
+// The record of one name, as the single-name read gives it.
+void CheckRecord(const std::vector<unsigned char>& file, const char* name)
+{
+    Input input = {&file, 0};
+    const ByteSource source = {file.size(), &ReadInput, &input};
+    const ArchivePreview preview = ReadArchiveRecord(source, name);
+    if (preview.outcome == ArchiveOutcome::Found)
+        CheckDeclared(file, name, preview.record);
 }
 
 }  // namespace
@@ -116,7 +148,9 @@ void CheckRecord(const std::vector<unsigned char>& file, const char* name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<unsigned char> file(data, data + size);
+    const char* const names[] = {"PreviewPNG", "Preview"};
+    CheckLook(file, names, 2);
+    CheckLook(file, names + 1, 1);
     CheckRecord(file, "Preview");
-    CheckRecord(file, "PreviewPNG");
     return 0;
 }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -232,4 +234,76 @@ TEST(ArchiveReader, RecordWhoseDataEndsOneByteIntoTheLastChunkIsRead)
     ASSERT_EQ(found.outcome, ArchiveOutcome::Found) << "deflated size " << kWanted;
     ASSERT_EQ(found.record.size, preview.size());
     EXPECT_EQ(std::memcmp(found.record.bytes.get(), preview.data(), preview.size()), 0);
+}
+
+namespace {
+
+// A document whose holes read as zeros, counting what is read.
+struct ImageFile {
+    ArchiveImage image;
+    std::uint64_t bytesRead = 0;
+};
+
+bool ReadImage(void* context, std::uint64_t offset, unsigned char* destination, std::uint32_t length)
+{
+    auto* file = static_cast<ImageFile*>(context);
+    file->bytesRead += length;
+    std::uint64_t pieceStart = 0;
+    for (const ArchivePiece& piece : file->image.pieces) {
+        const std::uint64_t bytesEnd = pieceStart + piece.bytes.size();
+        const std::uint64_t pieceEnd = bytesEnd + piece.zeros;
+        while (length > 0 && offset < pieceEnd) {
+            const bool inBytes = offset < bytesEnd;
+            const std::uint64_t run = std::min<std::uint64_t>(length, (inBytes ? bytesEnd : pieceEnd) - offset);
+            if (inBytes)
+                std::memcpy(destination, piece.bytes.data() + (offset - pieceStart), run);
+            else
+                std::memset(destination, 0, run);
+            offset += run;
+            destination += run;
+            length -= static_cast<std::uint32_t>(run);
+        }
+        pieceStart = pieceEnd;
+    }
+    return length == 0;
+}
+
+bool DeclineTheFirstKeepTheSecond(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
+{
+    if (nameIndex == 0)
+        return false;
+    *static_cast<ArchiveRecord*>(context) = std::move(record);
+    return true;
+}
+
+}  // namespace
+
+// A copy that stopped before its directory, or a save in progress: the scan
+// reads only the end of the file, where the picture records are, and the
+// two names of a true-colour look share that one scan.
+TEST(ArchiveReader, CutDocumentOfFourGigabytesIsScannedOnceAndOnlyNearItsEnd)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(30000, 10));
+    ArchiveBuilder builder;
+    builder.AddRecord("Header2", Content(300, 1));
+    for (int body = 0; body < 4; ++body)
+        builder.AddZeroRecord("Contents/Body" + std::to_string(body), std::uint64_t{1} << 30);
+    builder.AddRecord("Preview", preview);
+    builder.AddRecord("PreviewPNG", Content(4000, 3));
+    ImageFile file{builder.Finish()};
+    std::vector<unsigned char>& last = file.image.pieces.back().bytes;
+    last.resize(last.size() - 200);  // the directory and end record cut off
+    const ByteSource source = {file.image.Size(), &ReadImage, &file};
+    ASSERT_GT(source.size, std::uint64_t{4} << 30);
+
+    const char* const names[] = {"PreviewPNG", "Preview"};
+    ArchiveRecord kept = {};
+    const ArchiveOutcome outcome = ReadArchiveRecords(source, names, 2, &DeclineTheFirstKeepTheSecond, &kept);
+    ASSERT_EQ(outcome, ArchiveOutcome::Found);
+    ASSERT_EQ(kept.size, preview.size());
+    EXPECT_EQ(std::memcmp(kept.bytes.get(), preview.data(), preview.size()), 0);
+    // One scan of the end, the tail's search, and the two records.
+    const std::uint64_t expectedAtMost = kMaxScanBytesPerDocument + 64 * 1024 + 4 * 64 * 1024;
+    EXPECT_LE(file.bytesRead, expectedAtMost) << "read " << file.bytesRead << " bytes of a " << source.size
+                                              << "-byte document";
 }

@@ -16,7 +16,8 @@ void PutBigEndian(std::vector<unsigned char>& bytes, std::size_t at, std::uint32
 
 // The signature and an IHDR chunk of that size (8-bit RGBA), CRC left zero:
 // the check does not verify it, the decoder does.
-std::vector<unsigned char> PngStart(std::uint32_t width, std::uint32_t height)
+std::vector<unsigned char> PngStart(std::uint32_t width, std::uint32_t height, unsigned char depth = 8,
+                                    unsigned char colourType = 6)
 {
     std::vector<unsigned char> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',  // signature
                                         0,    0,   0,   13,                           // chunk length
@@ -27,6 +28,8 @@ std::vector<unsigned char> PngStart(std::uint32_t width, std::uint32_t height)
                                         0,    0,   0,   0};                           // CRC
     PutBigEndian(bytes, 16, width);
     PutBigEndian(bytes, 20, height);
+    bytes[24] = depth;
+    bytes[25] = colourType;
     return bytes;
 }
 
@@ -71,4 +74,25 @@ TEST(ReadPngSize, RefusesOtherFilesAndCutHeaders)
     bytes[11] = 14;  // IHDR of the wrong length
     EXPECT_FALSE(Check(bytes).valid);
     EXPECT_FALSE(ReadPngSize(nullptr, 100).valid);
+}
+
+// The decoder holds the pixels at the PNG's own depth and channels: 16 bits
+// a channel take twice what the screen bitmap does, and count as such.
+TEST(ReadPngSize, CountsThePixelsAtThePngsOwnDepthAndChannels)
+{
+    struct Case {
+        std::uint32_t width, height;
+        unsigned char depth, colourType;
+        bool valid;
+    };
+    for (const Case& test : {Case{8192, 8192, 8, 6, true}, Case{8192, 8192, 16, 6, false},
+                             Case{8192, 4096, 16, 6, true}, Case{8192, 4097, 16, 6, false},
+                             Case{16384, 4096, 16, 2, false}, Case{16384, 2730, 16, 2, true},
+                             Case{16384, 4096, 16, 0, true}, Case{16384, 4096, 1, 3, true},
+                             Case{64, 64, 16, 3, false}, Case{64, 64, 4, 2, false}, Case{64, 64, 3, 0, false},
+                             Case{64, 64, 8, 5, false}, Case{64, 64, 8, 1, false}}) {
+        EXPECT_EQ(Check(PngStart(test.width, test.height, test.depth, test.colourType)).valid, test.valid)
+            << test.width << " x " << test.height << ", depth " << int{test.depth} << ", colour type "
+            << int{test.colourType};
+    }
 }

@@ -132,10 +132,45 @@ HBITMAP WINAPI NoBitmap(const BITMAP*)
     return nullptr;
 }
 
+HDC WINAPI NoMemoryDc(HDC)
+{
+    return nullptr;
+}
+
+BOOL WINAPI FailBitBlt(HDC, int, int, int, int, HDC, int, int, DWORD)
+{
+    return FALSE;
+}
+
+int WINAPI FailGetObject(HANDLE, int, void*)
+{
+    return 0;
+}
+
+// The order of the calls that end a refused copy, and the owner it opened
+// the clipboard with.
+std::string g_clipboardEvents;
+HWND g_clipboardOwner = nullptr;
+
+BOOL WINAPI RecordOpenClipboard(HWND owner)
+{
+    g_clipboardOwner = owner;
+    return OpenClipboard(owner);
+}
+
+BOOL WINAPI RecordCloseClipboard()
+{
+    g_clipboardEvents += "close;";
+    return CloseClipboard();
+}
+
 int g_deletedBitmaps = 0;
 BOOL WINAPI CountDeletedBitmaps(HGDIOBJ object)
 {
-    g_deletedBitmaps += GetObjectType(object) == OBJ_BITMAP;
+    if (GetObjectType(object) == OBJ_BITMAP) {
+        ++g_deletedBitmaps;
+        g_clipboardEvents += "delete bitmap;";
+    }
     return DeleteObject(object);
 }
 
@@ -188,19 +223,29 @@ TEST_F(ClipboardFailures, ClipboardThatCannotBeEmptiedIsClosedAgain)
     EXPECT_EQ(g_closeClipboardCalls, 1);
 }
 
-TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeleted)
+// The refused duplicate is reported, deleted, and only then is the clipboard
+// closed; the clipboard was opened with the viewer as its owner, without
+// which the platform may refuse the data after EmptyClipboard.
+TEST_F(ClipboardFailures, RefusedBitmapIsReportedAndDeletedBeforeTheClipboardIsClosed)
 {
     ImportPatch patch(plugin.Module(), "user32.dll", "SetClipboardData",
                       reinterpret_cast<const void*>(&RefuseClipboardData));
     ImportPatch deletion(plugin.Module(), "gdi32.dll", "DeleteObject",
                          reinterpret_cast<const void*>(&CountDeletedBitmaps));
-    ASSERT_TRUE(patch.Applied());
-    ASSERT_TRUE(deletion.Applied());
+    ImportPatch open(plugin.Module(), "user32.dll", "OpenClipboard",
+                     reinterpret_cast<const void*>(&RecordOpenClipboard));
+    ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard",
+                      reinterpret_cast<const void*>(&RecordCloseClipboard));
+    ASSERT_TRUE(patch.Applied() && deletion.Applied() && open.Applied() && close.Applied());
     g_deletedBitmaps = 0;
+    g_clipboardEvents.clear();
+    g_clipboardOwner = nullptr;
     EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
     ExpectOneWarning(L"SetClipboardData");
     EXPECT_EQ(g_setClipboardCalls, 1);
     EXPECT_EQ(g_deletedBitmaps, 1);
+    EXPECT_EQ(g_clipboardEvents, "delete bitmap;close;");
+    EXPECT_EQ(g_clipboardOwner, viewer);
 }
 
 TEST_F(ClipboardFailures, FailedCloseAfterAPlacedPictureStillSucceeds)
@@ -245,23 +290,36 @@ TEST_F(ClipboardFailures, DuplicateThatCannotBeMadeLeavesTheUsersClipboardAlone)
     ASSERT_NE(SetClipboardData(CF_UNICODETEXT, text), nullptr);
     CloseClipboard();
 
-    ImportPatch create(plugin.Module(), "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&NoBitmap));
+    struct FailedStep {
+        const char* dll;
+        const char* function;
+        const void* replacement;
+    };
+    const FailedStep steps[] = {
+        {"gdi32.dll", "GetObjectW", reinterpret_cast<const void*>(&FailGetObject)},
+        {"gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&NoBitmap)},
+        {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&NoMemoryDc)},
+        {"gdi32.dll", "BitBlt", reinterpret_cast<const void*>(&FailBitBlt)},
+    };
     ImportPatch set(plugin.Module(), "user32.dll", "SetClipboardData",
                     reinterpret_cast<const void*>(&CountSetClipboardData));
     ImportPatch close(plugin.Module(), "user32.dll", "CloseClipboard",
                       reinterpret_cast<const void*>(&CountCloseClipboard));
-    ASSERT_TRUE(create.Applied());
-    EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1);
-    EXPECT_EQ(g_setClipboardCalls, 0);
-    EXPECT_EQ(g_closeClipboardCalls, 0);
+    for (const FailedStep& step : steps) {
+        ImportPatch failure(plugin.Module(), step.dll, step.function, step.replacement);
+        ASSERT_TRUE(failure.Applied()) << step.function;
+        EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 1) << step.function;
+        EXPECT_EQ(g_setClipboardCalls, 0) << step.function;
+        EXPECT_EQ(g_closeClipboardCalls, 0) << step.function;
 
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE held = GetClipboardData(CF_UNICODETEXT);
-    const auto* heldText = held != nullptr ? static_cast<const wchar_t*>(GlobalLock(held)) : nullptr;
-    EXPECT_EQ(std::wstring(heldText != nullptr ? heldText : L"<no text>"), kUsersText);
-    if (heldText != nullptr)
-        GlobalUnlock(held);
-    CloseClipboard();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        HANDLE held = GetClipboardData(CF_UNICODETEXT);
+        const auto* heldText = held != nullptr ? static_cast<const wchar_t*>(GlobalLock(held)) : nullptr;
+        EXPECT_EQ(std::wstring(heldText != nullptr ? heldText : L"<no text>"), kUsersText) << step.function;
+        if (heldText != nullptr)
+            GlobalUnlock(held);
+        CloseClipboard();
+    }
 }
 
 namespace {
