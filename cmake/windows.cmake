@@ -12,6 +12,8 @@ add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
 configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
 # The file manager's install file for the release archive, with the version.
 configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.inf @ONLY)
+# The user's README of the release archive, with the version.
+configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
 add_library(corvelle SHARED
   src/base/module_state.cpp
@@ -45,8 +47,11 @@ target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
 target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 uuid ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
 # One file to copy: no mingw runtime DLL beside it.
-# No link time in the PE header: the same commit gives the same bytes.
-target_link_options(corvelle PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
+# No link time in the PE header, and in Release no symbols (they hold the
+# build folder's paths, and the static runtime's debug data): the same commit
+# gives the same bytes wherever it is built.
+set(corvelle_release_link_options -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
+target_link_options(corvelle PRIVATE ${corvelle_release_link_options})
 corvelle_warnings(corvelle)
 
 # Programs that host the plugin: wide-character Windows programs that need no
@@ -54,7 +59,7 @@ corvelle_warnings(corvelle)
 function(corvelle_host_program target)
   target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
-  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
+  target_link_options(${target} PRIVATE ${corvelle_release_link_options})
   add_dependencies(${target} corvelle)
   corvelle_warnings(${target})
 endfunction()

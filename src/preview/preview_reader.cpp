@@ -107,8 +107,11 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* backgroun
     IStorage* openedStorage = nullptr;
     HRESULT result = StgOpenStorage(documentPath, nullptr, kDocumentMode, nullptr, 0, &openedStorage);
     // Documents of current CAD versions are no compound files: the preview
-    // is then read from their archive.
-    if (result == STG_E_FILEALREADYEXISTS)
+    // is then read from their archive. One that the CAD program holds open
+    // while saving it cannot be opened as a compound file at all, but the
+    // archive path, which lets others write, can read it; a compound file
+    // held so is reported as before.
+    if (result == STG_E_FILEALREADYEXISTS || result == STG_E_SHAREVIOLATION || result == STG_E_LOCKVIOLATION)
         return LoadArchivePreviewBitmap(documentPath, result, background);
     if (FAILED(result)) {
         ReportHresultIfDebug(result, L"StgOpenStorage", documentPath);

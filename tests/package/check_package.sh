@@ -1,29 +1,34 @@
 #!/usr/bin/env bash
-# Builds the release archive twice and checks it: the same bytes both times,
-# exactly the six files, the install file's exact text, CR LF text files, and
+# Builds the release archive twice, here and in a copy of the tree in another
+# folder, and checks it: the same bytes both times, exactly the six files, the install file's exact text, CR LF text files, and
 # a plugin and program that import system DLLs only (no zlib1.dll, no mingw
 # runtime).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
 
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+log=$scratch/package.log
+# The same files in a folder of another name and depth: nothing of the
+# folder a release is built in may reach its bytes.
+elsewhere=$scratch/another/checkout
 scripts/package > "$log"
 archive=$(head -n 1 "$log")
 first=$(sha256sum "$archive" | cut -d' ' -f1)
-scripts/package >/dev/null
-second=$(sha256sum "$archive" | cut -d' ' -f1)
+mkdir -p "$elsewhere"
+git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$elsewhere"
+other_archive=$("$elsewhere/scripts/package" | head -n 1)
+second=$(sha256sum "$other_archive" | cut -d' ' -f1)
 failures=0
 fail() { echo "package: $*"; failures=$((failures + 1)); }
 
-[ "$first" = "$second" ] || fail "two runs gave different archives ($first, $second)"
+[ "$first" = "$second" ] || fail "builds in $root and $elsewhere gave different archives ($first, $second)"
 listed=$(unzip -Z1 "$archive" | tr '\n' ' ')
 [ "$listed" = "corvelle.wlx64 pluginst.inf quickview.exe README.txt LICENSE CHANGELOG.md " ] ||
   fail "archive holds: $listed"
 
-unpacked=$(mktemp -d)
-trap 'rm -rf "$unpacked" "$log"' EXIT
+unpacked=$scratch/unpacked
 unzip -q "$archive" -d "$unpacked"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 expected=$(printf '%s\r\n' '[plugininstall]' \
@@ -35,6 +40,12 @@ for text in pluginst.inf README.txt LICENSE CHANGELOG.md; do
   lines=$(wc -l < "$unpacked/$text")
   crlf=$(grep -c $'\r$' "$unpacked/$text" || true)
   [ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ] || fail "$text: $crlf of $lines lines end in CR LF"
+done
+[ "$(head -n 1 "$unpacked/README.txt")" = $'Corvelle '"$version"$'\r' ] ||
+  fail "README.txt starts: $(head -n 1 "$unpacked/README.txt" | cat -A)"
+for program in corvelle.wlx64 quickview.exe; do
+  x86_64-w64-mingw32-objdump -h "$unpacked/$program" | grep -q '\.debug_' && fail "$program carries debug data"
+  grep -q -a -F "$root" "$unpacked/$program" && fail "$program holds the path of the folder it was built in"
 done
 system='^(kernel32|user32|gdi32|ole32|msvcrt)\.dll$|^winspool\.drv$'
 for program in corvelle.wlx64 quickview.exe; do

@@ -143,3 +143,57 @@ TEST_F(ArchiveDocuments, LargeDocumentCostsTheRecordAndLittleMore)
     EXPECT_LE(g_bytesRead, record + (1u << 20));
     EXPECT_TRUE(CanOpenForWriting(document));
 }
+
+namespace {
+
+// The CAD program saving the document while the plugin reads it: at the
+// plugin's first read, it writes into the file through its own handle and
+// renames it.
+struct Saver {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring from;
+    std::wstring to;
+    bool saved = false;
+    DWORD failure = 0;
+};
+Saver* g_saver = nullptr;
+
+BOOL WINAPI SaveDuringRead(HANDLE file, void* buffer, DWORD length, DWORD* done, OVERLAPPED* overlapped)
+{
+    if (g_saver != nullptr && !g_saver->saved && g_saver->failure == 0) {
+        const unsigned char lead[8] = {'C', 'V', 'L', 'A', 0x08, 0x00, 0x00, 0x00};
+        DWORD written = 0;
+        if (!WriteFile(g_saver->file, lead, sizeof lead, &written, nullptr) || written != sizeof lead ||
+            !FlushFileBuffers(g_saver->file) || !MoveFileExW(g_saver->from.c_str(), g_saver->to.c_str(), 0))
+            g_saver->failure = GetLastError();
+        else
+            g_saver->saved = true;
+    }
+    return ReadFile(file, buffer, length, done, overlapped);
+}
+
+}  // namespace
+
+// A document held open for writing by the program saving it, as it is
+// written and renamed meanwhile: the plugin still makes its thumbnail and
+// stands in the way of neither.
+TEST_F(ArchiveDocuments, DocumentBeingSavedIsReadWithoutStandingInTheWay)
+{
+    const std::wstring path = ArchivePath(ArchiveDocument(Rle8Block(picture)));
+    Saver saver;
+    saver.from = path;
+    saver.to = folder.File(L"part-saved.SLDPRT");
+    saver.file = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(saver.file, INVALID_HANDLE_VALUE) << GetLastError();
+    ImportPatch patch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&SaveDuringRead));
+    ASSERT_TRUE(patch.Applied());
+    g_saver = &saver;
+    HBITMAP thumbnail = Read(path);
+    g_saver = nullptr;
+    CloseHandle(saver.file);
+    ExpectPixelsEqual(thumbnail, picture);
+    DeleteObject(thumbnail);
+    EXPECT_TRUE(saver.saved) << "the save failed with error " << saver.failure;
+    EXPECT_TRUE(FileExists(saver.to));
+}

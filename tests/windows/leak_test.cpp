@@ -161,14 +161,6 @@ void* LedgerRealloc(void* block, size_t size)
     return moved;
 }
 
-SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PagefileUsage;
-}
-
 class Leaks : public ViewerTest {
 protected:
     Leaks()

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <psapi.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <fstream>
@@ -217,4 +221,12 @@ std::wstring ShownSystemText(DWORD code, const std::wstring& insert)
     if (percent != std::wstring::npos && percent + 1 < text.size() && text[percent + 1] == L'1')
         text.replace(percent, 2, insert);
     return text;
+}
+
+std::size_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
 }

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,6 +87,9 @@ std::wstring SystemText(DWORD code);
 // The system's text as a report shows it: one line end cut, or the fallback
 // for codes the system has no text for; the first %1 replaced by insert.
 std::wstring ShownSystemText(DWORD code, const std::wstring& insert);
+
+// The process's private bytes now, as the system counts them.
+std::size_t PrivateBytes();
 
 // Whether another program could open the file for writing, exclusively, now.
 bool CanOpenForWriting(const std::wstring& path);

@@ -4,6 +4,7 @@
 // thumbnail is right, and every object, handle and heap block that the plugin
 // takes, on any thread, is given back (counted at its import table).
 #include "archive_document.h"
+#include "png_file.h"
 #include "viewer_host.h"
 
 #include <atomic>
@@ -222,4 +223,78 @@ TEST_F(Threads, ThumbnailsOnFourWorkersWhileTheViewerWorks)
     EXPECT_EQ(ledger.files.size(), 0u) << "file handles left";
     EXPECT_EQ(ledger.blocks.size(), 0u) << "heap blocks left";
     EXPECT_GT(viewerRounds, 0);
+}
+
+namespace {
+
+// Every settings file the plugin reads or writes, from every thread.
+std::mutex g_settingsFilesLock;
+std::set<std::wstring> g_settingsFiles;
+void RecordSettingsFile(const wchar_t* file)
+{
+    std::lock_guard<std::mutex> guard(g_settingsFilesLock);
+    g_settingsFiles.insert(file != nullptr ? file : L"(none)");
+}
+UINT WINAPI RecordSettingsRead(const wchar_t* section, const wchar_t* key, INT fallback, const wchar_t* file)
+{
+    RecordSettingsFile(file);
+    return GetPrivateProfileIntW(section, key, fallback, file);
+}
+BOOL WINAPI RecordSettingsWrite(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
+{
+    RecordSettingsFile(file);
+    return WritePrivateProfileStringW(section, key, value, file);
+}
+
+}  // namespace
+
+// Another file manager calls ListSetDefaultParams each time it loads the
+// module, also while its thumbnail threads run: no settings read may see
+// the host's own file or a path in the making, and every thumbnail is the
+// true-colour one that the plugin's own settings ask for.
+TEST_F(ViewerTest, SettingsPathSetAgainWhileWorkersReadSettings)
+{
+    constexpr int kWorkers = 3;
+    constexpr int kThumbnailsEach = 60;
+    WriteSettings("TrueColor=1");
+    const std::vector<unsigned char> png =
+        EncodeRgbaPng(12, 7, std::vector<std::uint32_t>(12 * 7, 0xFF204080u));
+    const IndexedPicture dib = MakeBlockPicture(30, 20, 3);
+    const std::wstring path = folder.File(L"part.SLDPRT");
+    WriteArchiveFile(path, ArchiveDocument(Rle8Block(dib), 0, {}, png));
+    ImportPatch reads(plugin.Module(), "kernel32.dll", "GetPrivateProfileIntW",
+                      reinterpret_cast<const void*>(&RecordSettingsRead));
+    ImportPatch writes(plugin.Module(), "kernel32.dll", "WritePrivateProfileStringW",
+                       reinterpret_cast<const void*>(&RecordSettingsWrite));
+    ASSERT_TRUE(reads.Applied());
+    g_settingsFiles.clear();
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+
+    std::atomic<int> notTrueColor{0};
+    std::atomic<int> running{kWorkers};
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < kWorkers; ++worker) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < kThumbnailsEach; ++i) {
+                HBITMAP bitmap = thumbnail(path.c_str(), 96, 96, nullptr, 0);
+                BITMAP description = {};
+                if (bitmap == nullptr || GetObjectW(bitmap, sizeof description, &description) == 0 ||
+                    description.bmWidth != 12)
+                    ++notTrueColor;
+                DeleteObject(bitmap);
+            }
+            --running;
+        });
+    }
+    int settings = 0;
+    for (; running > 0; ++settings)
+        plugin.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
+    for (std::thread& worker : workers)
+        worker.join();
+
+    EXPECT_EQ(notTrueColor.load(), 0) << "of " << kWorkers * kThumbnailsEach << " thumbnails";
+    std::lock_guard<std::mutex> guard(g_settingsFilesLock);
+    ASSERT_FALSE(g_settingsFiles.empty());
+    for (const std::wstring& file : g_settingsFiles)
+        EXPECT_EQ(file, folder.File(L"corvelle.ini")) << "while the settings path was set " << settings << " times";
 }

@@ -8,6 +8,9 @@
 
 #include <objbase.h>
 
+#include <atomic>
+
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -245,4 +248,92 @@ TEST_F(TrueColor, CallingThreadsApartmentIsLeftAsItWas)
         EXPECT_EQ(width, static_cast<std::uint32_t>(kPngWidth)) << test.what;
         EXPECT_EQ(afterwards, test.apartment != ~0u ? S_FALSE : S_OK) << test.what;
     }
+}
+
+// The viewer keeps the colour it read when it opened and paints its box
+// with it; a reload after BackColor changed lays the picture over that same
+// colour, not over the new setting.
+TEST_F(TrueColor, ReloadLaysThePngOverTheViewersOwnBackground)
+{
+    WriteSettings("TrueColor=1\r\nBackColor=" + std::to_string(kBackColorSetting));
+    for (const std::wstring& path : {CompoundDocument(png), ArchiveDocumentWith(png)}) {
+        const std::string what = ToAnsi(path);
+        WriteSettings("TrueColor=1\r\nBackColor=" + std::to_string(kBackColorSetting));
+        HWND viewer = Load(path, 0);
+        ASSERT_NE(viewer, nullptr) << what;
+        WriteSettings("TrueColor=1\r\nBackColor=255");  // red, for viewers opened from now on
+        ASSERT_EQ(loadNextW(host, viewer, path.c_str(), 0), 0) << what;
+        const Screenshot shot = Capture(viewer);
+        EXPECT_EQ(shot.At(kPngWidth, 0), kBackgroundPixel) << what;
+        ExpectComposite(shot.pixels, shot.width, kBackgroundPixel, what + " after the reload");
+        Close(viewer);
+    }
+}
+
+namespace {
+
+// The largest block the plugin asks malloc for, at its import table.
+std::atomic<std::size_t> g_largestBlock{0};
+void* (*g_plainMalloc)(std::size_t) = nullptr;
+void* RecordLargestBlock(std::size_t size)
+{
+    std::size_t seen = g_largestBlock.load();
+    while (size > seen && !g_largestBlock.compare_exchange_weak(seen, size)) {
+    }
+    return g_plainMalloc(size);
+}
+
+}  // namespace
+
+// A compound document of a few kilobytes whose "PreviewPNG" entry claims
+// 200 MiB: the stream's header is read and checked first, and a size larger
+// than the whole document is refused before anything of it is allocated.
+TEST_F(TrueColor, ForgedPngStreamSizeIsRefusedBeforeItIsAllocated)
+{
+    std::vector<unsigned char> padded = png;
+    padded.resize(png.size() + 8192, 0);  // past the small-stream limit: only the size is forged
+    const std::wstring path = CompoundDocument(padded);
+    ASSERT_TRUE(ForgeStreamSize(path, L"PreviewPNG", 200u << 20));
+    ImportPatch patch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RecordLargestBlock));
+    ASSERT_TRUE(patch.Applied());
+    g_plainMalloc = patch.Original<void* (*)(std::size_t)>();
+    g_largestBlock = 0;
+    ExpectDibThumbnail(path, "forged PreviewPNG size");
+    EXPECT_LT(g_largestBlock.load(), std::size_t{1} << 20) << "the reader asked malloc for " << g_largestBlock.load()
+                                                          << " bytes";
+}
+
+namespace {
+
+// The process's private bytes when the plugin makes its screen bitmap.
+std::size_t g_privateBytesAtScreenBitmap = 0;
+HBITMAP WINAPI SampleBeforeScreenBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                                        const BITMAPINFO* info, UINT usage)
+{
+    g_privateBytesAtScreenBitmap = PrivateBytes();
+    return CreateDIBitmap(dc, header, init, bits, info, usage);
+}
+
+}  // namespace
+
+// When the screen bitmap is made, the decoded pixels are the one copy of the
+// picture alive: the imaging component's frame and converter are gone.
+TEST_F(TrueColor, OnlyOneDecodedCopyIsAliveWhenTheScreenBitmapIsMade)
+{
+    constexpr int kSide = 4096;
+    constexpr std::size_t kDecodedBytes = std::size_t{kSide} * kSide * 4;
+    const std::vector<unsigned char> large =
+        EncodeRgbaPng(kSide, kSide, std::vector<std::uint32_t>(std::size_t{kSide} * kSide, 0xFF3366CCu));
+    ASSERT_FALSE(large.empty());
+    const std::wstring path = ArchiveDocumentWith(large);
+    ImportPatch patch(plugin.Module(), "gdi32.dll", "CreateDIBitmap",
+                      reinterpret_cast<const void*>(&SampleBeforeScreenBitmap));
+    ASSERT_TRUE(patch.Applied());
+    const std::size_t before = PrivateBytes();
+    HBITMAP bitmap = Read(path);
+    ASSERT_NE(bitmap, nullptr);
+    DeleteObject(bitmap);
+    const std::size_t held = g_privateBytesAtScreenBitmap - before;
+    EXPECT_LT(held, kDecodedBytes + kDecodedBytes / 4)
+        << held << " private bytes held when the screen bitmap is made; one decoded copy is " << kDecodedBytes;
 }
