@@ -19,11 +19,13 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -271,6 +273,156 @@ void CompareTrueColor(const TempFolder& folder, const LoadedPlugin& plugin, cons
                 worstRatio);
 }
 
+void SetTrueColor(const TempFolder& folder, const wchar_t* value)
+{
+    WritePrivateProfileStringW(L"Corvelle Settings", L"TrueColor", value, folder.File(L"corvelle.ini").c_str());
+}
+
+// A document whose directory and end record were cut off, as a copy that
+// stopped early or a save in progress leaves it: a zero record of
+// hugeRecordBytes before the pictures, the last 200 bytes gone.
+std::wstring WriteCutDocument(const TempFolder& folder, const wchar_t* name, std::uint64_t hugeRecordBytes,
+                              const std::vector<unsigned char>& block, const std::vector<unsigned char>& png)
+{
+    ArchiveImage image = ArchiveDocument(block, hugeRecordBytes, {}, png);
+    std::vector<unsigned char>& last = image.pieces.back().bytes;
+    last.resize(last.size() - 200);
+    const std::wstring path = folder.File(name);
+    WriteArchiveFile(path, image);
+    return path;
+}
+
+// Thumbnails of a cut 4 GiB document against a cut small one, with either
+// TrueColor value: the scan reads only the end of the file, once for both
+// pictures.
+void CutDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
+{
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    const std::vector<unsigned char> block = Rle8Block(MakeBlockPicture(1420, 716, 40));
+    const std::vector<unsigned char> png = ShadedPng(640, 480);
+    const std::wstring small = WriteCutDocument(folder, L"cut-small.SLDPRT", 0, block, png);
+    const std::wstring atScanLimit = WriteCutDocument(folder, L"cut-32mib.SLDPRT", 32ull << 20, block, png);
+    const std::wstring huge = WriteCutDocument(folder, L"cut-4gib.SLDPRT", 0xFFF00000ull, block, png);
+    ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
+    std::printf("## Documents whose end is cut off\n\n");
+    std::printf("Thumbnails (%d x %d box) of a document without its directory and end record, as a copy that "
+                "stopped early leaves it: small, and with a 32 MiB or a 4 GiB record before its pictures (sparse files).\n\n",
+                kBox, kBox);
+    std::printf("| document | TrueColor | seconds | bytes the plugin read |\n|---|---|---|---|\n");
+    for (const wchar_t* value : {L"0", L"1"}) {
+        SetTrueColor(folder, value);
+        for (const std::wstring* path : {&small, &atScanLimit, &huge}) {
+            std::vector<double> times;
+            std::uint64_t bytesRead = 0;
+            for (int run = 0; run < kRuns; ++run) {
+                g_bytesRead = 0;
+                times.push_back(SecondsPerCall(1, [&] { DeleteObject(thumbnail(path->c_str(), kBox, kBox, nullptr, 0)); }));
+                bytesRead = g_bytesRead;
+            }
+            const char* label = path == &small ? "small (cut)" : path == &huge ? "4 GiB (cut)" : "32 MiB (cut)";
+            std::printf("| %s | %ls | %.3f | %llu |\n", label, value,
+                        Median(times), static_cast<unsigned long long>(bytesRead));
+        }
+    }
+    SetTrueColor(folder, nullptr);
+    std::printf("\n");
+}
+
+// The most private bytes the process held during one call: sampled by a
+// thread about every millisecond, and at the plugin's screen-bitmap and
+// free calls, where a copy is about to be made or given back.
+std::atomic<SIZE_T> g_peakPrivateBytes{0};
+void SamplePrivateBytes()
+{
+    const SIZE_T now = ProcessMemory().privateBytes;
+    SIZE_T seen = g_peakPrivateBytes.load();
+    while (now > seen && !g_peakPrivateBytes.compare_exchange_weak(seen, now)) {
+    }
+}
+HBITMAP WINAPI SampledCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                                     const BITMAPINFO* info, UINT usage)
+{
+    SamplePrivateBytes();
+    HBITMAP made = CreateDIBitmap(dc, header, init, bits, info, usage);
+    SamplePrivateBytes();
+    return made;
+}
+void (*g_realFree)(void*) = nullptr;
+void __cdecl SampledFree(void* block)
+{
+    SamplePrivateBytes();
+    g_realFree(block);
+}
+
+double PeakMebibytesOf(const std::function<void()>& call)
+{
+    const SIZE_T before = ProcessMemory().privateBytes;
+    g_peakPrivateBytes = before;
+    std::atomic<bool> done{false};
+    std::thread sampler([&] {
+        while (!done) {
+            SamplePrivateBytes();
+            Sleep(1);
+        }
+    });
+    call();
+    done = true;
+    sampler.join();
+    return Mebibytes(static_cast<double>(g_peakPrivateBytes.load() - before));
+}
+
+// The peak memory of showing the largest pictures the plugin admits, as a
+// thumbnail: PNGs at 8 and 16 bits a channel (TrueColor=1), and "Preview"
+// pictures of the same sizes in 32 bits, the deepest a DIB comes in.
+void PeakMemoryOfTheLargestPictures(const TempFolder& folder, const LoadedPlugin& plugin)
+{
+    const auto thumbnail = plugin.Export<ListGetPreviewBitmapWFunction>("ListGetPreviewBitmapW");
+    const std::vector<unsigned char> tinyDib = Rle8Block(MakeBlockPicture(16, 16, 4));
+    struct Row {
+        const char* label;
+        int width;
+        int height;
+        int pngDepth;  // 0: the "Preview" picture
+        double decodedMebibytes;
+    };
+    const Row rows[] = {
+        {"PNG, 8 bits a channel", 8192, 8192, 8, 256},
+        {"PNG, 16 bits a channel (refused: 512 MiB decoded)", 8192, 8192, 16, 512},
+        {"PNG, 16 bits a channel", 8192, 4096, 16, 256},
+        {"\"Preview\", 32-bit DIB", 8192, 8192, 0, 256},
+        {"\"Preview\", 32-bit DIB", 8192, 4096, 0, 128},
+    };
+    ImportPatch bitmapPatch(plugin.Module(), "gdi32.dll", "CreateDIBitmap",
+                            reinterpret_cast<const void*>(&SampledCreateDIBitmap));
+    ImportPatch freePatch(plugin.Module(), "msvcrt.dll", "free", reinterpret_cast<const void*>(&SampledFree));
+    g_realFree = freePatch.Original<void (*)(void*)>();
+    std::printf("## Peak memory of the largest admissible pictures\n\n");
+    std::printf("Each is read once as a thumbnail (%d x %d box) from the archive container; the peak of the "
+                "process's private bytes above what it held before. The screen bitmap takes 4 bytes a pixel; the "
+                "decoded copy is the picture at its own depth (the PNG decoder's, or the inflated \"Preview\" "
+                "record).\n\n",
+                kBox, kBox);
+    std::printf("| picture | size | screen bitmap MiB | decoded copy MiB | peak MiB |\n|---|---|---|---|---|\n");
+    for (const Row& row : rows) {
+        const std::wstring path = folder.File(L"largest.SLDPRT");
+        ArchiveBuilder builder;
+        builder.AddRecord("Header2", std::vector<unsigned char>(300, 7));
+        if (row.pngDepth != 0) {
+            builder.AddRecord("Preview", PreviewContent(tinyDib));
+            builder.AddRecord("PreviewPNG", EncodeFlatRgbaPng(row.width, row.height, row.pngDepth, 0xC0336699u));
+        } else {
+            builder.AddRecord("Preview", PreviewContent(PlainBlock(row.width, row.height, 32)));
+        }
+        WriteArchiveFile(path, builder.Finish());
+        SetTrueColor(folder, row.pngDepth != 0 ? L"1" : L"0");
+        const double peak = PeakMebibytesOf([&] { DeleteObject(thumbnail(path.c_str(), kBox, kBox, nullptr, 0)); });
+        std::printf("| %s | %d x %d | %.0f | %.0f | %.0f |\n", row.label, row.width, row.height,
+                    Mebibytes(4.0 * row.width * row.height), row.decodedMebibytes, peak);
+    }
+    SetTrueColor(folder, nullptr);
+    std::printf("\n");
+}
+
 // A 4000 x 3000 picture of large blocks, as a plain 8-bit or an RLE8 block.
 IndexedPicture LargePicture()
 {
@@ -342,6 +494,8 @@ int wmain(int argc, wchar_t** argv)
     trueColourDocuments.push_back({L"1420 x 716 RLE8 and 640 x 480 PNG, archive container", current, 40});
     CompareTrueColor(folder, plugin, trueColourDocuments);
     HostileDocuments(folder, plugin);
+    CutDocuments(folder, plugin);
+    PeakMemoryOfTheLargestPictures(folder, plugin);
 
     std::printf("## Viewer\n\n| operation | median |\n|---|---|\n");
     const std::wstring& sample = documents.front().path;
