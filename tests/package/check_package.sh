@@ -13,12 +13,16 @@ log=$scratch/package.log
 # The same files in a folder of another name and depth: nothing of the
 # folder a release is built in may reach its bytes.
 elsewhere=$scratch/another/checkout
+# Both stamped with this commit's time: the copy has no history of its own.
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || echo 1796083200)
+export SOURCE_DATE_EPOCH
 scripts/package > "$log"
 archive=$(head -n 1 "$log")
 first=$(sha256sum "$archive" | cut -d' ' -f1)
 mkdir -p "$elsewhere"
 git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$elsewhere"
-other_archive=$("$elsewhere/scripts/package" | head -n 1)
+"$elsewhere/scripts/package" > "$log"
+other_archive=$(head -n 1 "$log")
 second=$(sha256sum "$other_archive" | cut -d' ' -f1)
 failures=0
 fail() { echo "package: $*"; failures=$((failures + 1)); }
