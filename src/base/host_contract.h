@@ -24,7 +24,8 @@ inline constexpr std::int32_t kCommandNewParameters = 2;
 // High word of the WM_COMMAND that hands the centre option to the host.
 inline constexpr std::uint16_t kCenterHandOverCode = 0xFFF9;
 
-// Margins of ListPrint, in the printer's device units.
+// Margins of ListPrint: tenths of a millimetre (the platform's MM_LOMETRIC
+// unit) from the paper's edges, as the hosts send them (200 for 20 mm).
 struct PrintMargins {
     std::int32_t left;
     std::int32_t top;

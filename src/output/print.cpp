@@ -1,4 +1,4 @@
-// Printing a picture on one page, across the page width between the margins.
+// Printing a picture on one page, as large as fits between the margins.
 #include "output/print.h"
 
 #include "base/bounded_string.h"
@@ -49,42 +49,96 @@ void MakeJobName(const wchar_t* documentPath, wchar_t (&jobName)[kWidePathCapaci
     AppendBounded(jobName, extension, kWidePathCapacity);
 }
 
-// Draws the picture onto the started page; false when it cannot be selected
-// (it may have been deleted while the spooler's dialog was up). The picture
-// is selected only for the blit, so that a repaint, close or reload of the
-// viewer meanwhile never finds it held.
-bool DrawPicture(HDC printer, HDC memory, HBITMAP picture, const BITMAP& description, const PrintPlacement& placement)
+// What the printer says of its page.
+PrinterPage ReadPrinterPage(HDC printer)
 {
-    ScopedSelection selection(memory, picture);
-    if (!selection.Succeeded())
-        return false;
-    StretchBlt(printer, placement.x, placement.y, placement.width, placement.height, memory, 0, 0, description.bmWidth,
-               description.bmHeight, SRCCOPY);
-    return true;
+    PrinterPage page = {};
+    page.dotsPerInchX = GetDeviceCaps(printer, LOGPIXELSX);
+    page.dotsPerInchY = GetDeviceCaps(printer, LOGPIXELSY);
+    page.paperWidth = GetDeviceCaps(printer, PHYSICALWIDTH);
+    page.paperHeight = GetDeviceCaps(printer, PHYSICALHEIGHT);
+    page.printableX = GetDeviceCaps(printer, PHYSICALOFFSETX);
+    page.printableY = GetDeviceCaps(printer, PHYSICALOFFSETY);
+    page.printableWidth = GetDeviceCaps(printer, HORZRES);
+    page.printableHeight = GetDeviceCaps(printer, VERTRES);
+    return page;
+}
+
+constexpr UINT kPrintBoxType = MB_ICONERROR;
+
+// A failure after the job started: reported with Debug on, unless the user
+// cancelled it.
+void ReportPrintFailure(const wchar_t* operation)
+{
+    if (GetLastError() != ERROR_CANCELLED)
+        ReportLastErrorIfDebug(operation, kPrintBoxType);
+}
+
+// Ends a job that cannot be finished: reported, then abandoned.
+int AbandonJob(HDC printer, const wchar_t* operation)
+{
+    ReportPrintFailure(operation);
+    AbortDoc(printer);
+    return kStatusFailure;
+}
+
+// Draws the picture onto the started page as device-independent bits, the
+// way printers are fed: its pixels read with GetDIBits as 32-bit rows, then
+// StretchDIBits. The picture is selected into no context meanwhile, so that
+// a repaint, close or reload of the viewer never finds it held. Names the
+// call that failed, or null.
+const wchar_t* DrawPicture(HDC printer, HBITMAP picture, const BITMAP& description, const PrintPlacement& placement)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = description.bmWidth;
+    info.bmiHeader.biHeight = description.bmHeight;  // bottom row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const std::size_t pixelBytes = std::size_t{4} * static_cast<std::size_t>(description.bmWidth) *
+                                   static_cast<std::size_t>(description.bmHeight);
+    ScopedMalloc<unsigned char> pixels(static_cast<unsigned char*>(std::malloc(pixelBytes)));
+    if (pixels == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return L"malloc";
+    }
+    ScopedWindowDc screen(nullptr);
+    const UINT rows = static_cast<UINT>(description.bmHeight);
+    if (screen.Get() == nullptr ||
+        GetDIBits(screen.Get(), picture, 0, rows, pixels.get(), &info, DIB_RGB_COLORS) != static_cast<int>(rows))
+        return L"GetDIBits";
+    screen.Release();
+    const int drawn = StretchDIBits(printer, placement.x, placement.y, placement.width, placement.height, 0, 0,
+                                    description.bmWidth, description.bmHeight, pixels.get(), &info, DIB_RGB_COLORS,
+                                    SRCCOPY);
+    if (drawn <= 0)  // 0 lines, or GDI_ERROR
+        return L"StretchDIBits";
+    return nullptr;
 }
 
 }  // namespace
 
 HDC OpenPrinter(const wchar_t* printerName)
 {
-    HDC printer =
-        printerName != nullptr ? CreateDCW(kPrinterDriver, printerName, nullptr, nullptr) : OpenDefaultPrinter();
+    // No name, or an empty one (as hosts pass it): the user's default printer.
+    const bool named = printerName != nullptr && printerName[0] != L'\0';
+    HDC printer = named ? CreateDCW(kPrinterDriver, printerName, nullptr, nullptr) : OpenDefaultPrinter();
     if (printer == nullptr)
-        ReportLastErrorIfDebug(L"CreateDCW", MB_ICONERROR);
+        ReportLastErrorIfDebug(L"CreateDCW", kPrintBoxType);
     return printer;
 }
 
-int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, const PrintMargins* margins)
+int PrintPicture(HDC printer, const PrintedPicture& printed, const wchar_t* documentPath, const PrintMargins* margins)
 {
-    ScopedCreatedDc memory(CreateCompatibleDC(nullptr));
-    if (memory == nullptr)
-        return kStatusFailure;
     BITMAP description = {};
-    if (GetObjectW(picture, sizeof description, &description) == 0)
+    if (GetObjectW(printed.picture, sizeof description, &description) == 0)
         return kStatusFailure;
-
-    const PrintPlacement placement = ComputePrintPlacement(GetDeviceCaps(printer, PHYSICALWIDTH), description.bmWidth,
-                                                           description.bmHeight, margins);
+    const PrintPlacement placement =
+        ComputePrintPlacement(ReadPrinterPage(printer), description.bmWidth, description.bmHeight, margins);
+    // Margins that leave no room: no job at all.
+    if (!placement.fits)
+        return kStatusFailure;
     wchar_t jobName[kWidePathCapacity];
     MakeJobName(documentPath, jobName);
 
@@ -94,17 +148,24 @@ int PrintPicture(HDC printer, HBITMAP picture, const wchar_t* documentPath, cons
     // No job: the user cancelled the spooler's dialog (nothing to say), or
     // the spooler refused it.
     if (StartDocW(printer, &job) <= 0) {
-        if (GetLastError() != ERROR_CANCELLED)
-            ReportLastErrorIfDebug(L"StartDocW", MB_ICONERROR);
+        ReportPrintFailure(L"StartDocW");
         return kStatusFailure;
     }
-    StartPage(printer);
-    if (!DrawPicture(printer, memory.get(), picture, description, placement)) {
+    // The spooler's dialog runs the host's messages: the viewer may have been
+    // reloaded or closed meanwhile, and its picture with it.
+    if (printed.stillShown(printed.context) != printed.picture) {
         AbortDoc(printer);
         return kStatusFailure;
     }
-    EndPage(printer);
-    EndDoc(printer);
-    // The memory context goes first; the caller deletes the printer's last.
+    if (StartPage(printer) <= 0)
+        return AbandonJob(printer, L"StartPage");
+    if (const wchar_t* failed = DrawPicture(printer, printed.picture, description, placement))
+        return AbandonJob(printer, failed);
+    if (EndPage(printer) <= 0)
+        return AbandonJob(printer, L"EndPage");
+    if (EndDoc(printer) <= 0) {
+        ReportPrintFailure(L"EndDoc");
+        return kStatusFailure;
+    }
     return kStatusSuccess;
 }

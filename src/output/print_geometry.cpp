@@ -1,46 +1,66 @@
 #include "output/print_geometry.h"
 
+#include "base/fit.h"
 #include "base/host_contract.h"
 
-#include <cmath>
-#include <limits>
+#include <algorithm>
 
 namespace {
 
-// Two's-complement wrap-around, as 32-bit device arithmetic gives it, without
-// the undefined behaviour of signed overflow.
-std::int32_t WrappingDifference(std::int32_t minuend, std::int32_t subtrahend)
+// Tenths of a millimetre to the inch: the margins' unit.
+constexpr std::int64_t kMarginUnitsPerInch = 254;
+
+// A margin in device units from the paper's edge, rounded to the nearest;
+// negative margins count as none.
+std::int64_t MarginInDots(std::int32_t tenthsOfMillimetre, std::int32_t dotsPerInch)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(minuend) - static_cast<std::uint32_t>(subtrahend));
+    const std::int64_t margin = std::max<std::int32_t>(tenthsOfMillimetre, 0);
+    return (margin * std::max<std::int32_t>(dotsPerInch, 0) + kMarginUnitsPerInch / 2) / kMarginUnitsPerInch;
 }
 
-// Truncation toward zero; values no 32-bit integer can hold saturate, so that
-// absurd margins or proportions cannot make the conversion undefined.
-std::int32_t TruncateToInt32(double value)
+// One axis of the area inside the margins, in device coordinates, clipped to
+// the printable range [0, printable): what lies outside it the device cannot
+// print.
+struct Span {
+    std::int64_t start;
+    std::int64_t end;
+};
+
+Span SpanInsideMargins(std::int32_t paper, std::int32_t offset, std::int32_t printable, std::int64_t before,
+                       std::int64_t after)
 {
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    const std::int64_t start = std::max<std::int64_t>(before - offset, 0);
+    const std::int64_t end = std::min<std::int64_t>(std::int64_t{paper} - after - offset, printable);
+    return {start, end};
 }
 
 }  // namespace
 
-PrintPlacement ComputePrintPlacement(std::int32_t physicalPageWidth, std::int32_t pictureWidth,
-                                     std::int32_t pictureHeight, const PrintMargins* margins)
+PrintPlacement ComputePrintPlacement(const PrinterPage& page, std::int32_t pictureWidth, std::int32_t pictureHeight,
+                                     const PrintMargins* margins)
 {
-    const double aspect = static_cast<double>(pictureWidth) / static_cast<double>(pictureHeight);
-    const std::int32_t left = margins != nullptr ? margins->left : 0;
-    const std::int32_t right = margins != nullptr ? margins->right : 0;
-    const std::int32_t top = margins != nullptr ? margins->top : 0;
-
-    PrintPlacement placement = {};
-    placement.x = left;
-    placement.y = top;
-    placement.width = WrappingDifference(WrappingDifference(physicalPageWidth, right), left);
-    placement.height = TruncateToInt32(static_cast<double>(placement.width) / aspect);
-    return placement;
+    PrintPlacement none = {false, 0, 0, 0, 0};
+    if (pictureWidth <= 0 || pictureHeight <= 0)
+        return none;
+    Span across = {0, page.printableWidth};
+    Span down = {0, page.printableHeight};
+    if (margins != nullptr) {
+        across = SpanInsideMargins(page.paperWidth, page.printableX, page.printableWidth,
+                                   MarginInDots(margins->left, page.dotsPerInchX),
+                                   MarginInDots(margins->right, page.dotsPerInchX));
+        down = SpanInsideMargins(page.paperHeight, page.printableY, page.printableHeight,
+                                 MarginInDots(margins->top, page.dotsPerInchY),
+                                 MarginInDots(margins->bottom, page.dotsPerInchY));
+    }
+    const std::int64_t areaWidth = across.end - across.start;
+    const std::int64_t areaHeight = down.end - down.start;
+    if (areaWidth <= 0 || areaHeight <= 0)
+        return none;
+    // Both lie within the printable size, a 32-bit value.
+    const PixelSize size = ScaleToFit(static_cast<std::int32_t>(areaWidth), static_cast<std::int32_t>(areaHeight),
+                                      pictureWidth, pictureHeight);
+    if (size.width <= 0 || size.height <= 0 || size.width > areaWidth || size.height > areaHeight)
+        return none;
+    return {true, static_cast<std::int32_t>(across.start), static_cast<std::int32_t>(down.start), size.width,
+            size.height};
 }

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <type_traits>
 
 extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, int boxWidth, int boxHeight,
@@ -25,6 +26,26 @@ extern "C" HBITMAP __stdcall ListGetPreviewBitmap(const char* documentPath, int 
     return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer, contentLength);
 }
 
+namespace {
+
+// The picture a print job was started for, and the viewer showing it.
+struct ShownPicture {
+    HWND viewerWindow;
+    HBITMAP picture;
+    std::uint32_t serial;
+};
+
+HBITMAP StillShown(void* context)
+{
+    const auto* shown = static_cast<const ShownPicture*>(context);
+    const ViewerInstance* instance = FindViewerInstance(shown->viewerWindow);
+    if (instance == nullptr || instance->bitmap != shown->picture || instance->pictureSerial != shown->serial)
+        return nullptr;
+    return instance->bitmap;
+}
+
+}  // namespace
+
 extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPath, const wchar_t* printerName,
                                     int /*printFlags*/, const PrintMargins* margins)
 {
@@ -37,7 +58,8 @@ extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPa
     const ViewerInstance* instance = FindViewerInstance(viewerWindow);
     if (instance == nullptr || instance->bitmap == nullptr)
         return kStatusFailure;
-    return PrintPicture(printer.get(), instance->bitmap, documentPath, margins);
+    ShownPicture shown = {viewerWindow, instance->bitmap, instance->pictureSerial};
+    return PrintPicture(printer.get(), {instance->bitmap, &StillShown, &shown}, documentPath, margins);
 }
 
 extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName, int printFlags,

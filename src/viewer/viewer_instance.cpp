@@ -11,6 +11,14 @@ void ReleaseViewerBitmap(ViewerInstance& instance)
     }
 }
 
+void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap)
+{
+    // Viewers live on one thread; the counter is shared by all of them.
+    static std::uint32_t s_lastSerial = 0;
+    instance.bitmap = bitmap;
+    instance.pictureSerial = ++s_lastSerial;
+}
+
 void ReleaseViewerObjects(ViewerInstance& instance)
 {
     if (instance.backgroundBrush != nullptr) {

@@ -20,6 +20,9 @@ struct ViewerInstance {
     std::uint32_t fitLargerOnly;
     HBRUSH backgroundBrush;
     COLORREF backColor;
+    // Changes with every picture the record takes, so that a picture can be
+    // told from a later one that got the same handle.
+    std::uint32_t pictureSerial;
 };
 
 // Deletes the background brush, then the picture, whichever the record
@@ -28,6 +31,9 @@ void ReleaseViewerObjects(ViewerInstance& instance);
 
 // Deletes the picture alone, for a reload.
 void ReleaseViewerBitmap(ViewerInstance& instance);
+
+// Gives the record a new picture (or none), with a new serial.
+void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 
 // Replaces all three view options from the host's ShowFlags.
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);

@@ -74,7 +74,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     instance->fit = (showFlags & kShowFlagFit) != 0;
     instance->fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
     instance->backColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
-    instance->bitmap = LoadPreviewBitmap(instance->filePath, &instance->backColor);
+    TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
     if (instance->bitmap == nullptr)
         return nullptr;
 
@@ -115,7 +115,7 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
         return kStatusFailure;
     if (loaded == nullptr)
         return kStatusFailure;
-    current->bitmap = static_cast<HBITMAP>(loaded.release());
+    TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 

@@ -19,7 +19,7 @@ void OnCreate(HWND window, const CREATESTRUCTW* creation)
         return;
     instance->backgroundBrush = CreateSolidBrush(instance->backColor);
     if (instance->bitmap == nullptr)
-        instance->bitmap = LoadPreviewBitmap(instance->filePath, &instance->backColor);
+        TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
 }
 
 void OnDestroy(ViewerInstance* instance)

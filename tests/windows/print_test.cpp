@@ -1,10 +1,12 @@
 // Printing an open viewer's picture, observed at the platform boundary: the
 // printer device context, the default-printer lookup, the job, the page
 // geometry, the reports and every release. The "printer" handed to the plugin
-// is a memory device context, so no job reaches a spooler here.
+// is a memory device context that answers as a 600 dpi A4 printer with 4 mm
+// unprintable borders does, so no job reaches a spooler here.
 #include "base/host_contract.h"
 #include "viewer_host.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,9 @@ struct Blit {
     int x, y, width, height;
     int sourceX, sourceY, sourceWidth, sourceHeight;
     DWORD rop;
+    UINT usage;
+    BITMAPINFOHEADER header;
+    std::vector<std::uint32_t> pixels;  // as handed over, 0x00RRGGBB
 };
 
 // What the fake platform answers, and what it saw.
@@ -42,14 +47,22 @@ struct FakePrinter {
     DWORD openFailure = ERROR_INVALID_PRINTER_NAME;
     bool defaultKnown = true;
     std::wstring defaultName = L"Default Laser";
-    int physicalWidth = 496;
-    bool memoryDcFails = false;
-    bool selectionFails = false;
+    // 600 dpi A4 (4960 x 7016 dots) with 94-dot (4 mm) borders.
+    int dotsPerInch = 600;
+    int paperWidth = 4960;
+    int paperHeight = 7016;
+    int border = 94;
     bool descriptionFails = false;
-    DWORD startDocFailure = 0;  // StartDocW fails with this last-error code
+    // Each fails with this last-error code when non-zero.
+    DWORD startDocFailure = 0;
+    DWORD startPageFailure = 0;
+    DWORD drawFailure = 0;
+    DWORD endPageFailure = 0;
+    DWORD endDocFailure = 0;
+    // Run inside StartDocW, as the host's messages are while its dialog is up.
+    std::function<void()> duringStartDoc;
 
     HDC printerDc = nullptr;
-    HDC memoryDc = nullptr;
     std::vector<CreateDcCall> createDcCalls;
     std::vector<DefaultPrinterCall> defaultPrinterCalls;
     std::vector<int> deviceCapsAsked;
@@ -90,22 +103,6 @@ BOOL WINAPI FakeGetDefaultPrinterW(wchar_t* buffer, DWORD* length)
     return TRUE;
 }
 
-HDC WINAPI FakeCreateCompatibleDC(HDC dc)
-{
-    if (g_fake->memoryDcFails)
-        return nullptr;
-    g_fake->memoryDc = CreateCompatibleDC(dc);
-    return g_fake->memoryDc;
-}
-
-HGDIOBJ WINAPI FakeSelectObject(HDC dc, HGDIOBJ object)
-{
-    if (g_fake->selectionFails && GetObjectType(object) == OBJ_BITMAP && dc == g_fake->memoryDc)
-        return nullptr;
-    g_fake->events.push_back(GetObjectType(object) == OBJ_BITMAP ? "select bitmap" : "select other");
-    return SelectObject(dc, object);
-}
-
 int WINAPI FakeGetObjectW(HANDLE object, int size, void* description)
 {
     if (g_fake->descriptionFails)
@@ -116,70 +113,92 @@ int WINAPI FakeGetObjectW(HANDLE object, int size, void* description)
 int WINAPI FakeGetDeviceCaps(HDC dc, int index)
 {
     g_fake->deviceCapsAsked.push_back(index);
-    if (dc == g_fake->printerDc && index == PHYSICALWIDTH)
-        return g_fake->physicalWidth;
-    return GetDeviceCaps(dc, index);
+    if (dc != g_fake->printerDc)
+        return GetDeviceCaps(dc, index);
+    switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return g_fake->dotsPerInch;
+    case PHYSICALWIDTH:
+        return g_fake->paperWidth;
+    case PHYSICALHEIGHT:
+        return g_fake->paperHeight;
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY:
+        return g_fake->border;
+    case HORZRES:
+        return g_fake->paperWidth - 2 * g_fake->border;
+    case VERTRES:
+        return g_fake->paperHeight - 2 * g_fake->border;
+    default:
+        return GetDeviceCaps(dc, index);
+    }
 }
 
-int WINAPI FakeStartDocW(HDC dc, const DOCINFOW* job)
+// Records the call on the printer; fails it with the code given, if any.
+int PrintCall(HDC dc, const char* name, DWORD failure)
 {
-    g_fake->events.push_back(dc == g_fake->printerDc ? "StartDocW" : "StartDocW elsewhere");
-    g_fake->jobs.push_back({job->cbSize, job->lpszDocName != nullptr ? job->lpszDocName : L"<null>",
-                            job->lpszOutput == nullptr, job->lpszDatatype == nullptr, job->fwType});
-    if (g_fake->startDocFailure != 0) {
-        SetLastError(g_fake->startDocFailure);
+    g_fake->events.push_back(dc == g_fake->printerDc ? name : std::string(name) + " elsewhere");
+    if (failure != 0) {
+        SetLastError(failure);
         return SP_ERROR;
     }
     return 1;
 }
 
+int WINAPI FakeStartDocW(HDC dc, const DOCINFOW* job)
+{
+    g_fake->jobs.push_back({job->cbSize, job->lpszDocName != nullptr ? job->lpszDocName : L"<null>",
+                            job->lpszOutput == nullptr, job->lpszDatatype == nullptr, job->fwType});
+    if (g_fake->duringStartDoc)
+        g_fake->duringStartDoc();
+    return PrintCall(dc, "StartDocW", g_fake->startDocFailure);
+}
+
 int WINAPI FakeAbortDoc(HDC dc)
 {
-    g_fake->events.push_back(dc == g_fake->printerDc ? "AbortDoc" : "AbortDoc elsewhere");
-    return 1;
+    return PrintCall(dc, "AbortDoc", 0);
 }
 
 int WINAPI FakeStartPage(HDC dc)
 {
-    g_fake->events.push_back(dc == g_fake->printerDc ? "StartPage" : "StartPage elsewhere");
-    return 1;
+    return PrintCall(dc, "StartPage", g_fake->startPageFailure);
 }
 
 int WINAPI FakeEndPage(HDC dc)
 {
-    g_fake->events.push_back(dc == g_fake->printerDc ? "EndPage" : "EndPage elsewhere");
-    return 1;
+    return PrintCall(dc, "EndPage", g_fake->endPageFailure);
 }
 
 int WINAPI FakeEndDoc(HDC dc)
 {
-    g_fake->events.push_back(dc == g_fake->printerDc ? "EndDoc" : "EndDoc elsewhere");
-    return 1;
+    return PrintCall(dc, "EndDoc", g_fake->endDocFailure);
 }
 
-int WINAPI FakeSetStretchBltMode(HDC dc, int mode)
+int WINAPI FakeStretchDIBits(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                             int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop)
 {
-    g_fake->events.push_back("SetStretchBltMode");
-    return SetStretchBltMode(dc, mode);
+    Blit blit = {x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, rop, usage, info->bmiHeader, {}};
+    if (info->bmiHeader.biBitCount == 32 && info->bmiHeader.biCompression == BI_RGB) {
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        blit.pixels.assign(pixels, pixels + std::abs(info->bmiHeader.biWidth * info->bmiHeader.biHeight));
+    }
+    g_fake->blits.push_back(blit);
+    if (PrintCall(dc, "StretchDIBits", g_fake->drawFailure) <= 0)
+        return 0;
+    return StretchDIBits(dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, bits, info, usage, rop);
 }
 
 BOOL WINAPI FakeStretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                            int sourceWidth, int sourceHeight, DWORD rop)
 {
-    const bool expectedPair = target == g_fake->printerDc && source == g_fake->memoryDc;
-    g_fake->events.push_back(expectedPair ? "StretchBlt" : "StretchBlt elsewhere");
-    g_fake->blits.push_back({x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, rop});
+    g_fake->events.push_back(target == g_fake->printerDc ? "StretchBlt" : "StretchBlt elsewhere");
     return StretchBlt(target, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop);
 }
 
 BOOL WINAPI FakeDeleteDC(HDC dc)
 {
-    if (dc == g_fake->printerDc)
-        g_fake->events.push_back("delete printer");
-    else if (dc == g_fake->memoryDc)
-        g_fake->events.push_back("delete memory");
-    else
-        g_fake->events.push_back("delete other");
+    g_fake->events.push_back(dc == g_fake->printerDc ? "delete printer" : "delete other");
     return DeleteDC(dc);
 }
 
@@ -196,8 +215,6 @@ protected:
     {
         g_fake = &fake;
         Patch("gdi32.dll", "CreateDCW", &FakeCreateDCW);
-        Patch("gdi32.dll", "CreateCompatibleDC", &FakeCreateCompatibleDC);
-        Patch("gdi32.dll", "SelectObject", &FakeSelectObject);
         Patch("gdi32.dll", "GetObjectW", &FakeGetObjectW);
         Patch("gdi32.dll", "GetDeviceCaps", &FakeGetDeviceCaps);
         Patch("gdi32.dll", "StartDocW", &FakeStartDocW);
@@ -205,7 +222,7 @@ protected:
         Patch("gdi32.dll", "EndPage", &FakeEndPage);
         Patch("gdi32.dll", "EndDoc", &FakeEndDoc);
         Patch("gdi32.dll", "AbortDoc", &FakeAbortDoc);
-        Patch("gdi32.dll", "SetStretchBltMode", &FakeSetStretchBltMode);
+        Patch("gdi32.dll", "StretchDIBits", &FakeStretchDIBits);
         Patch("gdi32.dll", "StretchBlt", &FakeStretchBlt);
         Patch("gdi32.dll", "DeleteDC", &FakeDeleteDC);
         patches.push_back(std::make_unique<ImportPatch>(plugin.Module(), "winspool.drv", WORD{203},
@@ -240,11 +257,11 @@ protected:
         return printW(viewer, documentPath, printerName, 0, margins);
     }
 
-    // The print run of one page, from the job's start to the releases. The
-    // picture is held by the memory context for the blit alone.
-    const std::vector<std::string> kPrintedPage = {"StartDocW",  "StartPage",     "select bitmap",
-                                                   "StretchBlt", "select bitmap", "EndPage",
-                                                   "EndDoc",     "delete memory", "delete printer"};
+    // The print run of one page, from the job's start to the release: the
+    // printer is fed device-independent bits, and no picture is selected
+    // into any context.
+    const std::vector<std::string> kPrintedPage = {"StartDocW", "StartPage", "StretchDIBits",
+                                                   "EndPage",   "EndDoc",    "delete printer"};
 
     FakePrinter fake;
     std::vector<std::unique_ptr<ImportPatch>> patches;
@@ -263,14 +280,34 @@ void ExpectBlit(const Blit& blit, int x, int y, int width, int height, int sourc
     EXPECT_EQ(blit.sourceWidth, sourceWidth);
     EXPECT_EQ(blit.sourceHeight, sourceHeight);
     EXPECT_EQ(blit.rop, static_cast<DWORD>(SRCCOPY));
+    EXPECT_EQ(blit.usage, static_cast<UINT>(DIB_RGB_COLORS));
+}
+
+// The bits handed to the printer are the picture's, row for row, whichever
+// way up the header says they run.
+void ExpectBitsOf(const Blit& blit, const IndexedPicture& picture)
+{
+    ASSERT_EQ(blit.header.biWidth, picture.width);
+    ASSERT_EQ(std::abs(blit.header.biHeight), picture.height);
+    ASSERT_EQ(blit.pixels.size(), static_cast<size_t>(picture.width) * picture.height);
+    for (const POINT at : {POINT{0, 0}, POINT{picture.width - 1, 0}, POINT{0, picture.height - 1},
+                           POINT{picture.width - 1, picture.height - 1}, POINT{picture.width / 3, picture.height / 2}}) {
+        const int row = blit.header.biHeight > 0 ? picture.height - 1 - at.y : at.y;
+        EXPECT_EQ(blit.pixels[static_cast<size_t>(row) * picture.width + at.x] & 0xFFFFFF, picture.ColourAt(at.x, at.y))
+            << "at (" << at.x << ", " << at.y << ")";
+    }
 }
 
 }  // namespace
 
-TEST_F(Printing, NamedPrinterGetsOnePageBetweenTheMargins)
+// Margins of 200, 150, 100 and 300 tenths of a millimetre at 600 dpi: 472,
+// 354, 236 and 709 dots from the paper's edges, less the 94-dot border.
+TEST_F(Printing, NamedPrinterGetsOnePageInsideTheMargins)
 {
-    HWND viewer = OpenViewer(400, 300);
-    const PrintMargins margins = {30, 30, 30, 30};
+    const IndexedPicture picture = QuadrantPicture(400, 300);
+    HWND viewer = LoadPicture(picture, 0);
+    fake.events.clear();
+    const PrintMargins margins = {200, 150, 100, 300};
     EXPECT_EQ(Print(viewer, L"Office Laser", &margins), 0);
 
     ASSERT_EQ(fake.createDcCalls.size(), 1u);
@@ -279,7 +316,6 @@ TEST_F(Printing, NamedPrinterGetsOnePageBetweenTheMargins)
     EXPECT_TRUE(fake.createDcCalls[0].portIsNull);
     EXPECT_TRUE(fake.createDcCalls[0].deviceModeIsNull);
     EXPECT_TRUE(fake.defaultPrinterCalls.empty());
-    EXPECT_EQ(fake.deviceCapsAsked, std::vector<int>{PHYSICALWIDTH});
 
     ASSERT_EQ(fake.jobs.size(), 1u);
     EXPECT_EQ(fake.jobs[0].size, 40);
@@ -289,37 +325,31 @@ TEST_F(Printing, NamedPrinterGetsOnePageBetweenTheMargins)
     EXPECT_EQ(fake.jobs[0].flags, 0u);
 
     ASSERT_EQ(fake.blits.size(), 1u);
-    ExpectBlit(fake.blits[0], 30, 30, 436, 327, 400, 300);
-    // No stretch mode of our own on the printer; everything made is released.
+    ExpectBlit(fake.blits[0], 472 - 94, 354 - 94, 4960 - 472 - 236, 3189, 400, 300);
+    ExpectBitsOf(fake.blits[0], picture);
     EXPECT_EQ(fake.events, kPrintedPage);
     Close(viewer);
 }
 
-TEST_F(Printing, GeometryFollowsThePageWidthAndTheMarginsGiven)
+// As large as fits inside all four margins, proportions kept; without
+// margins, the printable area; margins that leave no room: no job at all.
+TEST_F(Printing, PictureIsFittedInsideTheMarginsOrNotPrintedAtAll)
 {
-    HWND viewer = OpenViewer(400, 300);
-    fake.physicalWidth = 4960;
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 0);
-    // The bottom margin and the print flags change nothing.
-    const PrintMargins unusual = {10, 70, 50, 9999};
-    EXPECT_EQ(printW(viewer, L"C:\\docs\\bracket.SLDPRT", L"p", 0x7FFF, &unusual), 0);
-    // PrintMargins that use up the page still start and end a job.
-    const PrintMargins wide = {2500, 0, 2460, 0};
-    EXPECT_EQ(Print(viewer, L"p", &wide), 0);
-    ASSERT_EQ(fake.blits.size(), 3u);
-    ExpectBlit(fake.blits[0], 0, 0, 4960, 3720, 400, 300);
-    ExpectBlit(fake.blits[1], 10, 70, 4900, 3675, 400, 300);
-    ExpectBlit(fake.blits[2], 2500, 0, 0, 0, 400, 300);
-    EXPECT_EQ(fake.jobs.size(), 3u);
-    Close(viewer);
+    HWND viewer = OpenViewer(300, 900);
+    const PrintMargins margins = {200, 200, 200, 200};
+    EXPECT_EQ(Print(viewer, L"p", &margins), 0);
+    EXPECT_EQ(printW(viewer, L"C:\\docs\\bracket.SLDPRT", L"p", 0x7FFF, nullptr), 0);
+    ASSERT_EQ(fake.blits.size(), 2u);
+    // Taller than the page at full width: the height between the margins.
+    ExpectBlit(fake.blits[0], 378, 378, 2024, 7016 - 2 * 472, 300, 900);
+    ExpectBlit(fake.blits[1], 0, 0, 2276, 6828, 300, 900);
 
-    // 35 / (7 / 3) in double precision lies just below 15.
-    viewer = OpenViewer(7, 3);
-    fake.physicalWidth = 35;
-    fake.blits.clear();
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 0);
-    ASSERT_EQ(fake.blits.size(), 1u);
-    ExpectBlit(fake.blits[0], 0, 0, 35, 14, 7, 3);
+    fake.events.clear();
+    fake.jobs.clear();
+    const PrintMargins noRoom = {1050, 0, 1050, 0};  // 105 + 105 mm of 210
+    EXPECT_EQ(Print(viewer, L"p", &noRoom), 1);
+    EXPECT_TRUE(fake.jobs.empty());
+    EXPECT_EQ(fake.events, std::vector<std::string>{"delete printer"});
     Close(viewer);
 }
 
@@ -338,13 +368,17 @@ TEST_F(Printing, DefaultPrinterIsLookedUpWithTwoCalls)
     Close(viewer);
 }
 
-TEST_F(Printing, EmptyPrinterNameIsANameNotARequestForTheDefault)
+// The open-source file manager passes an empty name for the default printer.
+TEST_F(Printing, EmptyPrinterNameMeansTheDefaultPrinter)
 {
     HWND viewer = OpenViewer(40, 30);
     EXPECT_EQ(Print(viewer, L"", nullptr), 0);
-    EXPECT_TRUE(fake.defaultPrinterCalls.empty());
+    EXPECT_EQ(fake.defaultPrinterCalls.size(), 2u);
     ASSERT_EQ(fake.createDcCalls.size(), 1u);
-    EXPECT_EQ(fake.createDcCalls[0].device, L"");
+    EXPECT_EQ(fake.createDcCalls[0].device, L"Default Laser");
+    EXPECT_EQ(print(viewer, "C:\\docs\\drawing.SLDDRW", "", 0, nullptr), 0);
+    ASSERT_EQ(fake.createDcCalls.size(), 2u);
+    EXPECT_EQ(fake.createDcCalls[1].device, L"Default Laser");
     Close(viewer);
 }
 
@@ -460,59 +494,78 @@ TEST_F(Printing, FailuresBeforeTheJobReleaseEverythingMadeSoFar)
 {
     HWND viewer = OpenViewer(40, 30);
     SetDebug(1);
-    fake.memoryDcFails = true;
+    fake.descriptionFails = true;
     EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
     EXPECT_EQ(fake.events, std::vector<std::string>{"delete printer"});
-
-    fake.memoryDcFails = false;
-    fake.descriptionFails = true;
-    fake.events.clear();
-    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
-    EXPECT_EQ(fake.events, (std::vector<std::string>{"delete memory", "delete printer"}));
     EXPECT_TRUE(fake.jobs.empty());
     EXPECT_TRUE(plugin.Boxes().empty());
     Close(viewer);
 }
 
-// No job means no page, and a picture that cannot be selected once the page
-// exists (deleted while the spooler's dialog was up) abandons the job: none
-// of them draws anything or counts as printed. A refusal is reported with
-// Debug on; the user's own cancel never is.
-TEST_F(Printing, JobThatDoesNotStartOrCannotBeDrawnPrintsNothingAndFails)
+// Every step after the job started is checked: a job that does not start,
+// a page that does not start, cannot be drawn or does not end, and a job
+// that does not end all fail; those inside the job abandon it. Each is
+// reported with Debug on, naming the call; the user's own cancel never is.
+TEST_F(Printing, EveryStepOfTheJobThatFailsEndsItAndFails)
 {
     HWND viewer = OpenViewer(40, 30);
     SetDebug(1);
     struct Case {
         const char* what;
-        DWORD startDocFailure;
-        bool selectionFails;
+        DWORD FakePrinter::*failure;
+        DWORD code;
         std::vector<std::string> events;
         std::wstring box;
     };
+    const std::wstring denied = L" failed with error 5: " + SystemText(ERROR_ACCESS_DENIED);
     const Case cases[] = {
-        {"refused",
-         ERROR_ACCESS_DENIED,
-         false,
-         {"StartDocW", "delete memory", "delete printer"},
-         L"StartDocW failed with error 5: " + SystemText(ERROR_ACCESS_DENIED)},
-        {"cancelled", ERROR_CANCELLED, false, {"StartDocW", "delete memory", "delete printer"}, L""},
-        {"picture gone", 0, true, {"StartDocW", "StartPage", "AbortDoc", "delete memory", "delete printer"}, L""},
+        {"StartDocW refused", &FakePrinter::startDocFailure, ERROR_ACCESS_DENIED, {"StartDocW", "delete printer"},
+         L"StartDocW" + denied},
+        {"StartDocW cancelled", &FakePrinter::startDocFailure, ERROR_CANCELLED, {"StartDocW", "delete printer"}, L""},
+        {"StartPage", &FakePrinter::startPageFailure, ERROR_ACCESS_DENIED,
+         {"StartDocW", "StartPage", "AbortDoc", "delete printer"}, L"StartPage" + denied},
+        {"StretchDIBits", &FakePrinter::drawFailure, ERROR_ACCESS_DENIED,
+         {"StartDocW", "StartPage", "StretchDIBits", "AbortDoc", "delete printer"}, L"StretchDIBits" + denied},
+        {"EndPage", &FakePrinter::endPageFailure, ERROR_ACCESS_DENIED,
+         {"StartDocW", "StartPage", "StretchDIBits", "EndPage", "AbortDoc", "delete printer"}, L"EndPage" + denied},
+        {"EndPage cancelled", &FakePrinter::endPageFailure, ERROR_CANCELLED,
+         {"StartDocW", "StartPage", "StretchDIBits", "EndPage", "AbortDoc", "delete printer"}, L""},
+        {"EndDoc", &FakePrinter::endDocFailure, ERROR_ACCESS_DENIED,
+         {"StartDocW", "StartPage", "StretchDIBits", "EndPage", "EndDoc", "delete printer"}, L"EndDoc" + denied},
     };
     for (const Case& test : cases) {
-        fake.startDocFailure = test.startDocFailure;
-        fake.selectionFails = test.selectionFails;
+        fake.*test.failure = test.code;
         fake.events.clear();
         plugin.ClearBoxes();
         EXPECT_EQ(Print(viewer, L"p", nullptr), 1) << test.what;
         EXPECT_EQ(fake.events, test.events) << test.what;
-        EXPECT_TRUE(fake.blits.empty()) << test.what;
         std::vector<std::wstring> boxes;
         for (const RecordedBox& box : plugin.Boxes())
             boxes.push_back(box.text);
         EXPECT_EQ(boxes, test.box.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{test.box})
             << test.what;
+        fake.*test.failure = 0;
     }
     Close(viewer);
+}
+
+// The spooler's dialog inside StartDocW runs the host's messages: a viewer
+// reloaded or closed meanwhile has no longer the picture the job was started
+// for, and the job is abandoned without drawing anything.
+TEST_F(Printing, ReloadOrCloseInsideStartDocPrintsNothing)
+{
+    const std::wstring other = PictureDocument(QuadrantPicture(40, 30), L"other.SLDPRT");
+    HWND viewer = OpenViewer(40, 30);
+    fake.duringStartDoc = [&] { EXPECT_EQ(loadNextW(host, viewer, other.c_str(), 0), 0); };
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
+    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "AbortDoc", "delete printer"}));
+
+    fake.events.clear();
+    fake.duringStartDoc = [&] { Close(viewer); };
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 1);
+    EXPECT_EQ(fake.events, (std::vector<std::string>{"StartDocW", "AbortDoc", "delete printer"}));
+    EXPECT_TRUE(fake.blits.empty());
+    fake.duringStartDoc = nullptr;
 }
 
 TEST_F(Printing, PictureAndViewerAreUnchangedByPrinting)
@@ -523,7 +576,7 @@ TEST_F(Printing, PictureAndViewerAreUnchangedByPrinting)
     EXPECT_EQ(Print(viewer, L"p", nullptr), 0);
     const Screenshot after = Capture(viewer);
     EXPECT_EQ(before.pixels, after.pixels);
-    // The viewer can still copy its picture: it was given back by the memory context.
+    // The viewer can still copy its picture: no context holds it.
     EXPECT_EQ(sendCommand(viewer, kCommandCopy, 0), 0);
     ASSERT_TRUE(OpenClipboard(nullptr));
     ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);

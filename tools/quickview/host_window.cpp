@@ -64,8 +64,11 @@ void Print()
 {
     if (g_state.viewer == nullptr)
         return;
+    // The file manager's default margins: 20 mm each, in tenths of a
+    // millimetre as hosts send them.
+    const PrintMargins margins = {200, 200, 200, 200};
     const int status =
-        g_state.plugin->printW(g_state.viewer, (*g_state.files)[g_state.index].c_str(), nullptr, 0, nullptr);
+        g_state.plugin->printW(g_state.viewer, (*g_state.files)[g_state.index].c_str(), nullptr, 0, &margins);
     std::fprintf(stderr, status == 0 ? "printed on the default printer\n" : "printing failed\n");
 }
 
