@@ -1,16 +1,18 @@
-// Prints a document's picture for real through the plugin: once on the
-// default printer with margins, once on the printer named on the command line
-// without margins, the second time with the viewer reloaded with the same
-// picture in the newer archive container. For each job it writes one line to
-// standard output,
-//   job NAME X Y WIDTH HEIGHT
-// the rectangle where the picture must appear, in device units measured from
-// the physical page's corner, after a line
-//   page PHYSICALWIDTH PHYSICALHEIGHT DPI
-// and then the picture's four quadrant colours as
+// Prints a document's picture for real through the plugin, three jobs:
+//   bracket.SLDPRT  on the default printer (no name), with margins;
+//   named.SLDDRW    on the printer named on the command line, without
+//                   margins, the viewer reloaded with the same picture in the
+//                   newer archive container;
+//   tall.SLDPRT     on the default printer (an empty name, as hosts pass it),
+//                   with margins, a picture taller than the page at full width.
+// For each job it writes one line to standard output,
+//   job NAME LEFT TOP RIGHT BOTTOM WIDTH HEIGHT
+// the margins in tenths of a millimetre from the paper's edges ("-" for
+// none) and the picture's size in pixels, after a line
 //   colours RRGGBB RRGGBB RRGGBB RRGGBB   (top left, top right, bottom left, bottom right)
-// The script beside this file rasterises the PDFs that the jobs make and
-// checks the colours there.
+// of the pictures' four quadrant colours. The script beside this file
+// rasterises the PDFs that the jobs make and measures where the picture
+// stands, in millimetres.
 #include "archive_document.h"
 #include "base/host_exports.h"
 #include "compound_file.h"
@@ -25,9 +27,9 @@
 namespace {
 
 // Four quadrants in colours that survive PostScript and PDF conversion.
-IndexedPicture QuadrantPicture()
+IndexedPicture QuadrantPicture(int width, int height)
 {
-    IndexedPicture picture = MakeBlockPicture(400, 300);
+    IndexedPicture picture = MakeBlockPicture(width, height);
     const RGBQUAD colours[4] = {{0, 0, 220, 0}, {0, 170, 0, 0}, {220, 0, 0, 0}, {0, 200, 230, 0}};
     for (int i = 0; i < 4; ++i)
         picture.palette[i + 1] = colours[i];
@@ -38,35 +40,13 @@ IndexedPicture QuadrantPicture()
     return picture;
 }
 
-struct PageGeometry {
-    int physicalWidth;
-    int physicalHeight;
-    int offsetX;  // the device's drawing origin on the physical page
-    int offsetY;
-    int dpi;
-};
-
-bool ReadPageGeometry(const wchar_t* printerName, PageGeometry* page)
+void PrintJobLine(const char* name, const PrintMargins* margins, const IndexedPicture& picture)
 {
-    HDC printer = CreateDCW(L"WINSPOOL", printerName, nullptr, nullptr);
-    if (printer == nullptr)
-        return false;
-    page->physicalWidth = GetDeviceCaps(printer, PHYSICALWIDTH);
-    page->physicalHeight = GetDeviceCaps(printer, PHYSICALHEIGHT);
-    page->offsetX = GetDeviceCaps(printer, PHYSICALOFFSETX);
-    page->offsetY = GetDeviceCaps(printer, PHYSICALOFFSETY);
-    page->dpi = GetDeviceCaps(printer, LOGPIXELSX);
-    DeleteDC(printer);
-    return true;
-}
-
-void PrintJobLine(const char* name, const PageGeometry& page, const PrintMargins* margins)
-{
-    const int left = margins != nullptr ? margins->left : 0;
-    const int top = margins != nullptr ? margins->top : 0;
-    const int right = margins != nullptr ? margins->right : 0;
-    const int width = page.physicalWidth - left - right;
-    std::printf("job %s %d %d %d %d\n", name, page.offsetX + left, page.offsetY + top, width, width * 3 / 4);
+    if (margins != nullptr)
+        std::printf("job %s %d %d %d %d %d %d\n", name, margins->left, margins->top, margins->right, margins->bottom,
+                    picture.width, picture.height);
+    else
+        std::printf("job %s - - - - %d %d\n", name, picture.width, picture.height);
 }
 
 }  // namespace
@@ -78,22 +58,19 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     const wchar_t* printerName = argv[1];
-    PageGeometry page = {};
-    if (!ReadPageGeometry(printerName, &page)) {
-        std::fprintf(stderr, "cannot open printer %ls (error %lu)\n", printerName, GetLastError());
-        return 1;
-    }
 
     TempFolder folder;
     LoadedPlugin plugin(folder.Path());
     WriteFileBytes(folder.File(L"corvelle.ini"), "[Corvelle Settings]\r\nDebug=1\r\n");
     plugin.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
-    const IndexedPicture picture = QuadrantPicture();
+    const IndexedPicture picture = QuadrantPicture(400, 300);
+    const IndexedPicture tallPicture = QuadrantPicture(300, 900);
     const std::wstring document = folder.File(L"bracket.SLDPRT");
     WriteDocument(document, Rle8Block(picture));
-    // The second page shows the same picture read from the newer container.
     const std::wstring archive = folder.File(L"named.SLDDRW");
     WriteArchiveFile(archive, ArchiveDocument(Rle8Block(picture)));
+    const std::wstring tall = folder.File(L"tall.SLDPRT");
+    WriteDocument(tall, Rle8Block(tallPicture));
 
     HWND host = CreatePlainHostWindow(L"CorvellePrintHost", 400, 300);
     HWND viewer = plugin.Export<ListLoadWFunction>("ListLoadW")(host, document.c_str(), 0);
@@ -102,25 +79,31 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const auto print = plugin.Export<ListPrintWFunction>("ListPrintW");
-    const PrintMargins margins = {page.physicalWidth / 8, page.physicalWidth / 5, page.physicalWidth / 4, 0};
+    const auto loadNext = plugin.Export<ListLoadNextWFunction>("ListLoadNextW");
+    // 20, 15, 10 and 30 mm from the paper's edges.
+    const PrintMargins margins = {200, 150, 100, 300};
     const int onDefault = print(viewer, document.c_str(), nullptr, 0, &margins);
-    const int reloaded = plugin.Export<ListLoadNextWFunction>("ListLoadNextW")(host, viewer, archive.c_str(), 0);
+    const int reloaded = loadNext(host, viewer, archive.c_str(), 0);
     const int onNamed = print(viewer, archive.c_str(), printerName, 0, nullptr);
+    const int reloadedTall = loadNext(host, viewer, tall.c_str(), 0);
+    const int tallOnDefault = print(viewer, tall.c_str(), L"", 0, &margins);
     plugin.Export<ListCloseWindowFunction>("ListCloseWindow")(viewer);
     DestroyWindow(host);
 
-    std::printf("page %d %d %d\n", page.physicalWidth, page.physicalHeight, page.dpi);
     std::printf("colours");
     for (int quadrant = 0; quadrant < 4; ++quadrant)
         std::printf(" %06X", static_cast<unsigned>(picture.ColourAt((quadrant % 2) * 200, (quadrant / 2) * 150)));
     std::printf("\n");
-    PrintJobLine("bracket.SLDPRT", page, &margins);
-    PrintJobLine("named.SLDDRW", page, nullptr);
+    PrintJobLine("bracket.SLDPRT", &margins, picture);
+    PrintJobLine("named.SLDDRW", nullptr, picture);
+    PrintJobLine("tall.SLDPRT", &margins, tallPicture);
     for (const RecordedBox& box : plugin.Boxes())
         std::fprintf(stderr, "report: %ls\n", box.text.c_str());
-    if (onDefault != 0 || reloaded != 0 || onNamed != 0) {
-        std::fprintf(stderr, "ListPrintW returned %d (default printer) and %d (named printer, reload %d)\n", onDefault,
-                     onNamed, reloaded);
+    if (onDefault != 0 || reloaded != 0 || onNamed != 0 || reloadedTall != 0 || tallOnDefault != 0) {
+        std::fprintf(stderr,
+                     "ListPrintW returned %d (default printer), %d (named printer, reload %d), %d (tall picture, "
+                     "reload %d)\n",
+                     onDefault, onNamed, reloaded, tallOnDefault, reloadedTall);
         return 1;
     }
     return 0;

@@ -102,9 +102,24 @@ int WINAPI AcceptPage(HDC)
 {
     return 1;
 }
-int WINAPI PageWidth(HDC, int)
+// A 300 dpi Letter page with quarter-inch borders.
+int WINAPI LetterPage(HDC, int index)
 {
-    return 2400;
+    switch (index) {
+    case PHYSICALWIDTH:
+        return 2550;
+    case PHYSICALHEIGHT:
+        return 3300;
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY:
+        return 75;
+    case HORZRES:
+        return 2400;
+    case VERTRES:
+        return 3150;
+    default:
+        return 300;  // LOGPIXELSX, LOGPIXELSY
+    }
 }
 
 // Each storage the plugin opens gets one extra reference of ours; when the
@@ -179,7 +194,7 @@ protected:
         Patch("gdi32.dll", "StartPage", &AcceptPage);
         Patch("gdi32.dll", "EndPage", &AcceptPage);
         Patch("gdi32.dll", "EndDoc", &AcceptPage);
-        Patch("gdi32.dll", "GetDeviceCaps", &PageWidth);
+        Patch("gdi32.dll", "GetDeviceCaps", &LetterPage);
         Patch("user32.dll", "GetDC", &LedgerGetDC);
         Patch("user32.dll", "ReleaseDC", &LedgerReleaseDC);
         Patch("user32.dll", "SetClipboardData", &LedgerSetClipboardData);
@@ -221,7 +236,7 @@ protected:
         SendMessageW(viewer, WM_VSCROLL, SB_PAGEDOWN, 0);
         sendCommand(viewer, kCommandCopy, 0);
         sendCommand(viewer, kCommandNewParameters, round % 4 == 0 ? kShowFlagFit : 0);
-        const PrintMargins margins = {10, 10, 10, 10};
+        const PrintMargins margins = {200, 200, 200, 200};
         EXPECT_EQ(printW(viewer, small.c_str(), L"ledger printer", 0, round % 2 ? &margins : nullptr), 0);
         loadNextW(host, viewer, broken.c_str(), 0);
         UpdateWindow(viewer);
