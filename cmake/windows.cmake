@@ -29,6 +29,7 @@ add_library(corvelle SHARED
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
   src/viewer/viewer_scroll.cpp
+  src/viewer/viewer_sheets.cpp
   src/viewer/viewer_window.cpp
   src/output/clipboard.cpp
   src/output/print.cpp
@@ -44,7 +45,7 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 uuid ${winspool_ordinals_lib})
+target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uuid ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
 # One file to copy: no mingw runtime DLL beside it.
 # No link time in the PE header, and in Release no symbols (they hold the
@@ -68,13 +69,14 @@ endfunction()
 add_library(corvelle_test_host STATIC
   tests/windows/child_process.cpp
   tests/windows/dib_fixture.cpp
+  tests/windows/drawing_fixture.cpp
   tests/windows/guarded_heap.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows src)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_test_host PUBLIC corvelle_fixtures GTest::gtest ole32 gdi32 user32)
+target_link_libraries(corvelle_test_host PUBLIC corvelle_fixtures GTest::gtest ole32 gdi32 user32 comctl32)
 corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
@@ -98,6 +100,7 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_reentry_test.cpp
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
+  tests/windows/viewer_sheets_test.cpp
 )
 target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version windowscodecs uuid)
 corvelle_host_program(corvelle_windows_tests)

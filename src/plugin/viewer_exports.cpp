@@ -49,10 +49,15 @@ extern "C" int __stdcall ListLoadNext(HWND hostWindow, HWND viewerWindow, const 
 extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int parameter)
 {
     ViewerInstance* instance = FindViewerInstance(viewerWindow);
-    if (instance == nullptr || instance->bitmap == nullptr)
+    // A viewer whose reload found no picture has nothing to act on; a sheet
+    // without one still takes new options.
+    if (instance == nullptr || (instance->bitmap == nullptr && instance->sheets == nullptr))
         return kStatusFailure;
     switch (command) {
     case kCommandCopy:
+        // The sheet shown; one without a picture has nothing to copy.
+        if (instance->bitmap == nullptr)
+            return kStatusFailure;
         return CopyBitmapToClipboard(viewerWindow, instance->bitmap);
     case kCommandNewParameters:
         return ApplyViewerOptions(viewerWindow, *instance, static_cast<std::uint32_t>(parameter));

@@ -1,9 +1,23 @@
 #pragma once
 
+#include "preview/sheet_names.h"
+
 #include <windows.h>
+
+#include <cstdint>
 
 // The preview of a document that is not a compound file (storageResult is
 // what opening it as one gave), read from the archive that current CAD
 // versions save; null when there is none. A file that is no such archive
-// either is reported as the failed open, as before.
-HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult, const COLORREF* background);
+// either is reported as the failed open, as before. With sheets, the
+// drawing's sheet names are read in the same look.
+HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult, const COLORREF* background,
+                                 SheetList* sheets);
+
+// Why a sheet has no picture, for the report the caller makes.
+enum class SheetPictureFailure { None, Missing, Undecodable };
+
+// The picture of one sheet ("Images/Sheet_<i>") of such a document, laid
+// over background; null, with failure set, when there is none.
+HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, const COLORREF* background,
+                               SheetPictureFailure* failure);

@@ -51,7 +51,8 @@ inline constexpr std::uint64_t kMaxRecordReadBytesPerDocument = 2ull * kMaxPrevi
 inline constexpr std::uint32_t kMaxPreviewCandidates = 64;
 
 // Record names are matched whole: "Preview" never matches "PreviewPNG".
-inline constexpr std::uint32_t kMaxRecordNameLength = 16;
+// The longest name read is "SheetPreviews/SheetNames".
+inline constexpr std::uint32_t kMaxRecordNameLength = 24;
 
 // A document whose directory is damaged or cut off is scanned for records
 // of the names wanted, from its end backwards, reading at most this much.
@@ -60,8 +61,9 @@ inline constexpr std::uint32_t kMaxRecordNameLength = 16;
 // progress of any size must cost no more than a small document.
 inline constexpr std::uint64_t kMaxScanBytesPerDocument = 32ull * 1024 * 1024;
 
-// Names looked for in one look at a document ("PreviewPNG", "Preview").
-inline constexpr std::uint32_t kMaxNamesPerDocument = 2;
+// Names looked for in one look at a document: a drawing's sheet names,
+// "PreviewPNG" and "Preview".
+inline constexpr std::uint32_t kMaxNamesPerDocument = 3;
 
 // Finds the real end record among look-alikes, walks the directory to the
 // entries of the names wanted and reads only those records; without a valid
@@ -74,8 +76,9 @@ inline constexpr std::uint32_t kMaxNamesPerDocument = 2;
 // the one that does is inflated again into a buffer of its size.
 //
 // Records are handed to use in the order of the names, one at a time, each
-// freed before the next is read, until use accepts one (returns true); the
-// outcome is Found only then.
+// freed before the next is read, until use has what it looks for (returns
+// true); the outcome is Found only then. A record use takes something from
+// and still returns false for lets the look go on to the next name.
 using ArchiveRecordUse = bool (*)(void* context, std::uint32_t nameIndex, ArchiveRecord& record);
 ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* names, std::uint32_t nameCount,
                                   ArchiveRecordUse use, void* context);

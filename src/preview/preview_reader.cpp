@@ -8,12 +8,14 @@
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
+#include "preview/sheet_names.h"
 
 #include <objbase.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -22,6 +24,9 @@ constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 constexpr wchar_t kPngStreamName[] = L"PreviewPNG";
+constexpr wchar_t kSheetStorageName[] = L"SheetPreviews";
+constexpr wchar_t kSheetNamesStreamName[] = L"SheetNames";
+constexpr wchar_t kSheetPicturesStorageName[] = L"Images";
 
 // The stream after its count, and the block read from it: malloc'd so that
 // the tests can observe and refuse it at the import table.
@@ -68,14 +73,26 @@ std::uint64_t DocumentSize(const wchar_t* documentPath)
     return std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
 }
 
-// The true-colour picture of the root stream "PreviewPNG", or null, silently:
-// the "Preview" stream is then read as always. The signature and header are
-// read and checked first, and a size no larger than the document itself is
-// asked of the allocator only after them.
-HBITMAP LoadPngStream(IStorage* storage, const wchar_t* documentPath, const COLORREF* background)
+// A storage inside the root storage, read-only and exclusive; null when
+// there is none.
+ScopedCom<IStorage> OpenInnerStorage(IStorage* storage, const wchar_t* name)
+{
+    IStorage* opened = nullptr;
+    if (FAILED(storage->OpenStorage(name, nullptr, kStreamMode, nullptr, 0, &opened)))
+        return nullptr;
+    return ScopedCom<IStorage>(opened);
+}
+
+// A PNG picture of a stream of the storage, or null: the stream is missing
+// (missing set) or its picture refused or undecodable. The signature and
+// header are read and checked first, and a size no larger than the
+// document itself is asked of the allocator only after them.
+HBITMAP LoadPngStream(IStorage* storage, const wchar_t* name, const wchar_t* documentPath, const COLORREF* background,
+                      bool* missing)
 {
     HRESULT result = S_OK;
-    ScopedCom<IStream> stream = OpenRootStream(storage, kPngStreamName, &result);
+    ScopedCom<IStream> stream = OpenRootStream(storage, name, &result);
+    *missing = stream == nullptr;
     if (stream == nullptr)
         return nullptr;
     unsigned char header[kPngHeaderBytes] = {};
@@ -97,37 +114,42 @@ HBITMAP LoadPngStream(IStorage* storage, const wchar_t* documentPath, const COLO
     return BitmapFromPng(bytes.get(), size, background);
 }
 
-}  // namespace
-
-HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* background)
+// The names of a drawing's sheets from the stream "SheetNames" of the
+// storage "SheetPreviews"; a count of 0, silently, when absent or refused.
+void ReadSheetNamesStream(IStorage* storage, SheetList& sheets)
 {
-    if (documentPath == nullptr)
-        return nullptr;
+    sheets.count = 0;
+    ScopedCom<IStorage> names = OpenInnerStorage(storage, kSheetStorageName);
+    if (names == nullptr)
+        return;
+    HRESULT result = S_OK;
+    ScopedCom<IStream> stream = OpenRootStream(names.get(), kSheetNamesStreamName, &result);
+    if (stream == nullptr)
+        return;
+    const std::uint64_t size = StreamSize(stream.get());
+    if (size == 0 || size > kMaxSheetNamesBytes)
+        return;
+    ScopedMalloc<unsigned char> bytes(static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(size))));
+    ULONG delivered = 0;
+    if (bytes == nullptr || FAILED(stream->Read(bytes.get(), static_cast<ULONG>(size), &delivered)) ||
+        delivered != size)
+        return;
+    ParseSheetNames(bytes.get(), delivered, sheets);
+}
 
-    IStorage* openedStorage = nullptr;
-    HRESULT result = StgOpenStorage(documentPath, nullptr, kDocumentMode, nullptr, 0, &openedStorage);
-    // Documents of current CAD versions are no compound files: the preview
-    // is then read from their archive. One that the CAD program holds open
-    // while saving it cannot be opened as a compound file at all, but the
-    // archive path, which lets others write, can read it; a compound file
-    // held so is reported as before.
-    if (result == STG_E_FILEALREADYEXISTS || result == STG_E_SHAREVIOLATION || result == STG_E_LOCKVIOLATION)
-        return LoadArchivePreviewBitmap(documentPath, result, background);
-    if (FAILED(result)) {
-        ReportHresultIfDebug(result, L"StgOpenStorage", documentPath);
-        return nullptr;
-    }
-    // Declared first, released last: buffer, stream, storage.
-    ScopedCom<IStorage> storage(openedStorage);
-    if (storage == nullptr)
-        return nullptr;
+// The picture of the document's "Preview" stream, or with TrueColor=1 its
+// "PreviewPNG" first; null when there is none.
+HBITMAP LoadStoragePicture(IStorage* storage, const wchar_t* documentPath, const COLORREF* background)
+{
     if (IsTrueColorWanted()) {
-        HBITMAP picture = LoadPngStream(storage.get(), documentPath, background);
+        bool missing = false;
+        HBITMAP picture = LoadPngStream(storage, kPngStreamName, documentPath, background, &missing);
         if (picture != nullptr)
             return picture;
     }
 
-    ScopedCom<IStream> stream = OpenRootStream(storage.get(), kPreviewStreamName, &result);
+    HRESULT result = S_OK;
+    ScopedCom<IStream> stream = OpenRootStream(storage, kPreviewStreamName, &result);
     if (FAILED(result)) {
         ReportHresultIfDebug(result, L"LPSTORAGE::OpenStream", kPreviewStreamName);
         return nullptr;
@@ -146,4 +168,93 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* backgroun
     // the stream is open does.
     StreamBlock source = {stream.get(), nullptr};
     return PictureFromPreviewRecord(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source).bitmap;
+}
+
+// Opens the document as a compound file; false with result set when it is
+// none or cannot be opened so.
+ScopedCom<IStorage> OpenDocumentStorage(const wchar_t* documentPath, HRESULT* result)
+{
+    IStorage* opened = nullptr;
+    *result = StgOpenStorage(documentPath, nullptr, kDocumentMode, nullptr, 0, &opened);
+    return ScopedCom<IStorage>(SUCCEEDED(*result) ? opened : nullptr);
+}
+
+// Documents of current CAD versions are no compound files: the preview is
+// then read from their archive. One that the CAD program holds open while
+// saving it cannot be opened as a compound file at all, but the archive
+// path, which lets others write, can read it.
+bool IsArchiveResult(HRESULT result)
+{
+    return result == STG_E_FILEALREADYEXISTS || result == STG_E_SHAREVIOLATION || result == STG_E_LOCKVIOLATION;
+}
+
+void ReportSheetPictureFailure(SheetPictureFailure failure, std::uint32_t sheetIndex)
+{
+    if (failure == SheetPictureFailure::None)
+        return;
+    char name[kSheetPictureNameCapacity];
+    SheetPictureName(sheetIndex, name);
+    // The sheet is named in the label: few of the system's texts take it.
+    wchar_t label[64];
+    swprintf(label, sizeof label / sizeof label[0], L"ReadSheetPicture(%hs)", name);
+    wchar_t wideName[kSheetPictureNameCapacity];
+    swprintf(wideName, kSheetPictureNameCapacity, L"%hs", name);
+    const HRESULT code =
+        failure == SheetPictureFailure::Missing ? STG_E_FILENOTFOUND : HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    ReportHresultIfDebug(code, label, wideName);
+}
+
+}  // namespace
+
+HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* background, SheetList* sheets)
+{
+    if (sheets != nullptr)
+        sheets->count = 0;
+    if (documentPath == nullptr)
+        return nullptr;
+
+    HRESULT result = S_OK;
+    // Declared first, released last: buffer, stream, storage.
+    ScopedCom<IStorage> storage = OpenDocumentStorage(documentPath, &result);
+    // A compound file that cannot be opened for sharing is reported as
+    // before, once the archive path has found it is no archive.
+    if (IsArchiveResult(result))
+        return LoadArchivePreviewBitmap(documentPath, result, background, sheets);
+    if (FAILED(result)) {
+        ReportHresultIfDebug(result, L"StgOpenStorage", documentPath);
+        return nullptr;
+    }
+    if (storage == nullptr)
+        return nullptr;
+    HBITMAP picture = LoadStoragePicture(storage.get(), documentPath, background);
+    if (picture != nullptr && sheets != nullptr)
+        ReadSheetNamesStream(storage.get(), *sheets);
+    return picture;
+}
+
+HBITMAP LoadSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, const COLORREF* background)
+{
+    if (documentPath == nullptr || sheetIndex >= kMaxSheets)
+        return nullptr;
+    SheetPictureFailure failure = SheetPictureFailure::None;
+    HBITMAP picture = nullptr;
+    {
+        HRESULT result = S_OK;
+        ScopedCom<IStorage> storage = OpenDocumentStorage(documentPath, &result);
+        if (IsArchiveResult(result)) {
+            picture = LoadArchiveSheetBitmap(documentPath, sheetIndex, background, &failure);
+        } else {
+            ScopedCom<IStorage> images =
+                storage != nullptr ? OpenInnerStorage(storage.get(), kSheetPicturesStorageName) : nullptr;
+            wchar_t name[kSheetPictureNameCapacity];
+            swprintf(name, kSheetPictureNameCapacity, L"Sheet_%u", static_cast<unsigned>(sheetIndex));
+            bool missing = true;
+            if (images != nullptr)
+                picture = LoadPngStream(images.get(), name, documentPath, background, &missing);
+            if (picture == nullptr)
+                failure = missing ? SheetPictureFailure::Missing : SheetPictureFailure::Undecodable;
+        }
+    }  // the document is closed before any box is shown
+    ReportSheetPictureFailure(failure, sheetIndex);
+    return picture;
 }

@@ -46,3 +46,9 @@ PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeig
     }
     return layout;
 }
+
+PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight)
+{
+    const std::int32_t height = clientHeight > tabStripHeight ? clientHeight - tabStripHeight : 0;
+    return {clientWidth > 0 ? clientWidth : 0, height};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/fit.h"
+
 #include <cstdint>
 
 // Where and how big the picture is drawn in the client area.
@@ -24,3 +26,7 @@ struct ViewOptions {
 PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
                                std::int32_t pictureHeight, ViewOptions options, bool hScrollShown, bool vScrollShown,
                                std::int32_t horizontalPosition, std::int32_t verticalPosition);
+
+// The part of the client area a picture is shown in: all of it above the
+// row of sheet tabs (tabStripHeight 0 without tabs), never below 0.
+PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight);

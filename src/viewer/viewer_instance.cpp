@@ -19,6 +19,17 @@ void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap)
     instance.pictureSerial = ++s_lastSerial;
 }
 
+void ReleaseViewerSheets(ViewerInstance& instance)
+{
+    if (instance.documentBitmap != nullptr) {
+        DeleteObject(instance.documentBitmap);
+        instance.documentBitmap = nullptr;
+    }
+    delete instance.sheets;
+    instance.sheets = nullptr;
+    instance.shownSheet = 0;
+}
+
 void ReleaseViewerObjects(ViewerInstance& instance)
 {
     if (instance.backgroundBrush != nullptr) {
@@ -26,6 +37,7 @@ void ReleaseViewerObjects(ViewerInstance& instance)
         instance.backgroundBrush = nullptr;
     }
     ReleaseViewerBitmap(instance);
+    ReleaseViewerSheets(instance);
 }
 
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/module_state.h"
+#include "preview/sheet_names.h"
 
 #include <windows.h>
 
@@ -23,11 +24,25 @@ struct ViewerInstance {
     // Changes with every picture the record takes, so that a picture can be
     // told from a later one that got the same handle.
     std::uint32_t pictureSerial;
+    // A drawing of two or more sheets: their names (null for any other
+    // document), the tabs that show them and how tall their row is, the
+    // sheet shown, and, while a sheet other than the saved one is shown,
+    // the document's own picture kept aside. bitmap is always what is shown.
+    SheetList* sheets;
+    HWND sheetTabs;
+    std::int32_t tabStripHeight;
+    std::uint32_t shownSheet;
+    HBITMAP documentBitmap;
 };
 
-// Deletes the background brush, then the picture, whichever the record
-// holds, and forgets them. Every path that ends a record's objects uses it.
+// Deletes the background brush, then the picture and the sheets, whichever
+// the record holds, and forgets them. Every path that ends a record's
+// objects uses it.
 void ReleaseViewerObjects(ViewerInstance& instance);
+
+// Forgets a drawing's sheets: the names, and the document's picture kept
+// aside while another sheet is shown.
+void ReleaseViewerSheets(ViewerInstance& instance);
 
 // Deletes the picture alone, for a reload.
 void ReleaseViewerBitmap(ViewerInstance& instance);

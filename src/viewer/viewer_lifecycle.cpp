@@ -6,10 +6,12 @@
 #include "base/settings.h"
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
+#include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -74,9 +76,11 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     instance->fit = (showFlags & kShowFlagFit) != 0;
     instance->fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
     instance->backColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
-    TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
+    std::unique_ptr<SheetList> sheets(new (std::nothrow) SheetList);
+    TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor, sheets.get()));
     if (instance->bitmap == nullptr)
         return nullptr;
+    AdoptSheets(*instance, std::move(sheets));
 
     HWND viewerWindow =
         CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, hostClient.left, hostClient.top,
@@ -87,6 +91,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     ViewerInstance& shown = *instance.release();  // the window holds it now
 
     SettleCenter(hostWindow, viewerWindow, shown, showFlags);
+    ShowSheetTabs(viewerWindow, shown);
     SendMessageW(viewerWindow, UpdateScrollbarsMessage, 0, 0);
     ShowWindow(viewerWindow, SW_SHOW);
     UpdateWindow(viewerWindow);
@@ -100,13 +105,18 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     instance.hScrollShown = 0;
     instance.vScrollShown = 0;
     ReleaseViewerBitmap(instance);
+    // The tabs of the document before go at once, so that none is chosen
+    // while the next one is read.
+    ReleaseViewerSheets(instance);
+    ShowSheetTabs(viewerWindow, instance);
 
     // The reader's report box runs a message loop in which the host may close
     // this viewer or reload it: read into locals, then find the record again.
     wchar_t path[kWidePathCapacity];
     CopyBounded(path, instance.filePath, kWidePathCapacity);
     const COLORREF background = instance.backColor;  // the colour its brush paints
-    ScopedBitmap loaded(LoadPreviewBitmap(path, &background));
+    std::unique_ptr<SheetList> sheets(new (std::nothrow) SheetList);
+    ScopedBitmap loaded(LoadPreviewBitmap(path, &background, sheets.get()));
     ViewerInstance* current = FindViewerInstance(viewerWindow);
     if (current == nullptr)
         return kStatusFailure;
@@ -116,6 +126,8 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     if (loaded == nullptr)
         return kStatusFailure;
     TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
+    AdoptSheets(*current, std::move(sheets));
+    ShowSheetTabs(viewerWindow, *current);
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 

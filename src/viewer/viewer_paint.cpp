@@ -1,6 +1,7 @@
 #include "base/win32_holders.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_sheets.h"
 
 namespace {
 
@@ -40,9 +41,11 @@ void PaintViewer(HWND window, ViewerInstance* instance)
     ScopedPaint paint(window);
     if (instance == nullptr)
         return;
-    RECT client = {};
-    GetClientRect(window, &client);
-    FillRect(paint.Dc(), &client, instance->backgroundBrush);
+    // The tabs below the picture area paint themselves; nothing of the
+    // picture may land on them.
+    const RECT area = PictureAreaRect(window, *instance);
+    IntersectClipRect(paint.Dc(), area.left, area.top, area.right, area.bottom);
+    FillRect(paint.Dc(), &area, instance->backgroundBrush);
 
     ScopedCreatedDc memory(CreateCompatibleDC(paint.Dc()));
     ScopedSelection selection(memory.get(), instance->bitmap);
@@ -54,7 +57,7 @@ void PaintViewer(HWND window, ViewerInstance* instance)
     const int vertical = instance->vScrollShown ? GetScrollPos(window, SB_VERT) : 0;
     const ViewOptions options = {instance->center != 0, instance->fit != 0, instance->fitLargerOnly != 0};
     const PaintLayout layout =
-        ComputePaintLayout(client.right, client.bottom, picture.bmWidth, picture.bmHeight, options,
+        ComputePaintLayout(area.right, area.bottom, picture.bmWidth, picture.bmHeight, options,
                            instance->hScrollShown != 0, instance->vScrollShown != 0, horizontal, vertical);
     DrawPicture(paint.Dc(), memory.get(), picture, layout);
     instance->paintedWidth = layout.drawWidth;

@@ -1,5 +1,6 @@
 #include "viewer/scroll_plan.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_sheets.h"
 
 namespace {
 
@@ -44,14 +45,17 @@ void UpdateScrollbars(HWND window, ViewerInstance* instance)
     if (instance == nullptr || (instance->fit && instance->paintedWidth == 0 && instance->paintedHeight == 0))
         return;
     BITMAP picture = {};
-    if (GetObjectW(instance->bitmap, sizeof picture, &picture) == 0)
+    if (GetObjectW(instance->bitmap, sizeof picture, &picture) == 0) {
+        // A sheet whose picture could not be had shows the background alone.
+        ShowScrollBar(window, SB_BOTH, FALSE);
+        RecordShownBars(window, instance);
         return;
-    RECT client = {};
-    GetClientRect(window, &client);
-    DecideBar(window, instance, SB_HORZ, client.right - client.left, picture.bmWidth);
+    }
+    RECT area = PictureAreaRect(window, *instance);
+    DecideBar(window, instance, SB_HORZ, area.right, picture.bmWidth);
     // The horizontal bar may just have changed the client height.
-    GetClientRect(window, &client);
-    DecideBar(window, instance, SB_VERT, client.bottom - client.top, picture.bmHeight);
+    area = PictureAreaRect(window, *instance);
+    DecideBar(window, instance, SB_VERT, area.bottom, picture.bmHeight);
     RecordShownBars(window, instance);
 }
 
@@ -65,9 +69,12 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
     if (rangeMaximum == 1)
         return;
     const int oldPosition = GetScrollPos(window, bar);
-    RECT client = {};
-    GetClientRect(window, &client);
-    const int clientSize = bar == SB_HORZ ? client.right : client.bottom;
+    const ViewerInstance* instance = FindViewerInstance(window);
+    if (instance == nullptr)
+        return;
+    // Only the picture moves: the tabs below it stay where they are.
+    RECT area = PictureAreaRect(window, *instance);
+    const int clientSize = bar == SB_HORZ ? area.right : area.bottom;
 
     const UINT code = LOWORD(request);
     int trackPosition = 0;
@@ -80,7 +87,7 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
     }
     SetScrollPos(window, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition), TRUE);
     const int shift = oldPosition - GetScrollPos(window, bar);
-    ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, nullptr, &client, nullptr, nullptr,
+    ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, &area, &area, nullptr, nullptr,
                    SW_INVALIDATE | SW_ERASE);
 }
 

@@ -3,6 +3,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_instance.h"
+#include "viewer/viewer_sheets.h"
 
 namespace {
 
@@ -38,7 +39,11 @@ void OnSize(HWND window, LPARAM lParam)
     if (client.bottom != height || client.right != width)
         MoveWindow(window, 0, 0, width, height, TRUE);
     const ViewerInstance* instance = InstanceOf(window);
-    if (instance != nullptr && instance->bitmap != nullptr)
+    if (instance == nullptr)
+        return;
+    PlaceSheetTabs(window, *instance);
+    // A sheet without a picture still has its bars to hide.
+    if (instance->bitmap != nullptr || instance->sheets != nullptr)
         RelayoutViewer(window);
 }
 
@@ -80,9 +85,12 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_KEYDOWN:
         // The host has the focus put here; what we do not use is its own.
-        if (ScrollViewerByKey(window, InstanceOf(window), wParam))
+        if (ChooseSheetByKey(window, InstanceOf(window), wParam) || ScrollViewerByKey(window, InstanceOf(window), wParam))
             return 0;
         return DefWindowProcW(window, message, wParam, lParam);
+    case WM_NOTIFY:
+        OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));
         return 0;

@@ -4,6 +4,7 @@
 // document's budget allows: bytes read are counted at the byte source, bytes
 // inflated at zlib's inflate, which the build wraps (--wrap=inflate).
 #include "preview/archive_reader.h"
+#include "preview/sheet_names.h"
 
 #include <zlib.h>
 
@@ -83,6 +84,7 @@ namespace {
 // to decline so that every name is tried.
 struct Handed {
     const std::vector<unsigned char>* file;
+    const char* const* names;
     std::uint64_t records;
     std::uint64_t bytes;
 };
@@ -101,7 +103,10 @@ void CheckDeclared(const std::vector<unsigned char>& file, const char* name, con
 bool CheckAndDecline(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
 {
     auto* handed = static_cast<Handed*>(context);
-    CheckDeclared(*handed->file, nameIndex == 0 ? "PreviewPNG" : "Preview", record);
+    CheckDeclared(*handed->file, handed->names[nameIndex], record);
+    // A drawing's sheet names are parsed from whatever record gives them.
+    static SheetList sheets;
+    ParseSheetNames(record.bytes.get(), record.size, sheets);
     ++handed->records;
     handed->bytes += record.size;
     return false;
@@ -114,7 +119,7 @@ void CheckLook(const std::vector<unsigned char>& file, const char* const* names,
     Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
     g_bytesInflated = 0;
-    Handed handed = {&file, 0, 0};
+    Handed handed = {&file, names, 0, 0};
     ReadArchiveRecords(source, names, nameCount, &CheckAndDecline, &handed);
     // Checking candidates is budgeted; each that checks out is inflated once
     // more into its own buffer.
@@ -148,9 +153,11 @@ void CheckRecord(const std::vector<unsigned char>& file, const char* name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<unsigned char> file(data, data + size);
-    const char* const names[] = {"PreviewPNG", "Preview"};
-    CheckLook(file, names, 2);
-    CheckLook(file, names + 1, 1);
+    const char* const names[] = {"SheetPreviews/SheetNames", "PreviewPNG", "Preview"};
+    CheckLook(file, names, 3);
+    CheckLook(file, names + 2, 1);
+    static SheetList sheets;
+    ParseSheetNames(data, size, sheets);
     CheckRecord(file, "Preview");
     return 0;
 }

@@ -4,6 +4,7 @@
 // is a memory device context that answers as a 600 dpi A4 printer with 4 mm
 // unprintable borders does, so no job reaches a spooler here.
 #include "base/host_contract.h"
+#include "drawing_fixture.h"
 #include "viewer_host.h"
 
 #include <functional>
@@ -581,5 +582,30 @@ TEST_F(Printing, PictureAndViewerAreUnchangedByPrinting)
     ASSERT_TRUE(OpenClipboard(nullptr));
     ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
     CloseClipboard();
+    Close(viewer);
+}
+
+TEST_F(Printing, DrawingPrintsTheSheetShown)
+{
+    const std::wstring path = folder.File(L"plan.SLDDRW");
+    WriteDrawing(path, Container::Archive, ThreeSheetDrawing(QuadrantPicture(180, 140)));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    SendKeyWithCtrl(viewer, VK_NEXT);
+    fake.events.clear();
+    EXPECT_EQ(Print(viewer, L"p", nullptr), 0);
+    EXPECT_EQ(fake.events, kPrintedPage);
+    ASSERT_EQ(fake.blits.size(), 1u);
+    const Blit& blit = fake.blits[0];
+    const SIZE size = SheetPictureSize(2);
+    ASSERT_EQ(blit.header.biWidth, size.cx);
+    ASSERT_EQ(std::abs(blit.header.biHeight), size.cy);
+    ASSERT_EQ(blit.pixels.size(), static_cast<size_t>(size.cx) * size.cy);
+    for (const POINT at : {POINT{0, 0}, POINT{size.cx - 1, 3}, POINT{17, size.cy - 1}}) {
+        const int row = blit.header.biHeight > 0 ? size.cy - 1 - at.y : at.y;
+        EXPECT_EQ(blit.pixels[static_cast<size_t>(row) * size.cx + at.x] & 0xFFFFFF,
+                  SheetPixelOver(2, at.x, at.y, kBackgroundPixel))
+            << "at (" << at.x << ", " << at.y << ")";
+    }
     Close(viewer);
 }

@@ -1,0 +1,180 @@
+#include "viewer/viewer_sheets.h"
+
+#include "base/bounded_string.h"
+#include "base/win32_holders.h"
+#include "preview/preview_reader.h"
+#include "viewer/paint_layout.h"
+#include "viewer/viewer_window.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+namespace {
+
+// The names are UTF-16, which is what the platform's wide strings are.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide strings are UTF-16");
+
+// The tabs report clicks, never take the keyboard focus (which the host put
+// on the viewer for its own keys) and sit below the sheets they name.
+constexpr DWORD kTabStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER | TCS_SINGLELINE;
+
+wchar_t* SheetName(SheetList& sheets, std::uint32_t sheet)
+{
+    return reinterpret_cast<wchar_t*>(sheets.text + sheets.nameStart[sheet]);
+}
+
+void DestroySheetTabs(ViewerInstance& instance)
+{
+    if (instance.sheetTabs != nullptr)
+        DestroyWindow(instance.sheetTabs);
+    instance.sheetTabs = nullptr;
+    instance.tabStripHeight = 0;
+}
+
+bool FillTabs(HWND tabs, SheetList& sheets)
+{
+    for (std::uint32_t sheet = 0; sheet < sheets.count; ++sheet) {
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = SheetName(sheets, sheet);
+        if (SendMessageW(tabs, TCM_INSERTITEMW, sheet, reinterpret_cast<LPARAM>(&item)) != static_cast<LRESULT>(sheet))
+            return false;
+    }
+    return true;
+}
+
+// The height of the tab row: what the control adds to an empty page.
+std::int32_t TabStripHeight(HWND tabs)
+{
+    RECT strip = {0, 0, 100, 0};
+    SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&strip));
+    return strip.bottom - strip.top;
+}
+
+// Shows the bitmap the record now holds from its top-left corner, with the
+// viewer's options.
+void StartSheetView(HWND viewer)
+{
+    SetScrollPos(viewer, SB_HORZ, 0, FALSE);
+    SetScrollPos(viewer, SB_VERT, 0, FALSE);
+    RelayoutViewer(viewer);
+}
+
+}  // namespace
+
+void AdoptSheets(ViewerInstance& instance, std::unique_ptr<SheetList> sheets)
+{
+    ReleaseViewerSheets(instance);
+    if (sheets == nullptr || sheets->count < 2)
+        return;
+    instance.shownSheet = sheets->active;
+    instance.sheets = sheets.release();
+}
+
+void ShowSheetTabs(HWND viewer, ViewerInstance& instance)
+{
+    DestroySheetTabs(instance);
+    if (instance.sheets == nullptr)
+        return;
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabStyle, 0, 0, 0, 0, viewer, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (tabs == nullptr)
+        return;
+    instance.sheetTabs = tabs;
+    // A stock object, which nobody deletes.
+    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    if (!FillTabs(tabs, *instance.sheets)) {
+        DestroySheetTabs(instance);
+        return;
+    }
+    SendMessageW(tabs, TCM_SETCURSEL, instance.shownSheet, 0);
+    instance.tabStripHeight = TabStripHeight(tabs);
+    PlaceSheetTabs(viewer, instance);
+}
+
+void PlaceSheetTabs(HWND viewer, const ViewerInstance& instance)
+{
+    if (instance.sheetTabs == nullptr)
+        return;
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight);
+    MoveWindow(instance.sheetTabs, 0, area.height, client.right, client.bottom - area.height, TRUE);
+}
+
+RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
+{
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight);
+    return {0, 0, area.width, area.height};
+}
+
+void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
+{
+    if (instance.sheets == nullptr || sheet >= instance.sheets->count || sheet == instance.shownSheet)
+        return;
+    if (instance.sheetTabs != nullptr)
+        SendMessageW(instance.sheetTabs, TCM_SETCURSEL, sheet, 0);
+    // One decoded sheet at most beside the document's own picture: the sheet
+    // shown goes before the next one is read.
+    if (instance.documentBitmap == nullptr) {
+        instance.documentBitmap = instance.bitmap;
+        instance.bitmap = nullptr;
+    } else {
+        ReleaseViewerBitmap(instance);
+    }
+    instance.shownSheet = sheet;
+    if (sheet == instance.sheets->active) {
+        TakeViewerBitmap(instance, std::exchange(instance.documentBitmap, nullptr));
+        StartSheetView(viewer);
+        return;
+    }
+    TakeViewerBitmap(instance, nullptr);
+    StartSheetView(viewer);
+
+    // A report box runs a message loop in which the host may close this
+    // viewer, load another document or another sheet be chosen: read into
+    // locals, then find the record again and keep the picture only when
+    // nothing else has been shown meanwhile.
+    const std::uint32_t serial = instance.pictureSerial;
+    wchar_t path[kWidePathCapacity];
+    CopyBounded(path, instance.filePath, kWidePathCapacity);
+    const COLORREF background = instance.backColor;
+    ScopedBitmap loaded(LoadSheetBitmap(path, sheet, &background));
+    ViewerInstance* current = FindViewerInstance(viewer);
+    if (current == nullptr || current->pictureSerial != serial || loaded == nullptr)
+        return;
+    TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
+    StartSheetView(viewer);
+}
+
+bool ChooseSheetByKey(HWND viewer, ViewerInstance* instance, WPARAM key)
+{
+    if (instance == nullptr || instance->sheets == nullptr || GetKeyState(VK_CONTROL) >= 0)
+        return false;
+    if (key == VK_NEXT) {
+        if (instance->shownSheet + 1 < instance->sheets->count)
+            ChooseSheet(viewer, *instance, instance->shownSheet + 1);
+        return true;
+    }
+    if (key == VK_PRIOR) {
+        if (instance->shownSheet > 0)
+            ChooseSheet(viewer, *instance, instance->shownSheet - 1);
+        return true;
+    }
+    return false;
+}
+
+void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
+{
+    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->sheetTabs ||
+        notice->code != static_cast<UINT>(TCN_SELCHANGE))
+        return;
+    const LRESULT selected = SendMessageW(instance->sheetTabs, TCM_GETCURSEL, 0, 0);
+    if (selected >= 0)
+        ChooseSheet(viewer, *instance, static_cast<std::uint32_t>(selected));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// A drawing's sheets in the viewer: a row of tabs along the bottom of the
+// client area, one per sheet, and the picture of the sheet chosen.
+
+#include "viewer/viewer_instance.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+// Takes the sheet names read with the document's picture when they name two
+// or more sheets, the saved one shown; forgets them otherwise.
+void AdoptSheets(ViewerInstance& instance, std::unique_ptr<SheetList> sheets);
+
+// Makes the tabs match the record's sheets: created with their names and
+// the shown sheet selected, or destroyed when there are none.
+void ShowSheetTabs(HWND viewer, ViewerInstance& instance);
+
+// Lays the tabs along the bottom of the client area, after a resize.
+void PlaceSheetTabs(HWND viewer, const ViewerInstance& instance);
+
+// Shows that sheet, read when it is not the saved one, scrolled to its
+// top-left corner. Nothing happens for the sheet shown or one out of range.
+void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet);
+
+// Ctrl+Page Down and Ctrl+Page Up: the next and the previous sheet, never
+// past either end. False for any other key, or without sheets.
+bool ChooseSheetByKey(HWND viewer, ViewerInstance* instance, WPARAM key);
+
+// A tab click, as the tab control reports it.
+void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
+
+// The part of the client area above the tabs, where the picture is shown.
+RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance);
