@@ -16,6 +16,9 @@ struct HostParameterRecord {
 inline constexpr std::uint32_t kShowFlagFit = 0x02;
 inline constexpr std::uint32_t kShowFlagFitLargerOnly = 0x20;
 inline constexpr std::uint32_t kShowFlagCenter = 0x40;
+// The host is dark; and with the second bit, it wants dark native controls.
+inline constexpr std::uint32_t kShowFlagDarkHost = 0x80;
+inline constexpr std::uint32_t kShowFlagDarkControls = 0x100;
 
 // Commands of ListSendCommand.
 inline constexpr std::int32_t kCommandCopy = 1;
@@ -23,6 +26,9 @@ inline constexpr std::int32_t kCommandNewParameters = 2;
 
 // High word of the WM_COMMAND that hands the centre option to the host.
 inline constexpr std::uint16_t kCenterHandOverCode = 0xFFF9;
+// High word of the WM_COMMAND that tells the host its fit option changed
+// (low word 0 off, 1 on).
+inline constexpr std::uint16_t kFitOptionCode = 0xFFFB;
 
 // Margins of ListPrint: tenths of a millimetre (the platform's MM_LOMETRIC
 // unit) from the paper's edges, as the hosts send them (200 for 20 mm).

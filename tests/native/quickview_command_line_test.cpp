@@ -39,6 +39,22 @@ TEST(QuickviewCommandLine, ScreenshotTakesExactlyOneDocument)
     EXPECT_FALSE(Parse({L"--screenshot", L"", L"a"}).ok);
 }
 
+TEST(QuickviewCommandLine, SheetGoesWithAScreenshotAndDarkAddsBothDarkBits)
+{
+    const ParsedCommandLine parsed =
+        Parse({L"--screenshot", L"out.png", L"--flags", L"2", L"--dark", L"--sheet", L"0", L"plan.SLDDRW"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.options.sheet, 0);
+    EXPECT_EQ(parsed.options.showFlags, 0x182);
+    EXPECT_EQ(Parse({L"--screenshot", L"o.png", L"--sheet", L"255", L"d"}).options.sheet, 255);
+    EXPECT_EQ(Parse({L"--screenshot", L"o.png", L"d"}).options.sheet, -1) << "as saved";
+    for (const wchar_t* wrong : {L"256", L"-1", L"01", L"", L"x"})
+        EXPECT_FALSE(Parse({L"--screenshot", L"o.png", L"--sheet", wrong, L"d"}).ok) << wrong;
+    EXPECT_FALSE(Parse({L"--sheet", L"1", L"d"}).ok) << "viewing chooses sheets with the keys";
+    EXPECT_FALSE(Parse({L"--thumbnails", L"out", L"--dark", L"d"}).ok);
+    EXPECT_EQ(Parse({L"--dark", L"d"}).options.showFlags, 0x180);
+}
+
 TEST(QuickviewCommandLine, ThumbnailsTakeABoxButNoWindowSize)
 {
     const ParsedCommandLine parsed = Parse({L"--thumbnails", L"out", L"--box", L"128X64", L"a", L"b", L"c"});

@@ -4,6 +4,7 @@
 #include "child_process.h"
 #include "compound_file.h"
 #include "dib_blocks.h"
+#include "drawing_fixture.h"
 #include "plugin_host.h"
 #include "png_file.h"
 
@@ -150,6 +151,24 @@ TEST_F(Quickview, ScreenshotHasTheWindowSizeAndShowsThePicture)
     ASSERT_EQ(png.width, 400u);
     EXPECT_EQ(png.pixels[75 * 400 + 50], 0x00FFFFFFu);
     EXPECT_EQ(png.pixels[1 * 400 + 102], picture.ColourAt(0, 0));
+}
+
+TEST_F(Quickview, SheetOptionShowsThatSheetOfADrawing)
+{
+    const std::wstring drawing = folder.File(L"plan.SLDDRW");
+    WriteDrawing(drawing, Container::Archive, ThreeSheetDrawing(MakeBlockPicture(180, 140)));
+    const std::wstring shot = folder.File(L"sheet0.png");
+    RunResult run = RunQuickview(L"--screenshot " + Quoted(shot) + L" --size 300x250 --sheet 0 " + Quoted(drawing));
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    const DecodedPng png = DecodePng(shot);
+    ASSERT_EQ(png.width, 300u);
+    for (const POINT at : {POINT{0, 0}, POINT{150, 90}, POINT{199, 40}})
+        EXPECT_EQ(png.pixels[at.y * 300 + at.x], SheetPixelOver(0, at.x, at.y, 0x00FFFFFF))
+            << "at (" << at.x << ", " << at.y << ")";
+    // A sheet the drawing does not have fails with a word.
+    run = RunQuickview(L"--screenshot " + Quoted(shot) + L" --sheet 3 " + Quoted(drawing));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("has no sheet 3"), std::string::npos) << run.output;
 }
 
 TEST_F(Quickview, FirstRunRelaysTheNoticeOfANewSettingsFileInsteadOfWaiting)

@@ -2,13 +2,17 @@
 // stream holds an RLE8 picture, as older CAD versions write them (a part, an
 // assembly, a drawing sheet), and a part in the archive container of current
 // versions, decoys included, with a picture of their usual size. Each also
-// holds the same scene as a true-colour "PreviewPNG".
+// holds the same scene as a true-colour "PreviewPNG". A drawing of three
+// named sheets, the second active when saved, is written in each container,
+// with a PNG of every sheet.
 //
 //   make_samples OUTDIR
 #include "archive_document.h"
 #include "compound_file.h"
 #include "dib_blocks.h"
+#include "drawing_document.h"
 #include "png_file.h"
+#include "sheet_names_record.h"
 
 #include <windows.h>
 
@@ -230,6 +234,75 @@ Canvas Flange()
     return canvas;
 }
 
+// The sheets of a gearbox drawing, at the 640 x 480 that real drawings
+// keep of each sheet: the arrangement, a detail sheet, the parts list.
+Canvas SheetFrame()
+{
+    Canvas canvas(640, 480);
+    canvas.Fill(0, 0, 640, 480, kWhite);
+    canvas.Frame(8, 8, 632, 472, kBlack);
+    canvas.Frame(430, 410, 632, 472, kBlack);  // title block
+    canvas.Fill(430, 440, 632, 442, kBlack);
+    return canvas;
+}
+
+Canvas ArrangementSheet()
+{
+    Canvas canvas = SheetFrame();
+    canvas.Frame(60, 190, 560, 230, kBlack);   // shaft
+    canvas.Disc(220, 210, 130, 126, kBlack);   // large gear, outline
+    canvas.Disc(220, 210, 20, 17, kBlack);     // its bore
+    canvas.Disc(420, 210, 70, 66, kBlack);     // pinion
+    for (int x = 40; x < 600; x += 14)
+        canvas.Fill(x, 210, x + 7, 211, kRed);  // axis, dashed
+    return canvas;
+}
+
+Canvas DetailSheet()
+{
+    Canvas canvas = SheetFrame();
+    canvas.Frame(50, 50, 290, 250, kBlack);   // detail A
+    canvas.Disc(170, 150, 80, 76, kSteel);
+    for (int tooth = 0; tooth < 12; ++tooth) {
+        const double angle = tooth * 3.14159265 / 6;
+        canvas.Disc(170 + static_cast<int>(88 * std::cos(angle)), 150 + static_cast<int>(88 * std::sin(angle)), 7, 0,
+                    kSteel);
+    }
+    canvas.Frame(340, 50, 590, 250, kBlack);  // section B-B
+    canvas.ShadedBox(380, 110, 550, 190, kBrass);
+    canvas.Fill(380, 148, 550, 152, kBlack);
+    return canvas;
+}
+
+Canvas PartsListSheet()
+{
+    Canvas canvas = SheetFrame();
+    canvas.Frame(40, 40, 600, 340, kBlack);
+    for (int row = 1; row < 10; ++row)
+        canvas.Fill(40, 40 + row * 30, 600, 41 + row * 30, kBlack);
+    for (const int column : {90, 380, 480})
+        canvas.Fill(column, 40, column + 1, 340, kBlack);
+    for (int row = 0; row < 10; ++row)  // the entries, as strokes of text
+        for (int word = 0; word < 2 + row % 3; ++word)
+            canvas.Fill(100 + word * 60, 52 + row * 30, 140 + word * 60, 58 + row * 30, row == 0 ? kRed : kGrey);
+    return canvas;
+}
+
+// Both containers hold the same drawing: "Preview" and "PreviewPNG" of the
+// sheet active when it was saved (the second), and every sheet as a PNG.
+DrawingContent GearboxDrawing()
+{
+    const Canvas sheets[] = {ArrangementSheet(), DetailSheet(), PartsListSheet()};
+    DrawingContent content;
+    content.previewBlock = Rle8Block(sheets[1].picture);
+    content.sheetNames = SheetNamesRecord({u"General arrangement", u"Details", u"Parts list"}, 1);
+    for (const Canvas& sheet : sheets)
+        content.sheetPictures.push_back(
+            EncodeRgbaPng(sheet.picture.width, sheet.picture.height, sheet.TrueColourPixels()));
+    content.previewPng = content.sheetPictures[1];
+    return content;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -260,5 +333,13 @@ int wmain(int argc, wchar_t** argv)
     WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange.picture), 0, {}, png));
     std::printf("written %ls (%dx%d, and a true-colour PNG, archive container)\n", path.c_str(), flange.picture.width,
                 flange.picture.height);
+
+    const DrawingContent drawing = GearboxDrawing();
+    const std::wstring compound = folder + L"\\gearbox.SLDDRW";
+    WriteCompoundDrawing(compound, drawing);
+    const std::wstring archive = folder + L"\\gearbox-2024.SLDDRW";
+    WriteArchiveFile(archive, ArchiveDrawing(drawing));
+    for (const std::wstring* written : {&compound, &archive})
+        std::printf("written %ls (three sheets of 640x480, the second active)\n", written->c_str());
     return 0;
 }

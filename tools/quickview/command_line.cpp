@@ -1,13 +1,18 @@
 #include "command_line.h"
 
+#include "base/host_contract.h"
+
 #include <cwctype>
 
 const wchar_t kQuickviewUsage[] =
     L"usage: quickview FILE...                       view; Space/N next, P previous, F fit, L fit only larger,\n"
     L"                                               C centre, Ctrl+C copy, Ctrl+P print, Esc quit\n"
-    L"       quickview --screenshot OUT.png [--size WxH] [--flags N] FILE\n"
+    L"                                               Ctrl+Page Down/Up next/previous sheet of a drawing\n"
+    L"       quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE\n"
     L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n"
-    L"       --true-color (with any of them): show the documents' true-colour pictures\n";
+    L"       --true-color (with any of them): show the documents' true-colour pictures\n"
+    L"       --dark (viewing, screenshots): a dark host that wants dark controls\n"
+    L"       --sheet N: the drawing's sheet N (0-based, in the order of its tabs)\n";
 
 namespace {
 
@@ -25,6 +30,16 @@ bool ParsePositive(const std::wstring& text, int limit, int* value)
         return false;
     *value = result;
     return true;
+}
+
+// A drawing has at most 256 sheets, numbered from 0.
+bool ParseSheetNumber(const std::wstring& text, int* sheet)
+{
+    if (text == L"0") {
+        *sheet = 0;
+        return true;
+    }
+    return text[0] != L'0' && ParsePositive(text, 255, sheet);
 }
 
 std::wstring Lowercase(std::wstring text)
@@ -83,6 +98,7 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
     bool sizeGiven = false;
     bool boxGiven = false;
     bool optionsEnded = false;
+    bool dark = false;
     const auto fail = [&](const std::wstring& error) {
         parsed.error = error;
         return parsed;
@@ -106,6 +122,10 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             options.trueColor = true;
             continue;
         }
+        if (argument == L"--dark") {
+            dark = true;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return fail(argument + L" needs a value");
         const std::wstring& value = arguments[++i];
@@ -125,6 +145,9 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         } else if (argument == L"--flags") {
             if (!ParseFlags(value, &options.showFlags))
                 return fail(L"--flags wants a number, decimal or 0x hexadecimal: " + value);
+        } else if (argument == L"--sheet") {
+            if (!ParseSheetNumber(value, &options.sheet))
+                return fail(L"--sheet wants a sheet number from 0 to 255: " + value);
         } else {
             return fail(L"unknown option " + argument);
         }
@@ -135,6 +158,13 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         return fail(L"--box goes with --thumbnails");
     if (sizeGiven && options.mode == QuickviewMode::Thumbnails)
         return fail(L"--size does not go with --thumbnails; use --box");
+    if (options.sheet >= 0 && options.mode != QuickviewMode::Screenshot)
+        return fail(L"--sheet goes with --screenshot; when viewing, Ctrl+Page Down/Up choose the sheet");
+    if (dark && options.mode == QuickviewMode::Thumbnails)
+        return fail(L"--dark does not go with --thumbnails: hosts ask for thumbnails without options");
+    // The host is dark, and wants dark native controls too.
+    if (dark)
+        options.showFlags |= static_cast<int>(kShowFlagDarkHost | kShowFlagDarkControls);
     if (options.files.empty())
         return fail(L"no document given");
     if (options.mode == QuickviewMode::Screenshot && options.files.size() != 1)

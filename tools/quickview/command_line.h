@@ -2,9 +2,10 @@
 
 // The quick-view program's command line, taken apart without the platform:
 //   quickview FILE...                                   view, one after another
-//   quickview --screenshot OUT.png [--size WxH] [--flags N] FILE
+//   quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
-// --size and --flags also apply to viewing; --true-color to every mode.
+// --size, --flags and --dark also apply to viewing; --true-color to every
+// mode.
 
 #include <set>
 #include <string>
@@ -21,6 +22,7 @@ struct QuickviewOptions {
     int boxHeight = 96;
     int showFlags = 0;
     bool trueColor = false;  // TrueColor=1 for the run
+    int sheet = -1;          // the drawing's sheet to show, 0-based; -1: as saved
     std::vector<std::wstring> files;
 };
 

@@ -2,6 +2,8 @@
 
 #include "png_file.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 
@@ -201,6 +203,26 @@ HBITMAP CaptureClientArea(HWND window)
     return bitmap;
 }
 
+// Brings the drawing's sheet up as a user would: Ctrl+Page Down or Up, one
+// sheet a press, from the one its tabs show. False when it has no such sheet.
+bool ChooseSheet(HWND viewer, int sheet)
+{
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    const int count = tabs != nullptr ? static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0)) : 1;
+    if (sheet >= count)
+        return false;
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] |= 0x80;
+    SetKeyboardState(keys);
+    for (int shown = tabs != nullptr ? static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) : 0; shown != sheet;
+         shown += shown < sheet ? 1 : -1)
+        SendMessageW(viewer, WM_KEYDOWN, shown < sheet ? VK_NEXT : VK_PRIOR, 0);
+    keys[VK_CONTROL] &= 0x7F;
+    SetKeyboardState(keys);
+    return true;
+}
+
 }  // namespace
 
 int RunViewer(const PluginLibrary& plugin, const QuickviewOptions& options)
@@ -234,6 +256,8 @@ int TakeScreenshot(const PluginLibrary& plugin, const QuickviewOptions& options)
     int status = 1;
     if (g_state.viewer == nullptr) {
         std::fprintf(stderr, "no preview picture in %ls\n", path.c_str());
+    } else if (options.sheet >= 0 && !ChooseSheet(g_state.viewer, options.sheet)) {
+        std::fprintf(stderr, "%ls has no sheet %d\n", path.c_str(), options.sheet);
     } else {
         DispatchPending();
         RedrawWindow(g_state.host, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
