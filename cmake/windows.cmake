@@ -28,9 +28,11 @@ add_library(corvelle SHARED
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
+  src/viewer/viewer_drag.cpp
   src/viewer/viewer_scroll.cpp
   src/viewer/viewer_sheets.cpp
   src/viewer/viewer_window.cpp
+  src/viewer/viewer_zoom.cpp
   src/output/clipboard.cpp
   src/output/print.cpp
   src/output/thumbnail.cpp
@@ -45,7 +47,7 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uuid ${winspool_ordinals_lib})
+target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib})
 add_dependencies(corvelle winspool_ordinals)
 # One file to copy: no mingw runtime DLL beside it.
 # No link time in the PE header, and in Release no symbols (they hold the

@@ -4,12 +4,16 @@
 
 inline constexpr wchar_t kSettingsSection[] = L"Corvelle Settings";
 inline constexpr wchar_t kBackColorKey[] = L"BackColor";
+// The background when the host is dark; not in the settings template.
+inline constexpr wchar_t kDarkBackColorKey[] = L"DarkBackColor";
 inline constexpr wchar_t kCenterImageKey[] = L"CenterImage";
 inline constexpr wchar_t kDebugKey[] = L"Debug";
 // 1: show the document's true-colour "PreviewPNG" where it has one.
 inline constexpr wchar_t kTrueColorKey[] = L"TrueColor";
 
 inline constexpr int kDefaultBackColor = 0xFFFFFF;
+// The dark grey (0x202020, 2105376) of dark hosts' own windows.
+inline constexpr int kDefaultDarkBackColor = 0x202020;
 inline constexpr int kCenterImageAbsent = -1;
 
 // The key's integer value, or defaultValue when the file, section or key is

@@ -1,6 +1,7 @@
 #include "viewer/paint_layout.h"
 
 #include "base/fit.h"
+#include "viewer/zoom.h"
 
 namespace {
 
@@ -24,12 +25,18 @@ std::int32_t HalfDifference(std::int32_t client, std::int32_t drawn)
 
 PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
                                std::int32_t pictureHeight, ViewOptions options, bool hScrollShown, bool vScrollShown,
-                               std::int32_t horizontalPosition, std::int32_t verticalPosition)
+                               std::int32_t horizontalPosition, std::int32_t verticalPosition, double zoom)
 {
     PaintLayout layout = {};
     layout.srcX = hScrollShown ? horizontalPosition : 0;
     layout.srcY = vScrollShown ? verticalPosition : 0;
-    if (options.fit) {
+    if (zoom > 0) {
+        const PixelSize size = ZoomedSize(pictureWidth, pictureHeight, zoom);
+        layout.drawWidth = size.width;
+        layout.drawHeight = size.height;
+        layout.stretched = zoom != 1;
+        layout.zoomed = true;
+    } else if (options.fit) {
         const PixelSize size = ViewerFit(clientWidth, clientHeight, pictureWidth, pictureHeight, options.fitLargerOnly);
         layout.drawWidth = size.width;
         layout.drawHeight = size.height;
@@ -45,6 +52,14 @@ PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeig
             layout.destY = HalfDifference(clientHeight, layout.drawHeight);
     }
     return layout;
+}
+
+PixelSize ShownPictureSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
+                           std::int32_t pictureHeight, ViewOptions options, double zoom)
+{
+    const PaintLayout layout =
+        ComputePaintLayout(clientWidth, clientHeight, pictureWidth, pictureHeight, options, false, false, 0, 0, zoom);
+    return {layout.drawWidth, layout.drawHeight};
 }
 
 PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight)

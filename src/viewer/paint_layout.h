@@ -10,9 +10,10 @@ struct PaintLayout {
     std::int32_t destY;
     std::int32_t drawWidth;
     std::int32_t drawHeight;
-    std::int32_t srcX;  // the picture point drawn at (destX, destY)
+    std::int32_t srcX;  // the point drawn at (destX, destY), in drawn pixels
     std::int32_t srcY;
-    bool stretched;  // scaled to fit rather than copied pixel for pixel
+    bool stretched;  // scaled to fit or zoomed rather than copied pixel for pixel
+    bool zoomed;     // at a scale of the user's, which only the visible part is drawn of
 };
 
 struct ViewOptions {
@@ -23,9 +24,16 @@ struct ViewOptions {
 
 // Lays the picture out at natural size (from the scroll positions where a bar
 // is shown) or fitted, and centres each axis that has no bar when asked to.
+// A zoom above 0 is a scale of the user's: the picture is laid out as at
+// natural size, only scaled, whatever the fit option says.
 PaintLayout ComputePaintLayout(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
                                std::int32_t pictureHeight, ViewOptions options, bool hScrollShown, bool vScrollShown,
-                               std::int32_t horizontalPosition, std::int32_t verticalPosition);
+                               std::int32_t horizontalPosition, std::int32_t verticalPosition, double zoom = 0);
+
+// The size the picture is drawn at, which the scroll bars are planned for:
+// zoomed, fitted or natural.
+PixelSize ShownPictureSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t pictureWidth,
+                           std::int32_t pictureHeight, ViewOptions options, double zoom);
 
 // The part of the client area a picture is shown in: all of it above the
 // row of sheet tabs (tabStripHeight 0 without tabs), never below 0.

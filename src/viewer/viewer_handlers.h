@@ -9,7 +9,28 @@
 void PaintViewer(HWND window, ViewerInstance* instance);
 void UpdateScrollbars(HWND window, ViewerInstance* instance);
 void ScrollViewer(HWND window, int bar, WPARAM request);
-void ScrollViewerByWheel(HWND window, const ViewerInstance* instance, WPARAM wParam);
+// Moves the picture by scroll position, when it moved repainting only what
+// it uncovered.
+void ScrollViewerTo(HWND window, const ViewerInstance& instance, int bar, int position);
+// The wheel: vertical, with Shift horizontal, with Ctrl a zoom about the
+// cursor. The tilt wheel: horizontal.
+void ScrollViewerByWheel(HWND window, ViewerInstance* instance, WPARAM wParam, LPARAM lParam);
+void ScrollViewerByTiltWheel(HWND window, const ViewerInstance* instance, WPARAM wParam);
+
+// Zooms by that many steps of the ladder (in for positive) about a view
+// point, which keeps the picture point under it where the bars allow.
+void ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor);
+// + and - zoom about the centre of the view, 0 shows natural size; false
+// for any other key, which then belongs to the host.
+bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key);
+
+// Dragging the picture with the left button when it is larger than the view.
+void StartViewerDrag(HWND window, ViewerInstance* instance, LPARAM lParam);
+void ContinueViewerDrag(HWND window, ViewerInstance* instance, LPARAM lParam);
+void EndViewerDrag(HWND window, ViewerInstance* instance);
+// The hand over a picture that can be moved; false to leave the cursor to
+// the platform.
+bool SetViewerCursor(HWND window, const ViewerInstance* instance, WPARAM wParam, LPARAM lParam);
 // Scrolls for a navigation key as its scroll-bar request would; false for a
 // key the viewer does not use, which then belongs to the host.
 bool ScrollViewerByKey(HWND window, const ViewerInstance* instance, WPARAM key);

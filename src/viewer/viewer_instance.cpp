@@ -2,6 +2,7 @@
 
 #include "base/host_contract.h"
 #include "viewer/viewer_window.h"
+#include "viewer/zoom.h"
 
 void ReleaseViewerBitmap(ViewerInstance& instance)
 {
@@ -45,6 +46,22 @@ void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
     instance.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
     instance.center = (showFlags & kShowFlagCenter) != 0;
     instance.fit = (showFlags & kShowFlagFit) != 0;
+    instance.dark = (showFlags & kShowFlagDarkHost) != 0;
+    instance.darkControls = instance.dark && (showFlags & kShowFlagDarkControls) != 0;
+    instance.zoomStep = kNoZoom;
+    instance.wheelRemainder = 0;
+}
+
+COLORREF WantedBackColor(const ViewerInstance& instance)
+{
+    return instance.dark ? instance.darkBackColor : instance.lightBackColor;
+}
+
+double ZoomScale(const ViewerInstance& instance)
+{
+    if (instance.zoomStep < 0 || instance.zoomStep >= kZoomStepCount)
+        return 0;
+    return kZoomLadder[instance.zoomStep];
 }
 
 ViewerInstance* FindViewerInstance(HWND window)

@@ -20,7 +20,11 @@ struct ViewerInstance {
     std::uint32_t fit;
     std::uint32_t fitLargerOnly;
     HBRUSH backgroundBrush;
-    COLORREF backColor;
+    COLORREF backColor;  // what the brush paints: one of the two below
+    COLORREF lightBackColor;
+    COLORREF darkBackColor;
+    std::uint32_t dark;          // the host is dark
+    std::uint32_t darkControls;  // and wants dark native controls
     // Changes with every picture the record takes, so that a picture can be
     // told from a later one that got the same handle.
     std::uint32_t pictureSerial;
@@ -33,6 +37,14 @@ struct ViewerInstance {
     std::int32_t tabStripHeight;
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
+    // The user's zoom: a step of the ladder, or kNoZoom for the host's
+    // options; wheel deltas short of a notch; a drag in progress.
+    std::int32_t zoomStep;
+    std::int32_t wheelRemainder;
+    bool dragging;
+    POINT dragStart;
+    std::int32_t dragStartHorizontal;
+    std::int32_t dragStartVertical;
 };
 
 // Deletes the background brush, then the picture and the sheets, whichever
@@ -50,8 +62,15 @@ void ReleaseViewerBitmap(ViewerInstance& instance);
 // Gives the record a new picture (or none), with a new serial.
 void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 
-// Replaces all three view options from the host's ShowFlags.
+// Replaces the view options from the host's ShowFlags (fit, fit larger
+// only, centre, dark) and ends a zoom.
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
+
+// The background the record's options call for.
+COLORREF WantedBackColor(const ViewerInstance& instance);
+
+// The scale of a zoom, or 0 without one.
+double ZoomScale(const ViewerInstance& instance);
 
 // The instance of a viewer window, or null when the window is null, is not
 // one of ours, or holds none.

@@ -9,6 +9,8 @@
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 
+#include <uxtheme.h>
+
 #include <memory>
 #include <new>
 #include <utility>
@@ -44,6 +46,32 @@ void SettleCenter(HWND hostWindow, HWND viewerWindow, ViewerInstance& instance, 
     instance.center = static_cast<std::uint32_t>(centerImage);
 }
 
+// The scroll bars take the platform's dark theme when the host wants dark
+// controls, and the default theme again when it no longer does.
+void ApplyControlTheme(HWND viewerWindow, bool wasThemed, bool themed)
+{
+    if (themed == wasThemed)
+        return;
+    SetWindowTheme(viewerWindow, themed ? L"DarkMode_Explorer" : nullptr, nullptr);
+}
+
+// The background the options call for, in a new brush; false when it is the
+// one painted already (or no brush can be made, which keeps the old one).
+bool ApplyBackground(ViewerInstance& instance)
+{
+    const COLORREF wanted = WantedBackColor(instance);
+    if (wanted == instance.backColor && instance.backgroundBrush != nullptr)
+        return false;
+    HBRUSH brush = CreateSolidBrush(wanted);
+    if (brush == nullptr)
+        return false;
+    if (instance.backgroundBrush != nullptr)
+        DeleteObject(instance.backgroundBrush);
+    instance.backgroundBrush = brush;
+    instance.backColor = wanted;
+    return true;
+}
+
 struct PendingInstanceDeleter {
     void operator()(ViewerInstance* instance) const
     {
@@ -73,9 +101,12 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     if (instance == nullptr)
         return nullptr;
     CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
-    instance->fit = (showFlags & kShowFlagFit) != 0;
-    instance->fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
-    instance->backColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
+    ApplyShowFlags(*instance, showFlags);
+    // Both colours once for each new viewer, as the host may turn dark or
+    // light while it is open.
+    instance->lightBackColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
+    instance->darkBackColor = static_cast<COLORREF>(ReadSettingInt(kDarkBackColorKey, kDefaultDarkBackColor));
+    instance->backColor = WantedBackColor(*instance);
     std::unique_ptr<SheetList> sheets(new (std::nothrow) SheetList);
     TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor, sheets.get()));
     if (instance->bitmap == nullptr)
@@ -91,6 +122,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     ViewerInstance& shown = *instance.release();  // the window holds it now
 
     SettleCenter(hostWindow, viewerWindow, shown, showFlags);
+    ApplyControlTheme(viewerWindow, false, shown.darkControls != 0);
     ShowSheetTabs(viewerWindow, shown);
     SendMessageW(viewerWindow, UpdateScrollbarsMessage, 0, 0);
     ShowWindow(viewerWindow, SW_SHOW);
@@ -101,7 +133,10 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
 int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* documentPath, std::uint32_t showFlags)
 {
     CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
+    const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
+    ApplyControlTheme(viewerWindow, wasThemed, instance.darkControls != 0);
+    ApplyBackground(instance);
     instance.hScrollShown = 0;
     instance.vScrollShown = 0;
     ReleaseViewerBitmap(instance);
@@ -133,7 +168,16 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
 
 int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
 {
+    const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
+    ApplyControlTheme(viewerWindow, wasThemed, instance.darkControls != 0);
+    // A true-colour picture was laid over the background it had: with
+    // another one it is read again, as for the next document.
+    if (ApplyBackground(instance)) {
+        wchar_t path[kWidePathCapacity];
+        CopyBounded(path, instance.filePath, kWidePathCapacity);
+        return ReloadViewer(viewerWindow, instance, path, showFlags);
+    }
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 

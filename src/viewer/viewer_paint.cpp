@@ -2,6 +2,7 @@
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_sheets.h"
+#include "viewer/zoom.h"
 
 namespace {
 
@@ -21,8 +22,29 @@ private:
     HDC dc_;
 };
 
-void DrawPicture(HDC target, HDC source, const BITMAP& picture, const PaintLayout& layout)
+// A zoomed picture: only the part inside the view is scaled, so that a
+// paint costs the view's size whatever the zoom. Enlarged pixels are shown
+// as the blocks they are; a reduction is averaged.
+void DrawZoomedPicture(HDC target, HDC source, const BITMAP& picture, const PaintLayout& layout, const RECT& area)
 {
+    const VisibleSpan columns =
+        ComputeVisibleSpan(std::int64_t{layout.destX} - layout.srcX, layout.drawWidth, picture.bmWidth, area.right);
+    const VisibleSpan rows =
+        ComputeVisibleSpan(std::int64_t{layout.destY} - layout.srcY, layout.drawHeight, picture.bmHeight, area.bottom);
+    if (columns.sourceLength == 0 || rows.sourceLength == 0)
+        return;
+    SetStretchBltMode(target, layout.drawWidth > picture.bmWidth ? COLORONCOLOR : HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, columns.dest, rows.dest, columns.destLength, rows.destLength, source, columns.source,
+               rows.source, columns.sourceLength, rows.sourceLength, SRCCOPY);
+}
+
+void DrawPicture(HDC target, HDC source, const BITMAP& picture, const PaintLayout& layout, const RECT& area)
+{
+    if (layout.zoomed && layout.stretched) {
+        DrawZoomedPicture(target, source, picture, layout, area);
+        return;
+    }
     if (layout.stretched) {
         SetStretchBltMode(target, HALFTONE);
         SetBrushOrgEx(target, 0, 0, nullptr);
@@ -58,8 +80,9 @@ void PaintViewer(HWND window, ViewerInstance* instance)
     const ViewOptions options = {instance->center != 0, instance->fit != 0, instance->fitLargerOnly != 0};
     const PaintLayout layout =
         ComputePaintLayout(area.right, area.bottom, picture.bmWidth, picture.bmHeight, options,
-                           instance->hScrollShown != 0, instance->vScrollShown != 0, horizontal, vertical);
-    DrawPicture(paint.Dc(), memory.get(), picture, layout);
+                           instance->hScrollShown != 0, instance->vScrollShown != 0, horizontal, vertical,
+                           ZoomScale(*instance));
+    DrawPicture(paint.Dc(), memory.get(), picture, layout, area);
     instance->paintedWidth = layout.drawWidth;
     instance->paintedHeight = layout.drawHeight;
 }

@@ -1,6 +1,8 @@
+#include "viewer/paint_layout.h"
 #include "viewer/scroll_plan.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_sheets.h"
+#include "viewer/zoom.h"
 
 namespace {
 
@@ -9,9 +11,8 @@ constexpr int kWheelLineSteps = 3;
 // Decides one bar. Showing or hiding it changes the client size, and the
 // WM_SIZE that follows runs the whole decision again, nested, before the
 // call returns: that nested run may show a bar this one has just hidden.
-void DecideBar(HWND window, const ViewerInstance* instance, int bar, int clientSize, int pictureSize)
+void DecideBar(HWND window, int bar, int clientSize, int pictureSize, bool fit)
 {
-    const bool fit = instance->fit != 0;
     if (!ScrollBarNeeded(clientSize, pictureSize, fit)) {
         ShowScrollBar(window, bar, FALSE);
         return;
@@ -26,6 +27,16 @@ void DecideBar(HWND window, const ViewerInstance* instance, int bar, int clientS
     info.nPos = plan.nPos;
     SetScrollInfo(window, bar, &info, TRUE);
     ShowScrollBar(window, bar, TRUE);
+}
+
+// One wheel message: the same few lines on either axis, nothing on an axis
+// without a bar.
+void ScrollByWheelSteps(HWND window, bool barShown, UINT message, WPARAM code)
+{
+    if (!barShown)
+        return;
+    for (int step = 0; step < kWheelLineSteps; ++step)
+        SendMessageW(window, message, code, 0);
 }
 
 // What the window really shows once every nested decision has run, so that
@@ -51,11 +62,16 @@ void UpdateScrollbars(HWND window, ViewerInstance* instance)
         RecordShownBars(window, instance);
         return;
     }
+    // A zoomed picture has bars as at natural size, for its zoomed size.
+    const double zoom = ZoomScale(*instance);
+    const PixelSize shown =
+        zoom > 0 ? ZoomedSize(picture.bmWidth, picture.bmHeight, zoom) : PixelSize{picture.bmWidth, picture.bmHeight};
+    const bool fit = instance->fit != 0 && zoom == 0;
     RECT area = PictureAreaRect(window, *instance);
-    DecideBar(window, instance, SB_HORZ, area.right, picture.bmWidth);
+    DecideBar(window, SB_HORZ, area.right, shown.width, fit);
     // The horizontal bar may just have changed the client height.
     area = PictureAreaRect(window, *instance);
-    DecideBar(window, instance, SB_VERT, area.bottom, picture.bmHeight);
+    DecideBar(window, SB_VERT, area.bottom, shown.height, fit);
     RecordShownBars(window, instance);
 }
 
@@ -72,8 +88,7 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
     const ViewerInstance* instance = FindViewerInstance(window);
     if (instance == nullptr)
         return;
-    // Only the picture moves: the tabs below it stay where they are.
-    RECT area = PictureAreaRect(window, *instance);
+    const RECT area = PictureAreaRect(window, *instance);
     const int clientSize = bar == SB_HORZ ? area.right : area.bottom;
 
     const UINT code = LOWORD(request);
@@ -85,20 +100,51 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
         GetScrollInfo(window, bar, &info);
         trackPosition = info.nTrackPos;
     }
-    SetScrollPos(window, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition), TRUE);
+    ScrollViewerTo(window, *instance, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition));
+}
+
+void ScrollViewerTo(HWND window, const ViewerInstance& instance, int bar, int position)
+{
+    const int oldPosition = GetScrollPos(window, bar);
+    // The platform holds the position within the bar's span.
+    SetScrollPos(window, bar, position, TRUE);
     const int shift = oldPosition - GetScrollPos(window, bar);
+    if (shift == 0)
+        return;
+    // Only the picture moves: the tabs below it stay where they are.
+    RECT area = PictureAreaRect(window, instance);
     ScrollWindowEx(window, bar == SB_HORZ ? shift : 0, bar == SB_VERT ? shift : 0, &area, &area, nullptr, nullptr,
                    SW_INVALIDATE | SW_ERASE);
 }
 
-void ScrollViewerByWheel(HWND window, const ViewerInstance* instance, WPARAM wParam)
+void ScrollViewerByWheel(HWND window, ViewerInstance* instance, WPARAM wParam, LPARAM lParam)
 {
-    if (instance == nullptr || !instance->vScrollShown)
+    if (instance == nullptr)
         return;
-    const short delta = static_cast<short>(HIWORD(wParam));
-    const WPARAM code = delta > 0 ? SB_LINEUP : SB_LINEDOWN;
-    for (int step = 0; step < kWheelLineSteps; ++step)
-        SendMessageW(window, WM_VSCROLL, code, 0);
+    const short delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    const WORD keys = GET_KEYSTATE_WPARAM(wParam);
+    if ((keys & MK_CONTROL) != 0) {
+        // About the point under the cursor; away from the user zooms in.
+        POINT cursor = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ScreenToClient(window, &cursor);
+        ZoomViewer(window, *instance, TakeWheelNotches(&instance->wheelRemainder, delta), cursor);
+        return;
+    }
+    // With Shift the wheel scrolls sideways: turned down, to the right.
+    if ((keys & MK_SHIFT) != 0) {
+        ScrollByWheelSteps(window, instance->hScrollShown != 0, WM_HSCROLL, delta > 0 ? SB_LINELEFT : SB_LINERIGHT);
+        return;
+    }
+    ScrollByWheelSteps(window, instance->vScrollShown != 0, WM_VSCROLL, delta > 0 ? SB_LINEUP : SB_LINEDOWN);
+}
+
+void ScrollViewerByTiltWheel(HWND window, const ViewerInstance* instance, WPARAM wParam)
+{
+    if (instance == nullptr)
+        return;
+    // Tilted to the right, the view moves right.
+    const short delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    ScrollByWheelSteps(window, instance->hScrollShown != 0, WM_HSCROLL, delta > 0 ? SB_LINERIGHT : SB_LINELEFT);
 }
 
 bool ScrollViewerByKey(HWND window, const ViewerInstance* instance, WPARAM key)

@@ -5,6 +5,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_window.h"
+#include "viewer/zoom.h"
 
 #include <commctrl.h>
 
@@ -53,9 +54,10 @@ std::int32_t TabStripHeight(HWND tabs)
 }
 
 // Shows the bitmap the record now holds from its top-left corner, with the
-// viewer's options.
-void StartSheetView(HWND viewer)
+// viewer's options and without a zoom.
+void StartSheetView(HWND viewer, ViewerInstance& instance)
 {
+    instance.zoomStep = kNoZoom;
     SetScrollPos(viewer, SB_HORZ, 0, FALSE);
     SetScrollPos(viewer, SB_VERT, 0, FALSE);
     RelayoutViewer(viewer);
@@ -130,11 +132,11 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
     instance.shownSheet = sheet;
     if (sheet == instance.sheets->active) {
         TakeViewerBitmap(instance, std::exchange(instance.documentBitmap, nullptr));
-        StartSheetView(viewer);
+        StartSheetView(viewer, instance);
         return;
     }
     TakeViewerBitmap(instance, nullptr);
-    StartSheetView(viewer);
+    StartSheetView(viewer, instance);
 
     // A report box runs a message loop in which the host may close this
     // viewer, load another document or another sheet be chosen: read into
@@ -149,7 +151,7 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
     if (current == nullptr || current->pictureSerial != serial || loaded == nullptr)
         return;
     TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
-    StartSheetView(viewer);
+    StartSheetView(viewer, *current);
 }
 
 bool ChooseSheetByKey(HWND viewer, ViewerInstance* instance, WPARAM key)

@@ -81,11 +81,36 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_MOUSEWHEEL:
         // Never passed on: the host's window must not scroll as well.
-        ScrollViewerByWheel(window, InstanceOf(window), wParam);
+        ScrollViewerByWheel(window, InstanceOf(window), wParam, lParam);
         return 0;
+    case WM_MOUSEHWHEEL:
+        ScrollViewerByTiltWheel(window, InstanceOf(window), wParam);
+        return TRUE;  // handled: the platform sends no emulation
+    case WM_LBUTTONDOWN:
+        StartViewerDrag(window, InstanceOf(window), lParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        ContinueViewerDrag(window, InstanceOf(window), lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        EndViewerDrag(window, InstanceOf(window));
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (ViewerInstance* instance = InstanceOf(window))
+            instance->dragging = false;
+        return 0;
+    case WM_SETCURSOR:
+        if (SetViewerCursor(window, InstanceOf(window), wParam, lParam))
+            return TRUE;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_GETDLGCODE:
+        // A host that runs dialog keys on its window still lets the arrows
+        // and characters reach the viewer.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
         // The host has the focus put here; what we do not use is its own.
-        if (ChooseSheetByKey(window, InstanceOf(window), wParam) || ScrollViewerByKey(window, InstanceOf(window), wParam))
+        if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
+            ZoomViewerByKey(window, InstanceOf(window), wParam) || ScrollViewerByKey(window, InstanceOf(window), wParam))
             return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:

@@ -1,0 +1,51 @@
+#pragma once
+
+// Zooming the viewer's picture, without the platform: the ladder of scales,
+// the step from the scale shown, the position that keeps a picture point
+// under the cursor, wheel deltas gathered into steps, and the part of a
+// scaled picture that a view actually shows.
+
+#include "base/fit.h"
+
+#include <cstdint>
+
+// The scales a user steps through, 1/16 to 16 with 1 among them, each about
+// 1.25 times the one before, at values that read well as percentages.
+inline constexpr double kZoomLadder[] = {0.0625, 0.08, 0.1, 0.125, 0.16, 0.2,  0.25, 0.32, 0.4,
+                                         0.5,    0.64, 0.8, 1.0,   1.25, 1.6,  2.0,  2.5,  3.2,
+                                         4.0,    5.0,  6.4, 8.0,   10.0, 12.5, 16.0};
+inline constexpr std::int32_t kZoomStepCount = static_cast<std::int32_t>(sizeof kZoomLadder / sizeof kZoomLadder[0]);
+inline constexpr std::int32_t kNaturalZoomStep = 12;  // the scale 1
+inline constexpr std::int32_t kNoZoom = -1;           // the host's fit or natural size
+
+// One wheel notch, as the platform counts it.
+inline constexpr std::int32_t kWheelNotch = 120;
+
+// The step one further in (direction > 0) or out (direction < 0) from the
+// scale shown, which may lie between steps (a fitted picture); kNoZoom when
+// the ladder goes no further that way.
+std::int32_t NextZoomStep(double shownScale, int direction);
+
+// The picture's size at a scale, each side rounded and at least 1.
+PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, double scale);
+
+// Along one axis: the scroll position at the new scale that keeps the
+// picture point now under anchor (a view coordinate) under it. oldOrigin is
+// where the picture's first pixel is drawn in the view.
+std::int32_t AnchoredPosition(std::int32_t oldOrigin, std::int32_t anchor, double oldScale, double newScale);
+
+// Adds a wheel delta to what is left over from earlier ones and returns the
+// whole notches there now are (signed), keeping the rest: high-resolution
+// wheels send deltas below a notch.
+std::int32_t TakeWheelNotches(std::int32_t* remainder, std::int32_t delta);
+
+// The part of a picture scaled to shown pixels, drawn with its first pixel
+// at origin, that falls inside a view of viewSize: the source rows and
+// columns, and where they are drawn. Empty when nothing shows.
+struct VisibleSpan {
+    std::int32_t source;
+    std::int32_t sourceLength;
+    std::int32_t dest;
+    std::int32_t destLength;
+};
+VisibleSpan ComputeVisibleSpan(std::int64_t origin, std::int32_t shown, std::int32_t picture, std::int32_t viewSize);
