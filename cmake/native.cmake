@@ -31,6 +31,7 @@ add_executable(corvelle_native_tests
   tests/native/scroll_plan_test.cpp
   tests/native/sheet_names_test.cpp
   tests/native/split_path_test.cpp
+  tests/native/zoom_test.cpp
 )
 target_link_libraries(corvelle_native_tests PRIVATE corvelle_core corvelle_fixtures corvelle_reference quickview_core GTest::gtest_main)
 corvelle_warnings(corvelle_native_tests)

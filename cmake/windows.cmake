@@ -78,7 +78,7 @@ add_library(corvelle_test_host STATIC
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows src)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
-target_link_libraries(corvelle_test_host PUBLIC corvelle_fixtures GTest::gtest ole32 gdi32 user32 comctl32)
+target_link_libraries(corvelle_test_host PUBLIC corvelle_fixtures GTest::gtest ole32 gdi32 user32 comctl32 uxtheme)
 corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
@@ -103,6 +103,7 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
   tests/windows/viewer_sheets_test.cpp
+  tests/windows/viewer_zoom_test.cpp
 )
 target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version windowscodecs uuid)
 corvelle_host_program(corvelle_windows_tests)

@@ -7,7 +7,8 @@
 const wchar_t kQuickviewUsage[] =
     L"usage: quickview FILE...                       view; Space/N next, P previous, F fit, L fit only larger,\n"
     L"                                               C centre, Ctrl+C copy, Ctrl+P print, Esc quit\n"
-    L"                                               Ctrl+Page Down/Up next/previous sheet of a drawing\n"
+    L"                                               Ctrl+Page Down/Up next/previous sheet of a drawing;\n"
+    L"                                               Ctrl+wheel, + and - zoom, 0 natural size, drag to pan\n"
     L"       quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE\n"
     L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n"
     L"       --true-color (with any of them): show the documents' true-colour pictures\n"

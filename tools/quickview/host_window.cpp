@@ -34,6 +34,8 @@ void UpdateTitle()
         title += (g_state.showFlags & kShowFlagFitLargerOnly) ? L" [fit larger]" : L" [fit]";
     if (g_state.showFlags & kShowFlagCenter)
         title += L" [centre]";
+    if (g_state.showFlags & kShowFlagDarkHost)
+        title += L" [dark]";
     SetWindowTextW(g_state.host, title.c_str());
 }
 
@@ -125,10 +127,11 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             MoveWindow(g_state.viewer, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_COMMAND:
-        // The plugin hands over the centre option that its settings asked for.
-        if (HIWORD(wParam) == kCenterHandOverCode) {
-            g_state.showFlags =
-                LOWORD(wParam) != 0 ? g_state.showFlags | kShowFlagCenter : g_state.showFlags & ~kShowFlagCenter;
+        // The plugin hands over the centre option that its settings asked
+        // for, and says when a zoom took the picture out of fit.
+        if (HIWORD(wParam) == kCenterHandOverCode || HIWORD(wParam) == kFitOptionCode) {
+            const int flag = HIWORD(wParam) == kCenterHandOverCode ? kShowFlagCenter : kShowFlagFit;
+            g_state.showFlags = LOWORD(wParam) != 0 ? g_state.showFlags | flag : g_state.showFlags & ~flag;
             if (g_state.files != nullptr)
                 UpdateTitle();
             return 0;
