@@ -604,11 +604,36 @@ int wmain(int argc, wchar_t** argv)
         }));
     }
     closeWindow(fitted);
+    // The same picture at natural size, then zoomed to 16 by the + key
+    // (twelve steps up the ladder): a repaint copies only what shows.
+    const auto repaintMilliseconds = [&](HWND viewer) {
+        std::vector<double> times;
+        for (int run = 0; run < kRuns; ++run)
+            times.push_back(SecondsPerCall(5, [&] {
+                InvalidateRect(viewer, nullptr, FALSE);
+                UpdateWindow(viewer);
+            }));
+        return Median(times) * 1000;
+    };
+    HWND zoomed = loadW(host, largeRle.c_str(), 0);
+    const double naturalRepaint = repaintMilliseconds(zoomed);
+    for (int step = 0; step < 12; ++step)
+        SendMessageW(zoomed, WM_KEYDOWN, VK_ADD, 0);
+    const double zoomedRepaint = repaintMilliseconds(zoomed);
+    for (int step = 0; step < 24; ++step)
+        SendMessageW(zoomed, WM_KEYDOWN, VK_SUBTRACT, 0);
+    const double reducedRepaint = repaintMilliseconds(zoomed);
+    closeWindow(zoomed);
     std::printf("| open, paint, close at natural size (%ls) | %.1f cycles/s |\n", documents.front().label.c_str(),
                 1 / Median(cycles));
     std::printf("| open, paint, close fitted (4000 x 3000 RLE8 into 800 x 600) | %.1f cycles/s |\n",
                 1 / Median(fittedCycles));
-    std::printf("| one fitted repaint of the 4000 x 3000 preview (halftone) | %.1f ms |\n\n", Median(repaints) * 1000);
+    std::printf("| one fitted repaint of the 4000 x 3000 preview (halftone) | %.1f ms |\n", Median(repaints) * 1000);
+    std::printf("| one repaint of it at natural size (scale 1) | %.1f ms |\n", naturalRepaint);
+    std::printf("| one repaint of it zoomed to 16 | %.1f ms |\n", zoomedRepaint);
+    std::printf("| one repaint of it zoomed to 1/16 (halftone) | %.1f ms |\n\n", reducedRepaint);
+    std::printf("Painting zoomed to 16 costs %.2f times painting at natural size (goal: about 1).\n\n",
+                zoomedRepaint / naturalRepaint);
 
     std::printf("## Memory with the 4000 x 3000 8-bit preview open\n\n");
     std::printf("| measure | MiB |\n|---|---|\n");
