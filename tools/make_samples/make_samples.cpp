@@ -202,13 +202,21 @@ Canvas Assembly()
     return canvas;
 }
 
+// A blank sheet: white, a border, and a title block in the bottom right
+// corner from (titleLeft, titleTop), its first row 30 pixels tall.
+Canvas BlankSheet(int width, int height, int border, int titleLeft, int titleTop)
+{
+    Canvas canvas(width, height);
+    canvas.Fill(0, 0, width, height, kWhite);
+    canvas.Frame(border, border, width - border, height - border, kBlack);
+    canvas.Frame(titleLeft, titleTop, width - border, height - border, kBlack);
+    canvas.Fill(titleLeft, titleTop + 30, width - border, titleTop + 32, kBlack);
+    return canvas;
+}
+
 Canvas DrawingSheet()
 {
-    Canvas canvas(800, 560);
-    canvas.Fill(0, 0, 800, 560, kWhite);
-    canvas.Frame(10, 10, 790, 550, kBlack);
-    canvas.Frame(540, 470, 790, 550, kBlack);  // title block
-    canvas.Fill(540, 500, 790, 502, kBlack);
+    Canvas canvas = BlankSheet(800, 560, 10, 540, 470);
     canvas.Fill(660, 470, 662, 550, kBlack);
     canvas.Frame(80, 80, 340, 260, kBlack);   // front view
     canvas.Frame(420, 80, 520, 260, kBlack);  // side view
@@ -238,12 +246,7 @@ Canvas Flange()
 // keep of each sheet: the arrangement, a detail sheet, the parts list.
 Canvas SheetFrame()
 {
-    Canvas canvas(640, 480);
-    canvas.Fill(0, 0, 640, 480, kWhite);
-    canvas.Frame(8, 8, 632, 472, kBlack);
-    canvas.Frame(430, 410, 632, 472, kBlack);  // title block
-    canvas.Fill(430, 440, 632, 442, kBlack);
-    return canvas;
+    return BlankSheet(640, 480, 8, 430, 410);
 }
 
 Canvas ArrangementSheet()
