@@ -85,12 +85,10 @@ bool ParseInto(const unsigned char* bytes, std::size_t size, SheetList& sheets)
 
 bool ParseSheetNames(const unsigned char* bytes, std::size_t size, SheetList& sheets)
 {
+    // The count is set only once everything has checked out.
     sheets.count = 0;
     sheets.active = 0;
-    if (ParseInto(bytes, size, sheets))
-        return true;
-    sheets.count = 0;
-    return false;
+    return ParseInto(bytes, size, sheets);
 }
 
 void SheetPictureName(std::uint32_t sheetIndex, char* destination)
