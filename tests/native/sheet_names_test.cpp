@@ -113,12 +113,3 @@ TEST(ParseSheetNames, RefusesWhatDoesNotFitWithACountOfZero)
         EXPECT_EQ(parsed.sheets->count, 0u) << record.what;
     }
 }
-
-TEST(SheetPictureName, NamesTheRecordOfEachSheet)
-{
-    char name[kSheetPictureNameCapacity];
-    SheetPictureName(0, name);
-    EXPECT_STREQ(name, "Images/Sheet_0");
-    SheetPictureName(kMaxSheets - 1, name);
-    EXPECT_STREQ(name, "Images/Sheet_255");
-}
