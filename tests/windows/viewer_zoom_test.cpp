@@ -179,6 +179,10 @@ TEST_F(ViewerZoom, KeysZoomAboutTheCentreAndLeavingFitTellsTheHostOnce)
     SendMessageW(viewer, WM_KEYDOWN, VK_NUMPAD0, 0);
     EXPECT_NEAR(ScaleShown(viewer, 10, 10), 1.0, 0.001);
     EXPECT_EQ(FitMessages(), 1);
+    // So does the next document.
+    ASSERT_EQ(loadNextW(host, viewer, Document(CoordinateBlock(kWidth, kHeight), L"next.SLDPRT").c_str(), kShowFlagFit),
+              0);
+    EXPECT_NEAR(ScaleShown(viewer, 10, 10), fitted, 0.01);
     EXPECT_EQ(SendMessageW(viewer, WM_GETDLGCODE, 0, 0), static_cast<LRESULT>(DLGC_WANTARROWS | DLGC_WANTCHARS));
     Close(viewer);
 }
@@ -286,5 +290,10 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     viewer = Load(path, kShowFlagDarkControls);
     EXPECT_EQ(Capture(viewer).At(300, 250), kBackgroundPixel);
     EXPECT_EQ(g_themeCalls.size(), 3u);
+    Close(viewer);
+    // Without DarkBackColor in the settings, the dark grey 0x202020.
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting));
+    viewer = Load(path, kShowFlagDarkHost);
+    EXPECT_EQ(Capture(viewer).At(300, 250), 0x00202020u);
     Close(viewer);
 }
