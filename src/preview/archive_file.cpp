@@ -109,11 +109,10 @@ bool SourceOf(const ScopedFile& file, ByteSource& source)
     return true;
 }
 
-ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor, const COLORREF* background,
-                            SheetList* sheets)
+ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor, const COLORREF* background, SheetList* sheets)
 {
     const WantedNames wanted = NamesWanted(sheets != nullptr, trueColor);
-    ArchiveRead read = {background, sheets,  wanted.sheetNamesAt, wanted.pngAt, false, ArchiveOutcome::NotAnArchive,
+    ArchiveRead read = {background, sheets, wanted.sheetNamesAt, wanted.pngAt, false, ArchiveOutcome::NotAnArchive,
                         nullptr,    {}};
     const ScopedFile file(OpenDocumentFile(documentPath));
     read.opened = file.IsOpen();

@@ -7,9 +7,9 @@ namespace {
 // Fields of the record, as the CAD program writes them.
 constexpr std::size_t kCountBytes = 2;
 constexpr std::size_t kActiveIndexBytes = 4;
-constexpr unsigned char kCountedStringMark = 0xFF;  // starts every name
+constexpr unsigned char kCountedStringMark = 0xFF;    // starts every name
 constexpr unsigned char kWideMark[2] = {0xFE, 0xFF};  // the name is UTF-16LE
-constexpr unsigned char kLongLength = 0xFF;  // a 16-bit length follows
+constexpr unsigned char kLongLength = 0xFF;           // a 16-bit length follows
 
 // Reads forward through the record; every read first checks that the bytes
 // are there.

@@ -16,8 +16,8 @@ inline constexpr std::uint32_t kMaxSheetNameLength = 255;
 inline constexpr std::uint32_t kMaxSheetNamesBytes = 64 * 1024;
 
 struct SheetList {
-    std::uint32_t count;   // 0 when the record is missing or refused
-    std::uint32_t active;  // below count
+    std::uint32_t count;                  // 0 when the record is missing or refused
+    std::uint32_t active;                 // below count
     std::uint32_t nameStart[kMaxSheets];  // of each name's first character in text
     std::uint32_t nameLength[kMaxSheets];
     // The names one after the other, each followed by a 0. Every name takes

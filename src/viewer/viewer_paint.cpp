@@ -78,10 +78,9 @@ void PaintViewer(HWND window, ViewerInstance* instance)
     const int horizontal = instance->hScrollShown ? GetScrollPos(window, SB_HORZ) : 0;
     const int vertical = instance->vScrollShown ? GetScrollPos(window, SB_VERT) : 0;
     const ViewOptions options = {instance->center != 0, instance->fit != 0, instance->fitLargerOnly != 0};
-    const PaintLayout layout =
-        ComputePaintLayout(area.right, area.bottom, picture.bmWidth, picture.bmHeight, options,
-                           instance->hScrollShown != 0, instance->vScrollShown != 0, horizontal, vertical,
-                           ZoomScale(*instance));
+    const PaintLayout layout = ComputePaintLayout(area.right, area.bottom, picture.bmWidth, picture.bmHeight, options,
+                                                  instance->hScrollShown != 0, instance->vScrollShown != 0, horizontal,
+                                                  vertical, ZoomScale(*instance));
     DrawPicture(paint.Dc(), memory.get(), picture, layout, area);
     instance->paintedWidth = layout.drawWidth;
     instance->paintedHeight = layout.drawHeight;

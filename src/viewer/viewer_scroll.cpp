@@ -100,7 +100,8 @@ void ScrollViewer(HWND window, int bar, WPARAM request)
         GetScrollInfo(window, bar, &info);
         trackPosition = info.nTrackPos;
     }
-    ScrollViewerTo(window, *instance, bar, NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition));
+    ScrollViewerTo(window, *instance, bar,
+                   NextScrollPosition(code, oldPosition, clientSize, rangeMaximum, trackPosition));
 }
 
 void ScrollViewerTo(HWND window, const ViewerInstance& instance, int bar, int position)

@@ -110,7 +110,8 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_KEYDOWN:
         // The host has the focus put here; what we do not use is its own.
         if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
-            ZoomViewerByKey(window, InstanceOf(window), wParam) || ScrollViewerByKey(window, InstanceOf(window), wParam))
+            ZoomViewerByKey(window, InstanceOf(window), wParam) ||
+            ScrollViewerByKey(window, InstanceOf(window), wParam))
             return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:

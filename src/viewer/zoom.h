@@ -11,9 +11,8 @@
 
 // The scales a user steps through, 1/16 to 16 with 1 among them, each about
 // 1.25 times the one before, at values that read well as percentages.
-inline constexpr double kZoomLadder[] = {0.0625, 0.08, 0.1, 0.125, 0.16, 0.2,  0.25, 0.32, 0.4,
-                                         0.5,    0.64, 0.8, 1.0,   1.25, 1.6,  2.0,  2.5,  3.2,
-                                         4.0,    5.0,  6.4, 8.0,   10.0, 12.5, 16.0};
+inline constexpr double kZoomLadder[] = {0.0625, 0.08, 0.1, 0.125, 0.16, 0.2, 0.25, 0.32, 0.4, 0.5,  0.64, 0.8, 1.0,
+                                         1.25,   1.6,  2.0, 2.5,   3.2,  4.0, 5.0,  6.4,  8.0, 10.0, 12.5, 16.0};
 inline constexpr std::int32_t kZoomStepCount = static_cast<std::int32_t>(sizeof kZoomLadder / sizeof kZoomLadder[0]);
 inline constexpr std::int32_t kNaturalZoomStep = 12;  // the scale 1
 inline constexpr std::int32_t kNoZoom = -1;           // the host's fit or natural size

@@ -40,10 +40,10 @@ TEST(ParseSheetNames, ReadsTheNamesInOrderAndTheSavedSheet)
 {
     // The two-sheet record of the format's own description, byte for byte.
     const Bytes record = {
-        0x02, 0x00,                                                    // two sheets
+        0x02, 0x00,                                                              // two sheets
         0xFF, 0xFE, 0xFF, 0x06, 'S', 0, 'h', 0, 'e', 0, 'e', 0, 't', 0, '1', 0,  // "Sheet1"
         0xFF, 0xFE, 0xFF, 0x06, 'S', 0, 'h', 0, 'e', 0, 'e', 0, 't', 0, '2', 0,  // "Sheet2"
-        0x01, 0x00, 0x00, 0x00,                                        // the second is active
+        0x01, 0x00, 0x00, 0x00,                                                  // the second is active
     };
     const Parsed parsed = Parse(record);
     ASSERT_TRUE(parsed.ok);

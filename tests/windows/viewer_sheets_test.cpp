@@ -63,7 +63,8 @@ protected:
         EXPECT_EQ(Selected(viewer), static_cast<int>(kActiveSheet)) << how;
         const Screenshot shot = Capture(viewer);
         for (const POINT at : {POINT{0, 0}, POINT{179, 0}, POINT{0, 139}, POINT{179, 139}})
-            EXPECT_EQ(shot.At(at.x, at.y), preview.ColourAt(at.x, at.y)) << how << " at (" << at.x << ", " << at.y << ")";
+            EXPECT_EQ(shot.At(at.x, at.y), preview.ColourAt(at.x, at.y))
+                << how << " at (" << at.x << ", " << at.y << ")";
         EXPECT_EQ(shot.At(180, 0), kBackgroundPixel) << how;
     }
 };
@@ -149,8 +150,12 @@ TEST_P(ViewerSheets, BrokenSheetPictureShowsTheBackgroundAndKeepsItsTab)
         EXPECT_NE(sendCommand(viewer, kCommandCopy, 0), 0) << "sheet " << sheet << " has no picture to copy";
     }
     ASSERT_EQ(plugin.Boxes().size(), 2u);
-    EXPECT_NE(plugin.Boxes()[0].text.find(L"ReadSheetPicture(Images/Sheet_0) failed with error 8007000d"), std::wstring::npos) << plugin.Boxes()[0].text;
-    EXPECT_NE(plugin.Boxes()[1].text.find(L"ReadSheetPicture(Images/Sheet_2) failed with error 80030002"), std::wstring::npos) << plugin.Boxes()[1].text;
+    EXPECT_NE(plugin.Boxes()[0].text.find(L"ReadSheetPicture(Images/Sheet_0) failed with error 8007000d"),
+              std::wstring::npos)
+        << plugin.Boxes()[0].text;
+    EXPECT_NE(plugin.Boxes()[1].text.find(L"ReadSheetPicture(Images/Sheet_2) failed with error 80030002"),
+              std::wstring::npos)
+        << plugin.Boxes()[1].text;
     EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(kSheetCount));
     // New options still apply to a sheet without a picture.
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
@@ -168,7 +173,8 @@ TEST_P(ViewerSheets, NamesThatCannotBeUsedLeaveTheDocumentAsItWas)
     } unusable[] = {
         {"one sheet", SheetNamesRecord({u"Sheet1"}, 0)},
         {"saved sheet past the count", SheetNamesRecord({u"A", u"B", u"C"}, 3)},
-        {"a byte left over", [] {
+        {"a byte left over",
+         [] {
              std::vector<unsigned char> bytes = SheetNamesRecord({u"A", u"B"}, 1);
              bytes.push_back(0);
              return bytes;

@@ -24,7 +24,8 @@ std::uint32_t CoordinatePixel(int x, int y)
 POINT CoordinatesOf(std::uint32_t pixel)
 {
     const int blue = static_cast<int>(pixel & 0xFF);
-    return {static_cast<int>(pixel >> 16 & 0xFF) + 256 * (blue >> 4), static_cast<int>(pixel >> 8 & 0xFF) + 256 * (blue & 15)};
+    return {static_cast<int>(pixel >> 16 & 0xFF) + 256 * (blue >> 4),
+            static_cast<int>(pixel >> 8 & 0xFF) + 256 * (blue & 15)};
 }
 
 // A 32-bit "Preview" block of that picture: the header, then the rows
@@ -252,8 +253,8 @@ TEST_F(ViewerZoom, ShiftWheelAndTiltWheelScrollSideways)
 
 TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
 {
-    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDarkBackColor=" +
-                  std::to_string(0x00302010) + "\r\nTrueColor=1");
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDarkBackColor=" + std::to_string(0x00302010) +
+                  "\r\nTrueColor=1");
     constexpr std::uint32_t kDarkPixel = 0x00102030;
     g_themeCalls.clear();
     ImportPatch theme(plugin.Module(), "uxtheme.dll", "SetWindowTheme",
@@ -261,8 +262,8 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     ASSERT_TRUE(theme.Applied());
     // A true-colour picture whose last column is transparent.
     const std::wstring path = folder.File(L"dark.SLDPRT");
-    WriteCompoundFile(path, {{L"Preview", PreviewStreamBytes(Rle8Block(MakeBlockPicture(20, 20)))},
-                             {L"PreviewPNG", SheetPng(0)}});
+    WriteCompoundFile(
+        path, {{L"Preview", PreviewStreamBytes(Rle8Block(MakeBlockPicture(20, 20)))}, {L"PreviewPNG", SheetPng(0)}});
     const int lastColumn = SheetPictureSize(0).cx - 1;
 
     HWND viewer = Load(path, kShowFlagDarkHost);

@@ -252,10 +252,10 @@ Canvas SheetFrame()
 Canvas ArrangementSheet()
 {
     Canvas canvas = SheetFrame();
-    canvas.Frame(60, 190, 560, 230, kBlack);   // shaft
-    canvas.Disc(220, 210, 130, 126, kBlack);   // large gear, outline
-    canvas.Disc(220, 210, 20, 17, kBlack);     // its bore
-    canvas.Disc(420, 210, 70, 66, kBlack);     // pinion
+    canvas.Frame(60, 190, 560, 230, kBlack);  // shaft
+    canvas.Disc(220, 210, 130, 126, kBlack);  // large gear, outline
+    canvas.Disc(220, 210, 20, 17, kBlack);    // its bore
+    canvas.Disc(420, 210, 70, 66, kBlack);    // pinion
     for (int x = 40; x < 600; x += 14)
         canvas.Fill(x, 210, x + 7, 211, kRed);  // axis, dashed
     return canvas;
@@ -264,7 +264,7 @@ Canvas ArrangementSheet()
 Canvas DetailSheet()
 {
     Canvas canvas = SheetFrame();
-    canvas.Frame(50, 50, 290, 250, kBlack);   // detail A
+    canvas.Frame(50, 50, 290, 250, kBlack);  // detail A
     canvas.Disc(170, 150, 80, 76, kSteel);
     for (int tooth = 0; tooth < 12; ++tooth) {
         const double angle = tooth * 3.14159265 / 6;
