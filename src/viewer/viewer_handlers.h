@@ -18,11 +18,24 @@ void ScrollViewerByWheel(HWND window, ViewerInstance* instance, WPARAM wParam, L
 void ScrollViewerByTiltWheel(HWND window, const ViewerInstance* instance, WPARAM wParam);
 
 // Zooms by that many steps of the ladder (in for positive) about a view
-// point, which keeps the picture point under it where the bars allow.
-void ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor);
+// point, which keeps the picture point under it where the bars allow. False
+// when the scale stays as it is.
+bool ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor);
 // + and - zoom about the centre of the view, 0 shows natural size; false
-// for any other key, which then belongs to the host.
+// for any other key, and for these when they change nothing: such a key
+// belongs to the host.
 bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key);
+
+// The picture point at the centre of the view, taken before a change of
+// scale that is not a zoom step (new options from the host) and brought back
+// to the centre after it, where the bars allow.
+struct CentreAnchor {
+    bool taken;
+    double pictureX;  // in picture pixels
+    double pictureY;
+};
+CentreAnchor TakeCentreAnchor(HWND window, const ViewerInstance& instance);
+void KeepCentreAnchor(HWND window, ViewerInstance& instance, const CentreAnchor& anchor);
 
 // Dragging the picture with the left button when it is larger than the view.
 void StartViewerDrag(HWND window, ViewerInstance* instance, LPARAM lParam);

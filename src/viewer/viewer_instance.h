@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+// The platform's dark theme, for the scroll bars and the sheet tabs of a
+// viewer whose host wants dark native controls.
+inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
+
 // The record behind one viewer window. The window's user-data slot holds a
 // pointer to it; it owns the picture and the background brush.
 struct ViewerInstance {

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
+#include "viewer/viewer_handlers.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 
@@ -46,13 +47,17 @@ void SettleCenter(HWND hostWindow, HWND viewerWindow, ViewerInstance& instance, 
     instance.center = static_cast<std::uint32_t>(centerImage);
 }
 
-// The scroll bars take the platform's dark theme when the host wants dark
-// controls, and the default theme again when it no longer does.
-void ApplyControlTheme(HWND viewerWindow, bool wasThemed, bool themed)
+// The scroll bars and the sheet tabs take the platform's dark theme when
+// the host wants dark controls, and the default theme again when it no
+// longer does. Tabs made later take it as they are made.
+void ApplyControlTheme(HWND viewerWindow, const ViewerInstance& instance, bool wasThemed)
 {
+    const bool themed = instance.darkControls != 0;
     if (themed == wasThemed)
         return;
-    SetWindowTheme(viewerWindow, themed ? L"DarkMode_Explorer" : nullptr, nullptr);
+    SetWindowTheme(viewerWindow, themed ? kDarkControlTheme : nullptr, nullptr);
+    if (instance.sheetTabs != nullptr)
+        SetWindowTheme(instance.sheetTabs, themed ? kDarkControlTheme : nullptr, nullptr);
 }
 
 // The background the options call for, in a new brush; false when it is the
@@ -122,7 +127,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     ViewerInstance& shown = *instance.release();  // the window holds it now
 
     SettleCenter(hostWindow, viewerWindow, shown, showFlags);
-    ApplyControlTheme(viewerWindow, false, shown.darkControls != 0);
+    ApplyControlTheme(viewerWindow, shown, false);
     ShowSheetTabs(viewerWindow, shown);
     SendMessageW(viewerWindow, UpdateScrollbarsMessage, 0, 0);
     ShowWindow(viewerWindow, SW_SHOW);
@@ -132,10 +137,12 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
 
 int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* documentPath, std::uint32_t showFlags)
 {
+    // A drag belongs to the picture it started on.
+    EndViewerDrag(viewerWindow, &instance);
     CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
     const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
-    ApplyControlTheme(viewerWindow, wasThemed, instance.darkControls != 0);
+    ApplyControlTheme(viewerWindow, instance, wasThemed);
     ApplyBackground(instance);
     instance.hScrollShown = 0;
     instance.vScrollShown = 0;
@@ -168,22 +175,35 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
 
 int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
 {
+    EndViewerDrag(viewerWindow, &instance);
+    // New options may change the scale (a fit, the end of a zoom): what the
+    // centre of the view shows stays there.
+    const CentreAnchor centre = TakeCentreAnchor(viewerWindow, instance);
     const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
-    ApplyControlTheme(viewerWindow, wasThemed, instance.darkControls != 0);
+    ApplyControlTheme(viewerWindow, instance, wasThemed);
     // A true-colour picture was laid over the background it had: with
     // another one it is read again, as for the next document.
     if (ApplyBackground(instance)) {
         wchar_t path[kWidePathCapacity];
         CopyBounded(path, instance.filePath, kWidePathCapacity);
-        return ReloadViewer(viewerWindow, instance, path, showFlags);
+        const int status = ReloadViewer(viewerWindow, instance, path, showFlags);
+        // The reload's box may have closed the viewer or shown another
+        // document meanwhile: only the same picture keeps the centre.
+        if (status == kStatusSuccess && FindViewerInstance(viewerWindow) == &instance)
+            KeepCentreAnchor(viewerWindow, instance, centre);
+        return status;
     }
-    return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
+    const bool laidOut = RelayoutViewer(viewerWindow);
+    KeepCentreAnchor(viewerWindow, instance, centre);
+    return laidOut ? kStatusSuccess : kStatusFailure;
 }
 
 void CloseViewer(HWND viewerWindow)
 {
     ViewerInstance* instance = FindViewerInstance(viewerWindow);
+    if (instance != nullptr)
+        EndViewerDrag(viewerWindow, instance);
     DestroyWindow(viewerWindow);
     delete instance;
 }

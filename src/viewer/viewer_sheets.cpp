@@ -4,10 +4,12 @@
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
 #include "viewer/paint_layout.h"
+#include "viewer/viewer_handlers.h"
 #include "viewer/viewer_window.h"
 #include "viewer/zoom.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <utility>
 
@@ -86,6 +88,8 @@ void ShowSheetTabs(HWND viewer, ViewerInstance& instance)
     if (tabs == nullptr)
         return;
     instance.sheetTabs = tabs;
+    if (instance.darkControls)
+        SetWindowTheme(tabs, kDarkControlTheme, nullptr);
     // A stock object, which nobody deletes.
     SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     if (!FillTabs(tabs, *instance.sheets)) {
@@ -119,6 +123,7 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
 {
     if (instance.sheets == nullptr || sheet >= instance.sheets->count || sheet == instance.shownSheet)
         return;
+    EndViewerDrag(viewer, &instance);
     if (instance.sheetTabs != nullptr)
         SendMessageW(instance.sheetTabs, TCM_SETCURSEL, sheet, 0);
     // One decoded sheet at most beside the document's own picture: the sheet
@@ -178,5 +183,18 @@ void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice
         return;
     const LRESULT selected = SendMessageW(instance->sheetTabs, TCM_GETCURSEL, 0, 0);
     if (selected >= 0)
-        ChooseSheet(viewer, *instance, static_cast<std::uint32_t>(selected));
+        PostMessageW(viewer, kChooseSheetMessage, static_cast<WPARAM>(selected),
+                     static_cast<LPARAM>(instance->pictureSerial));
+}
+
+void OnChooseSheetMessage(HWND viewer, WPARAM sheet, LPARAM serial)
+{
+    // Anything may have happened since the click: the viewer closed, another
+    // document or sheet shown, another tab chosen.
+    ViewerInstance* instance = FindViewerInstance(viewer);
+    if (instance == nullptr || instance->sheetTabs == nullptr ||
+        instance->pictureSerial != static_cast<std::uint32_t>(serial) ||
+        SendMessageW(instance->sheetTabs, TCM_GETCURSEL, 0, 0) != static_cast<LRESULT>(sheet))
+        return;
+    ChooseSheet(viewer, *instance, static_cast<std::uint32_t>(sheet));
 }

@@ -29,8 +29,16 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet);
 // past either end. False for any other key, or without sheets.
 bool ChooseSheetByKey(HWND viewer, ViewerInstance* instance, WPARAM key);
 
-// A tab click, as the tab control reports it.
+// A tab click, as the tab control reports it: the choice is posted, never
+// acted on inside the control's own click, since reading a sheet may show a
+// box in which the host destroys the tabs.
 void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
+
+// The posted choice of a tab (wParam the sheet, lParam the picture serial
+// when it was made): shown when the viewer still holds that picture and the
+// tab is still selected.
+inline constexpr UINT kChooseSheetMessage = WM_APP + 0x66;
+void OnChooseSheetMessage(HWND viewer, WPARAM sheet, LPARAM serial);
 
 // The part of the client area above the tabs, where the picture is shown.
 RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance);

@@ -7,6 +7,9 @@
 
 namespace {
 
+// What WM_KEYDOWN answers for a key the viewer used.
+constexpr LRESULT kKeyUsed = 1;
+
 ViewerInstance* InstanceOf(HWND window)
 {
     return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -23,10 +26,12 @@ void OnCreate(HWND window, const CREATESTRUCTW* creation)
         TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
 }
 
-void OnDestroy(ViewerInstance* instance)
+void OnDestroy(HWND window, ViewerInstance* instance)
 {
-    if (instance != nullptr)
-        ReleaseViewerObjects(*instance);
+    if (instance == nullptr)
+        return;
+    EndViewerDrag(window, instance);
+    ReleaseViewerObjects(*instance);
 }
 
 void OnSize(HWND window, LPARAM lParam)
@@ -62,7 +67,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         OnCreate(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));
         return 0;
     case WM_DESTROY:
-        OnDestroy(InstanceOf(window));
+        OnDestroy(window, InstanceOf(window));
         return 0;
     case WM_SIZE:
         OnSize(window, lParam);
@@ -108,14 +113,20 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         // and characters reach the viewer.
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
-        // The host has the focus put here; what we do not use is its own.
+        // The host has the focus put here; what we do not use is its own. A
+        // host that subclasses the viewer passes on to its own window every
+        // key answered with 0, so a key used here is answered otherwise,
+        // lest the host act on it too.
         if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
             ZoomViewerByKey(window, InstanceOf(window), wParam) ||
             ScrollViewerByKey(window, InstanceOf(window), wParam))
-            return 0;
+            return kKeyUsed;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+    case kChooseSheetMessage:
+        OnChooseSheetMessage(window, wParam, lParam);
         return 0;
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));

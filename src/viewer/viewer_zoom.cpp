@@ -33,12 +33,13 @@ void LeaveHostFit(HWND window, ViewerInstance& instance)
 }
 
 // Shows the picture at that step, the picture point under the anchor kept
-// under it on each axis that has a bar.
-void ZoomToStep(HWND window, ViewerInstance& instance, std::int32_t step, POINT anchor)
+// under it on each axis that has a bar. False when that step is shown.
+bool ZoomToStep(HWND window, ViewerInstance& instance, std::int32_t step, POINT anchor)
 {
     BITMAP picture = {};
-    if (GetObjectW(instance.bitmap, sizeof picture, &picture) == 0 || step == instance.zoomStep)
-        return;
+    if (step == instance.zoomStep || GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
+        return false;
+    EndViewerDrag(window, &instance);
     const PaintLayout before = CurrentLayout(window, instance, picture);
     const double oldScale = static_cast<double>(before.drawWidth) / picture.bmWidth;
     LeaveHostFit(window, instance);
@@ -50,6 +51,7 @@ void ZoomToStep(HWND window, ViewerInstance& instance, std::int32_t step, POINT 
     if (instance.vScrollShown)
         SetScrollPos(window, SB_VERT, AnchoredPosition(before.destY - before.srcY, anchor.y, oldScale, newScale), TRUE);
     InvalidateRect(window, nullptr, FALSE);
+    return true;
 }
 
 POINT ViewCentre(HWND window, const ViewerInstance& instance)
@@ -58,24 +60,70 @@ POINT ViewCentre(HWND window, const ViewerInstance& instance)
     return {area.right / 2, area.bottom / 2};
 }
 
+double ScaleOf(std::int32_t drawn, std::int32_t picture)
+{
+    return static_cast<double>(drawn) / picture;
+}
+
+// Natural size without a zoom: the host's options draw the picture pixel for
+// pixel.
+bool ShowsNaturalSize(HWND window, const ViewerInstance& instance)
+{
+    BITMAP picture = {};
+    if (instance.zoomStep != kNoZoom || GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
+        return false;
+    const PaintLayout shown = CurrentLayout(window, instance, picture);
+    return shown.drawWidth == picture.bmWidth && shown.drawHeight == picture.bmHeight;
+}
+
 }  // namespace
 
-void ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor)
+bool ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor)
 {
     BITMAP picture = {};
     if (steps == 0 || GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
+        return false;
+    // The first step starts from the size shown, fitted or natural, measured
+    // on the picture's longer side, where a pixel is the finest part of it.
+    const PaintLayout shown = CurrentLayout(window, instance, picture);
+    const bool wide = picture.bmWidth >= picture.bmHeight;
+    const std::int32_t step = ZoomStepAfter(instance.zoomStep, wide ? shown.drawWidth : shown.drawHeight,
+                                            wide ? picture.bmWidth : picture.bmHeight, steps);
+    if (step == kNoZoom)
+        return false;
+    return ZoomToStep(window, instance, step, anchor);
+}
+
+CentreAnchor TakeCentreAnchor(HWND window, const ViewerInstance& instance)
+{
+    CentreAnchor anchor = {};
+    BITMAP picture = {};
+    if (GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
+        return anchor;
+    const PaintLayout shown = CurrentLayout(window, instance, picture);
+    const POINT centre = ViewCentre(window, instance);
+    anchor.taken = true;
+    anchor.pictureX = PicturePointAt(shown.destX - shown.srcX, centre.x, ScaleOf(shown.drawWidth, picture.bmWidth));
+    anchor.pictureY = PicturePointAt(shown.destY - shown.srcY, centre.y, ScaleOf(shown.drawHeight, picture.bmHeight));
+    return anchor;
+}
+
+void KeepCentreAnchor(HWND window, ViewerInstance& instance, const CentreAnchor& anchor)
+{
+    BITMAP picture = {};
+    if (!anchor.taken || GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
         return;
-    // The first step starts from the scale shown, fitted or natural.
-    double scale = static_cast<double>(CurrentLayout(window, instance, picture).drawWidth) / picture.bmWidth;
-    std::int32_t step = instance.zoomStep;
-    for (int taken = 0; taken < (steps > 0 ? steps : -steps); ++taken) {
-        const std::int32_t next = NextZoomStep(scale, steps);
-        if (next == kNoZoom)
-            break;
-        step = next;
-        scale = kZoomLadder[step];
-    }
-    ZoomToStep(window, instance, step, anchor);
+    // The centre of the view as it is now, with the bars the new scale needs.
+    const PaintLayout shown = CurrentLayout(window, instance, picture);
+    const POINT centre = ViewCentre(window, instance);
+    // The platform holds each position within its bar's range.
+    if (instance.hScrollShown)
+        SetScrollPos(window, SB_HORZ,
+                     PositionShowing(anchor.pictureX, centre.x, ScaleOf(shown.drawWidth, picture.bmWidth)), TRUE);
+    if (instance.vScrollShown)
+        SetScrollPos(window, SB_VERT,
+                     PositionShowing(anchor.pictureY, centre.y, ScaleOf(shown.drawHeight, picture.bmHeight)), TRUE);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key)
@@ -83,19 +131,19 @@ bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key)
     // With Ctrl held a key is one of the host's shortcuts.
     if (instance == nullptr || GetKeyState(VK_CONTROL) < 0)
         return false;
+    // A key that changes nothing (no picture, an end of the ladder, natural
+    // size shown already) is the host's, as any key the viewer does not use.
     switch (key) {
     case VK_ADD:
     case VK_OEM_PLUS:
-        ZoomViewer(window, *instance, 1, ViewCentre(window, *instance));
-        return true;
+        return ZoomViewer(window, *instance, 1, ViewCentre(window, *instance));
     case VK_SUBTRACT:
     case VK_OEM_MINUS:
-        ZoomViewer(window, *instance, -1, ViewCentre(window, *instance));
-        return true;
+        return ZoomViewer(window, *instance, -1, ViewCentre(window, *instance));
     case '0':
     case VK_NUMPAD0:
-        ZoomToStep(window, *instance, kNaturalZoomStep, ViewCentre(window, *instance));
-        return true;
+        return !ShowsNaturalSize(window, *instance) &&
+               ZoomToStep(window, *instance, kNaturalZoomStep, ViewCentre(window, *instance));
     default:
         return false;
     }

@@ -5,9 +5,10 @@
 
 namespace {
 
-// Scales within this of a step count as that step: a fitted scale computed
-// from whole pixels is never exact.
-constexpr double kSameScale = 1e-6;
+// A drawn side that changes by at most this many pixels has not changed:
+// the scale shown is worked out from whole pixels, which rounding sets off
+// the ladder by up to half a pixel.
+constexpr double kSameDrawnSide = 0.5;
 
 std::int32_t ClampToInt32(double value)
 {
@@ -26,18 +27,41 @@ std::int32_t ZoomedSide(std::int32_t side, double scale)
 
 }  // namespace
 
-std::int32_t NextZoomStep(double shownScale, int direction)
+std::int32_t FirstZoomStep(std::int32_t drawnSide, std::int32_t pictureSide, int direction)
 {
+    if (pictureSide <= 0 || direction == 0)
+        return kNoZoom;
     if (direction > 0) {
         for (std::int32_t step = 0; step < kZoomStepCount; ++step)
-            if (kZoomLadder[step] > shownScale * (1 + kSameScale))
+            if (kZoomLadder[step] * pictureSide > drawnSide + kSameDrawnSide)
                 return step;
         return kNoZoom;
     }
     for (std::int32_t step = kZoomStepCount; step-- > 0;)
-        if (kZoomLadder[step] < shownScale * (1 - kSameScale))
+        if (kZoomLadder[step] * pictureSide < drawnSide - kSameDrawnSide)
             return step;
     return kNoZoom;
+}
+
+std::int32_t ZoomStepAfter(std::int32_t currentStep, std::int32_t drawnSide, std::int32_t pictureSide, int steps)
+{
+    if (steps == 0)
+        return currentStep;
+    std::int32_t step = currentStep;
+    std::int64_t left = steps > 0 ? steps : -static_cast<std::int64_t>(steps);
+    if (step < 0 || step >= kZoomStepCount) {
+        step = FirstZoomStep(drawnSide, pictureSide, steps);
+        if (step == kNoZoom)
+            return currentStep;
+        --left;
+    }
+    // Along the ladder by its index, stopping at its ends.
+    const std::int64_t target = steps > 0 ? step + left : step - left;
+    if (target < 0)
+        return 0;
+    if (target >= kZoomStepCount)
+        return kZoomStepCount - 1;
+    return static_cast<std::int32_t>(target);
 }
 
 PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, double scale)
@@ -45,10 +69,19 @@ PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, doub
     return {ZoomedSide(pictureWidth, scale), ZoomedSide(pictureHeight, scale)};
 }
 
+double PicturePointAt(std::int32_t origin, std::int32_t viewPoint, double scale)
+{
+    return (static_cast<double>(viewPoint) - origin) / scale;
+}
+
+std::int32_t PositionShowing(double picturePoint, std::int32_t viewPoint, double scale)
+{
+    return ClampToInt32(picturePoint * scale - viewPoint);
+}
+
 std::int32_t AnchoredPosition(std::int32_t oldOrigin, std::int32_t anchor, double oldScale, double newScale)
 {
-    const double picturePoint = (static_cast<double>(anchor) - oldOrigin) / oldScale;
-    return ClampToInt32(picturePoint * newScale - anchor);
+    return PositionShowing(PicturePointAt(oldOrigin, anchor, oldScale), anchor, newScale);
 }
 
 std::int32_t TakeWheelNotches(std::int32_t* remainder, std::int32_t delta)

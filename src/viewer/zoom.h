@@ -20,13 +20,27 @@ inline constexpr std::int32_t kNoZoom = -1;           // the host's fit or natur
 // One wheel notch, as the platform counts it.
 inline constexpr std::int32_t kWheelNotch = 120;
 
-// The step one further in (direction > 0) or out (direction < 0) from the
-// scale shown, which may lie between steps (a fitted picture); kNoZoom when
-// the ladder goes no further that way.
-std::int32_t NextZoomStep(double shownScale, int direction);
+// The first step of a zoom from the host's fit or natural size: the first
+// scale of the ladder further in (direction > 0) or out (direction < 0) than
+// the picture's side drawn at drawnSide pixels, by more than half a drawn
+// pixel, so that a scale that only rounding sets apart from the one shown
+// counts as the one shown. kNoZoom when the ladder goes no further that way.
+std::int32_t FirstZoomStep(std::int32_t drawnSide, std::int32_t pictureSide, int direction);
+
+// The step that many steps (in for positive) lead to: once zoomed, along the
+// ladder by its index; from the host's fit or natural size (currentStep
+// kNoZoom), the first step as above, then by index. It stops at either end
+// of the ladder, so it returns currentStep when nothing would change.
+std::int32_t ZoomStepAfter(std::int32_t currentStep, std::int32_t drawnSide, std::int32_t pictureSide, int steps);
 
 // The picture's size at a scale, each side rounded and at least 1.
 PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, double scale);
+
+// Along one axis: the picture point (in picture pixels, fractional) drawn
+// at a view coordinate when the picture's first pixel is drawn at origin;
+// and the scroll position that draws a picture point at a view coordinate.
+double PicturePointAt(std::int32_t origin, std::int32_t viewPoint, double scale);
+std::int32_t PositionShowing(double picturePoint, std::int32_t viewPoint, double scale);
 
 // Along one axis: the scroll position at the new scale that keeps the
 // picture point now under anchor (a view coordinate) under it. oldOrigin is

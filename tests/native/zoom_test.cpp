@@ -12,18 +12,51 @@ TEST(ZoomLadder, RunsFromASixteenthToSixteenThroughOneInStepsOfAboutAQuarter)
         EXPECT_GE(ratio, 1.24) << step;
         EXPECT_LE(ratio, 1.29) << step;
     }
-    // From a scale between steps the first step goes to the next one that
-    // way; from a step, to its neighbour; past either end, nowhere.
-    EXPECT_EQ(NextZoomStep(0.6, 1), 10);  // 0.64
-    EXPECT_EQ(NextZoomStep(0.6, -1), 9);  // 0.5
-    EXPECT_EQ(NextZoomStep(1.0, 1), kNaturalZoomStep + 1);
-    EXPECT_EQ(NextZoomStep(1.0, -1), kNaturalZoomStep - 1);
-    // A fitted scale a hair off a step counts as that step.
-    EXPECT_EQ(NextZoomStep(0.64 * (1 - 1e-9), 1), 11);
-    EXPECT_EQ(NextZoomStep(16.0, 1), kNoZoom);
-    EXPECT_EQ(NextZoomStep(40.0, 1), kNoZoom) << "a tiny picture fitted past the ladder";
-    EXPECT_EQ(NextZoomStep(40.0, -1), kZoomStepCount - 1);
-    EXPECT_EQ(NextZoomStep(1.0 / 16, -1), kNoZoom);
+    // From a fitted size between steps the first step goes to the next one
+    // that way; from natural size, to its neighbour; past either end,
+    // nowhere.
+    EXPECT_EQ(FirstZoomStep(360, 600, 1), 10);  // 0.6: on to 0.64
+    EXPECT_EQ(FirstZoomStep(360, 600, -1), 9);  // back to 0.5
+    EXPECT_EQ(FirstZoomStep(1005, 1005, 1), kNaturalZoomStep + 1);
+    EXPECT_EQ(FirstZoomStep(1005, 1005, -1), kNaturalZoomStep - 1);
+    // 640 fitted to 410 pixels shows 0.640625: 0.64 would draw 409.6, which
+    // only rounding tells from what is shown, so it counts as shown.
+    EXPECT_EQ(FirstZoomStep(410, 640, 1), 11);
+    EXPECT_EQ(FirstZoomStep(410, 640, -1), 9);
+    EXPECT_EQ(FirstZoomStep(16 * 1420, 1420, 1), kNoZoom);
+    EXPECT_EQ(FirstZoomStep(40, 1, 1), kNoZoom) << "a tiny picture fitted past the ladder";
+    EXPECT_EQ(FirstZoomStep(40, 1, -1), kZoomStepCount - 1);
+    EXPECT_EQ(FirstZoomStep(64, 1024, -1), kNoZoom);
+}
+
+// Each key press or wheel notch is one step; the next one starts from the
+// step shown, so no width can make a step land where it started.
+TEST(ZoomLadder, EveryWidthReachesBothEndsOneStepAtATime)
+{
+    for (std::int32_t width = 1; width <= 16384; ++width) {
+        for (const std::int32_t drawn : {width, static_cast<std::int32_t>(width * 0.6 + 0.5)}) {
+            for (const int direction : {1, -1}) {
+                std::int32_t step = kNoZoom;
+                int presses = 0;
+                for (; presses < kZoomStepCount; ++presses) {
+                    const std::int32_t shown = step == kNoZoom ? drawn : ZoomedSize(width, 1, kZoomLadder[step]).width;
+                    const std::int32_t next = ZoomStepAfter(step, shown, width, direction);
+                    if (next == step)
+                        break;
+                    step = next;
+                }
+                const std::int32_t end = direction > 0 ? kZoomStepCount - 1 : 0;
+                ASSERT_EQ(step, end) << "width " << width << " drawn " << drawn << " direction " << direction
+                                     << " stopped after " << presses << " presses";
+            }
+        }
+    }
+    // Several notches at once go as far as that many single ones.
+    EXPECT_EQ(ZoomStepAfter(kNoZoom, 410, 640, 3), 13);
+    EXPECT_EQ(ZoomStepAfter(kNoZoom, 410, 640, -3), 7);
+    EXPECT_EQ(ZoomStepAfter(2, 410, 640, -5), 0);
+    EXPECT_EQ(ZoomStepAfter(kZoomStepCount - 1, 0, 640, 1), kZoomStepCount - 1);
+    EXPECT_EQ(ZoomStepAfter(5, 0, 640, 0), 5);
 }
 
 TEST(ZoomGeometry, AnchorsWheelsAndTheVisiblePart)

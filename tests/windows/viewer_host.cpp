@@ -146,3 +146,40 @@ std::vector<MSG> ViewerTest::HostMessages(UINT message)
         messages.push_back(msg);
     return messages;
 }
+
+void DispatchPosted(HWND window)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+namespace {
+
+constexpr wchar_t kViewerProcedureProperty[] = L"CorvelleTestViewerProcedure";
+
+LRESULT CALLBACK ForwardUnusedKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto procedure = reinterpret_cast<WNDPROC>(GetPropW(window, kViewerProcedureProperty));
+    const LRESULT result = CallWindowProcW(procedure, window, message, wParam, lParam);
+    if (result == 0 && message == WM_KEYDOWN)
+        PostMessageW(GetParent(window), message, wParam, lParam);
+    return result;
+}
+
+}  // namespace
+
+FileManagerSubclass::FileManagerSubclass(HWND viewer) : viewer_(viewer)
+{
+    const LONG_PTR procedure = GetWindowLongPtrW(viewer, GWLP_WNDPROC);
+    SetPropW(viewer, kViewerProcedureProperty, reinterpret_cast<HANDLE>(procedure));
+    SetWindowLongPtrW(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForwardUnusedKeys));
+}
+
+FileManagerSubclass::~FileManagerSubclass()
+{
+    if (!IsWindow(viewer_))
+        return;
+    SetWindowLongPtrW(viewer_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropW(viewer_, kViewerProcedureProperty)));
+    RemovePropW(viewer_, kViewerProcedureProperty);
+}

@@ -65,3 +65,21 @@ protected:
 
 // Wheel messages that reached the host window (they must not).
 extern int g_hostWheelMessages;
+
+// Runs the messages posted to a window and its children, as the host's
+// message loop would.
+void DispatchPosted(HWND window);
+
+// Subclasses the viewer as the open-source file manager does: every
+// WM_KEYDOWN that the viewer answers with 0 is posted on to its parent,
+// where HostMessages(WM_KEYDOWN) finds it. Undone by the returned holder.
+class FileManagerSubclass {
+public:
+    explicit FileManagerSubclass(HWND viewer);
+    ~FileManagerSubclass();
+    FileManagerSubclass(const FileManagerSubclass&) = delete;
+    FileManagerSubclass& operator=(const FileManagerSubclass&) = delete;
+
+private:
+    HWND viewer_;
+};

@@ -220,11 +220,20 @@ TEST_F(ViewerScroll, FitModeHidesTheBarsOncePainted)
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
     EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
     EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
-    // Back to natural size: both bars decided afresh, the kept position too.
+    // Back to natural size: both bars decided afresh. The fitted picture,
+    // 360 x 300 from the top-left corner, showed its point (333, 250) at the
+    // centre of the view; that point is at the centre again.
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
     const RECT client = ClientRect(viewer);
-    ExpectBar(viewer, SB_HORZ, 600, client.right, 0);
-    ExpectBar(viewer, SB_VERT, 500, client.bottom, 30);
+    const int left = 600 * (kHostWidth / 2) / 360 - client.right / 2;
+    const int top = 500 * (kHostHeight / 2) / 300 - client.bottom / 2;
+    for (const int bar : {SB_HORZ, SB_VERT}) {
+        const ScrollBarState state = Bar(viewer, bar);
+        EXPECT_TRUE(state.visible) << bar;
+        EXPECT_EQ(state.nMax, (bar == SB_HORZ ? 600 : 500) - 1) << bar;
+        EXPECT_EQ(state.nPage, static_cast<UINT>(bar == SB_HORZ ? client.right : client.bottom)) << bar;
+        EXPECT_NEAR(state.nPos, bar == SB_HORZ ? left : top, 1) << bar;
+    }
     Close(viewer);
 }
 

@@ -1,6 +1,7 @@
 // A drawing's sheets: tabs along the bottom of the viewer, and each sheet's
 // own picture, chosen by a click on its tab or by Ctrl+Page Down/Up.
 #include "drawing_fixture.h"
+#include "guarded_heap.h"
 #include "sheet_names_record.h"
 #include "viewer_host.h"
 
@@ -35,14 +36,22 @@ protected:
         return text;
     }
 
-    // A click in the middle of the tab, as the user makes it.
-    static void ClickTab(HWND viewer, int index)
+    // A click in the middle of the tab, as the user makes it, without the
+    // messages that follow it.
+    static void PressTab(HWND viewer, int index)
     {
         RECT item = {};
         ASSERT_TRUE(SendMessageW(Tabs(viewer), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)));
         const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
         SendMessageW(Tabs(viewer), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(Tabs(viewer), WM_LBUTTONUP, 0, at);
+    }
+
+    // The click, then what it posted, as the host's message loop runs it.
+    static void ClickTab(HWND viewer, int index)
+    {
+        PressTab(viewer, index);
+        DispatchPosted(viewer);
     }
 
     // The sheet's PNG over the background, from the top-left corner.
@@ -163,6 +172,45 @@ TEST_P(ViewerSheets, BrokenSheetPictureShowsTheBackgroundAndKeepsItsTab)
     ClickTab(viewer, kActiveSheet);
     ExpectPreviewShown(viewer, "the saved sheet after broken ones");
     Close(viewer);
+}
+
+// A sheet is read after the tab control's click has returned, so that the
+// box a broken sheet shows never runs inside the control: from the box the
+// host may destroy the viewer and its tabs, or load another document.
+TEST_P(ViewerSheets, BoxOfABrokenSheetComesAfterTheTabClick)
+{
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDebug=1");
+    DrawingContent content = ThreeSheetDrawing(preview);
+    content.sheetPictures[0].assign(3000, 0x89);  // no PNG
+    const std::wstring part = PictureDocument(MakeBlockPicture(90, 60, 4));
+    GuardedHeap heap(plugin.Module());
+    ASSERT_TRUE(heap.Applied());
+
+    HWND viewer = LoadDrawing(content);
+    ASSERT_NE(viewer, nullptr);
+    plugin.ClearBoxes();
+    plugin.RunInsideNextBox([&] { closeWindow(viewer); });
+    PressTab(viewer, 0);
+    EXPECT_TRUE(plugin.Boxes().empty()) << "no box inside the tab control's click";
+    DispatchPosted(viewer);
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_FALSE(IsWindow(viewer)) << "closed from the box";
+    EXPECT_EQ(heap.LiveBlocks(), 0u);
+
+    viewer = LoadDrawing(content);
+    ASSERT_NE(viewer, nullptr);
+    plugin.ClearBoxes();
+    int nextResult = -1;
+    plugin.RunInsideNextBox([&] { nextResult = loadNextW(host, viewer, part.c_str(), 0); });
+    PressTab(viewer, 0);
+    EXPECT_TRUE(plugin.Boxes().empty()) << "no box inside the tab control's click";
+    DispatchPosted(viewer);
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_EQ(nextResult, 0);
+    EXPECT_EQ(Tabs(viewer), nullptr) << "the part loaded from the box has no sheets";
+    EXPECT_EQ(Capture(viewer).At(89, 59), MakeBlockPicture(90, 60, 4).ColourAt(89, 59));
+    Close(viewer);
+    EXPECT_EQ(heap.LiveBlocks(), 0u);
 }
 
 TEST_P(ViewerSheets, NamesThatCannotBeUsedLeaveTheDocumentAsItWas)

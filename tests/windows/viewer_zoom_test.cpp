@@ -6,8 +6,10 @@
 #include "import_patch.h"
 #include "viewer_host.h"
 
+#include <commctrl.h>
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -47,11 +49,26 @@ std::vector<unsigned char> CoordinateBlock(int width, int height)
 constexpr WPARAM kFitOffCommand = MAKEWPARAM(0, kFitOptionCode);
 
 std::vector<std::wstring> g_themeCalls;
+std::vector<std::wstring> g_themedClasses;
 HRESULT WINAPI RecordSetWindowTheme(HWND window, const wchar_t* application, const wchar_t* idList)
 {
     g_themeCalls.push_back((application != nullptr ? application : L"<null>") + std::wstring(L",") +
                            (idList != nullptr ? idList : L"<null>"));
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    g_themedClasses.push_back(className);
     return SetWindowTheme(window, application, idList);
+}
+
+// A 32-bit "Preview" block of one colour, 0x00RRGGBB.
+std::vector<unsigned char> SolidBlock(int width, int height, std::uint32_t colour)
+{
+    std::vector<unsigned char> block =
+        InfoHeader(width, height, 32, BI_RGB, static_cast<std::uint32_t>(width * height * 4), 0);
+    for (int pixel = 0; pixel < width * height; ++pixel)
+        block.insert(block.end(), {static_cast<unsigned char>(colour), static_cast<unsigned char>(colour >> 8),
+                                   static_cast<unsigned char>(colour >> 16), 0});
+    return block;
 }
 
 class ViewerZoom : public ViewerTest {
@@ -161,9 +178,9 @@ TEST_F(ViewerZoom, KeysZoomAboutTheCentreAndLeavingFitTellsTheHostOnce)
     SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
     EXPECT_NEAR(ScaleShown(viewer, 10, 10), 0.8, 0.01);
     ExpectNear(PictureAt(viewer, before.x, before.y), under, "numeric + about the centre");
-    EXPECT_EQ(FitMessages(), 1) << "once, when the zoom left fit";
-    const std::vector<MSG> none = HostMessages(WM_COMMAND);
-    EXPECT_TRUE(none.empty());
+    const std::vector<MSG> commands = HostMessages(WM_COMMAND);
+    ASSERT_EQ(commands.size(), 1u) << "once, when the zoom left fit";
+    EXPECT_EQ(commands[0].wParam, kFitOffCommand);
 
     SendMessageW(viewer, WM_KEYDOWN, VK_SUBTRACT, 0);
     SendMessageW(viewer, WM_KEYDOWN, VK_OEM_MINUS, 0);
@@ -185,6 +202,130 @@ TEST_F(ViewerZoom, KeysZoomAboutTheCentreAndLeavingFitTellsTheHostOnce)
               0);
     EXPECT_NEAR(ScaleShown(viewer, 10, 10), fitted, 0.01);
     EXPECT_EQ(SendMessageW(viewer, WM_GETDLGCODE, 0, 0), static_cast<LRESULT>(DLGC_WANTARROWS | DLGC_WANTCHARS));
+    Close(viewer);
+}
+
+// Real documents are 640, 1005, 1024 and 1420 pixels wide, where most steps
+// of the ladder give a size that is not a whole number of pixels: each key
+// and each wheel notch must still go one step, all the way to either end.
+TEST_F(ViewerZoom, EveryStepOfTheLadderIsReachedByKeysAndWheelNotches)
+{
+    constexpr int kHeight = 37;
+    constexpr std::uint32_t kPicture = 0x00A0C0E0;
+    for (const int width : {640, 1005, 1024, 1420, 16384}) {
+        const std::wstring path = Document(SolidBlock(width, kHeight, kPicture), L"wide.SLDPRT");
+        for (const bool byWheel : {false, true}) {
+            // The keys start from natural size, the wheel from a fit.
+            HWND viewer = Load(path, byWheel ? kShowFlagFit : 0);
+            ASSERT_NE(viewer, nullptr) << width;
+            UpdateWindow(viewer);
+            const char* how = byWheel ? "wheel" : "keys";
+            for (int press = 0; press < 30; ++press) {
+                if (byWheel)
+                    Wheel(viewer, WM_MOUSEWHEEL, 120, MK_CONTROL, 10, 10);
+                else
+                    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+            }
+            EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 16 * width - 1) << width << " by " << how << ": at 16";
+            EXPECT_EQ(Bar(viewer, SB_VERT).nMax, 16 * kHeight - 1) << width << " by " << how << ": at 16";
+            for (int press = 0; press < 60; ++press) {
+                if (byWheel)
+                    Wheel(viewer, WM_MOUSEWHEEL, -120, MK_CONTROL, 10, 10);
+                else
+                    SendMessageW(viewer, WM_KEYDOWN, VK_SUBTRACT, 0);
+            }
+            // A sixteenth: width / 16 pixels wide, give or take the rounding.
+            const int narrowest = width / 16;
+            const int widest = (width + 15) / 16;
+            if (widest > ClientRect(viewer).right) {
+                EXPECT_NEAR(Bar(viewer, SB_HORZ).nMax + 1, width / 16.0, 1) << width << " by " << how;
+            } else {
+                const Screenshot shot = Capture(viewer);
+                EXPECT_EQ(shot.At(narrowest - 1, 0), kPicture) << width << " by " << how << ": at a sixteenth";
+                EXPECT_EQ(shot.At(widest + 1, 0), kBackgroundPixel) << width << " by " << how << ": at a sixteenth";
+                EXPECT_FALSE(Bar(viewer, SB_HORZ).visible) << width << " by " << how;
+            }
+            Close(viewer);
+        }
+    }
+}
+
+// New options from the host end a zoom; the picture point at the centre of
+// the view stays there, as it does for a zoom step.
+TEST_F(ViewerZoom, NewOptionsKeepThePointAtTheCentre)
+{
+    HWND viewer = LoadCoordinates(0, 1005, 700);
+    for (int press = 0; press < 6; ++press)
+        SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    ASSERT_NEAR(ScaleShown(viewer, 10, 10), 4.0, 0.01);
+    // Picture column 300 and row 200 at the view's top-left corner.
+    SCROLLINFO position = {sizeof position, SIF_POS, 0, 0, 0, 1200, 0};
+    SetScrollInfo(viewer, SB_HORZ, &position, TRUE);
+    position.nPos = 800;
+    SetScrollInfo(viewer, SB_VERT, &position, TRUE);
+    InvalidateRect(viewer, nullptr, FALSE);
+    ExpectNear(PictureAt(viewer, 0, 0), {300, 200}, "at 4");
+    const RECT client = ClientRect(viewer);
+    const POINT centre = {client.right / 2, client.bottom / 2};
+    const POINT under = PictureAt(viewer, centre.x, centre.y);
+
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
+    EXPECT_NEAR(ScaleShown(viewer, 10, 10), 1.0, 0.001);
+    ExpectNear(PictureAt(viewer, centre.x, centre.y), under, "natural size after command 2");
+    Close(viewer);
+}
+
+// Whatever replaces the picture ends a drag on the one before: the capture
+// goes, and the next mouse move scrolls nothing.
+TEST_F(ViewerZoom, NextDocumentEndsADrag)
+{
+    HWND viewer = LoadCoordinates(0);
+    SendMessageW(viewer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    ASSERT_EQ(GetCapture(), viewer);
+    ASSERT_EQ(loadNextW(host, viewer, Document(CoordinateBlock(kWidth, kHeight), L"next.SLDPRT").c_str(), 0), 0);
+    EXPECT_NE(GetCapture(), viewer);
+    SendMessageW(viewer, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 50));
+    EXPECT_EQ(Bar(viewer, SB_HORZ).nPos, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    Close(viewer);
+}
+
+// The open-source file manager passes on to its own window every key the
+// viewer answers with 0: the keys the viewer uses must not reach it, those
+// that change nothing must.
+TEST_F(ViewerZoom, KeysThatChangeNothingReachTheHost)
+{
+    HWND viewer = LoadCoordinates(0);
+    {
+        FileManagerSubclass subclass(viewer);
+        HostMessages(WM_KEYDOWN);
+        for (const WPARAM used : {WPARAM{VK_ADD}, WPARAM{VK_DOWN}, WPARAM{VK_NEXT}, WPARAM{'0'}})
+            SendMessageW(viewer, WM_KEYDOWN, used, 0);
+        EXPECT_TRUE(HostMessages(WM_KEYDOWN).empty()) << "zoom in, scroll, page, natural size";
+        SendMessageW(viewer, WM_KEYDOWN, '0', 0);  // natural size already
+        SendMessageW(viewer, WM_KEYDOWN, 'N', 0);
+        const std::vector<MSG> passed = HostMessages(WM_KEYDOWN);
+        ASSERT_EQ(passed.size(), 2u);
+        EXPECT_EQ(passed[0].wParam, WPARAM{'0'});
+        EXPECT_EQ(passed[1].wParam, WPARAM{'N'});
+    }
+    Close(viewer);
+
+    // A drawing's sheet without a picture has nothing to zoom.
+    const std::wstring path = folder.File(L"broken.SLDDRW");
+    DrawingContent content = ThreeSheetDrawing(QuadrantPicture(180, 140));
+    content.sheetPictures[0].clear();
+    WriteDrawing(path, Container::Archive, content);
+    viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    SendKeyWithCtrl(viewer, VK_PRIOR);
+    {
+        FileManagerSubclass subclass(viewer);
+        HostMessages(WM_KEYDOWN);
+        for (const WPARAM key : {WPARAM{VK_ADD}, WPARAM{VK_OEM_MINUS}, WPARAM{VK_NUMPAD0}})
+            SendMessageW(viewer, WM_KEYDOWN, key, 0);
+        EXPECT_EQ(HostMessages(WM_KEYDOWN).size(), 3u) << "+, - and 0 on a sheet without a picture";
+    }
     Close(viewer);
 }
 
@@ -291,6 +432,20 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     viewer = Load(path, kShowFlagDarkControls);
     EXPECT_EQ(Capture(viewer).At(300, 250), kBackgroundPixel);
     EXPECT_EQ(g_themeCalls.size(), 3u);
+    Close(viewer);
+    // A drawing's tabs take the theme with the bars, and lose it with them.
+    const std::wstring drawing = folder.File(L"dark.SLDDRW");
+    WriteDrawing(drawing, Container::Archive, ThreeSheetDrawing(QuadrantPicture(180, 140)));
+    g_themeCalls.clear();
+    g_themedClasses.clear();
+    viewer = Load(drawing, kShowFlagDarkHost | kShowFlagDarkControls);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(std::count(g_themedClasses.begin(), g_themedClasses.end(), std::wstring(WC_TABCONTROLW)), 1)
+        << "the tabs themed as they are made";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
+    ASSERT_EQ(g_themedClasses.size(), 4u);
+    EXPECT_EQ(g_themedClasses[3], WC_TABCONTROLW);
+    EXPECT_EQ(g_themeCalls[3], L"<null>,<null>") << "light tabs once the host no longer wants dark controls";
     Close(viewer);
     // Without DarkBackColor in the settings, the dark grey 0x202020.
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting));
