@@ -22,6 +22,7 @@ add_executable(corvelle_native_tests
   tests/native/detect_string_test.cpp
   tests/native/dib_rle_test.cpp
   tests/native/dib_layout_test.cpp
+  tests/native/document_facts_test.cpp
   tests/native/fit_test.cpp
   tests/native/message_text_test.cpp
   tests/native/paint_layout_test.cpp
