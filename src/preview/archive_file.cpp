@@ -49,7 +49,7 @@ struct ArchiveRead {
 // "Preview" for when that one is missing or gives no picture.
 constexpr std::uint32_t kNotWanted = kMaxNamesPerDocument;
 struct WantedNames {
-    const char* names[kMaxNamesPerDocument];
+    WantedRecord names[kMaxNamesPerDocument];
     std::uint32_t count;
     std::uint32_t sheetNamesAt;  // index of each name, or kNotWanted
     std::uint32_t pngAt;
@@ -60,13 +60,13 @@ WantedNames NamesWanted(bool sheets, bool trueColor)
     WantedNames wanted = {{}, 0, kNotWanted, kNotWanted};
     if (sheets) {
         wanted.sheetNamesAt = wanted.count;
-        wanted.names[wanted.count++] = kSheetNamesRecordName;
+        wanted.names[wanted.count++] = {kSheetNamesRecordName, kMaxSheetNamesBytes};
     }
     if (trueColor) {
         wanted.pngAt = wanted.count;
-        wanted.names[wanted.count++] = kPngRecordName;
+        wanted.names[wanted.count++] = {kPngRecordName, kMaxPreviewRecordBytes};
     }
-    wanted.names[wanted.count++] = kPreviewRecordNameAnsi;
+    wanted.names[wanted.count++] = {kPreviewRecordNameAnsi, kMaxPreviewRecordBytes};
     return wanted;
 }
 

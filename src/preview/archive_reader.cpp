@@ -166,17 +166,17 @@ struct InflateStream {
     InflateStream& operator=(const InflateStream&) = delete;
 };
 
-// What is left of the document's budget (see the header), and the data
-// ranges already checked: a range is never inflated twice, however many
-// headers point at it.
+// What is left of the document's budget (see the header), and the streams
+// already checked: where each one's data starts, and the stored bytes they
+// claimed between them.
 struct WorkBudget {
     std::uint64_t directoryBytesLeft = kMaxDirectoryBytesPerDocument;
     std::uint64_t inflatedBytesLeft = kMaxInflatedBytesPerDocument;
     std::uint64_t recordReadBytesLeft = kMaxRecordReadBytesPerDocument;
     std::uint32_t candidatesLeft = kMaxPreviewCandidates;
-    std::uint32_t rangesChecked = 0;
-    std::uint64_t checkedOffsets[kMaxPreviewCandidates] = {};
-    std::uint32_t checkedSizes[kMaxPreviewCandidates] = {};
+    std::uint32_t streamsChecked = 0;
+    std::uint64_t checkedStreams[kMaxPreviewCandidates] = {};
+    std::uint64_t claimedBytes = 0;  // never more than the document's size
     bool exhausted = false;
 
     // Takes one candidate; false (and the document spent) past the last.
@@ -189,20 +189,34 @@ struct WorkBudget {
         --candidatesLeft;
         return true;
     }
-    // Remembers a data range; false when it was checked before.
-    bool TakeRange(std::uint64_t offset, std::uint32_t size)
+    // Takes a stream to check; false, at no further cost, when a stream
+    // started at that offset before (whatever sizes it was checked under,
+    // its bytes are the same), or when the document cannot hold its stored
+    // bytes beside those of the streams checked, as it must hold records
+    // that do not overlap.
+    bool TakeStream(std::uint64_t dataOffset, std::uint32_t storedSize, std::uint64_t documentSize)
     {
-        for (std::uint32_t i = 0; i < rangesChecked; ++i)
-            if (checkedOffsets[i] == offset && checkedSizes[i] == size)
+        for (std::uint32_t i = 0; i < streamsChecked; ++i)
+            if (checkedStreams[i] == dataOffset)
                 return false;
-        if (rangesChecked == kMaxPreviewCandidates)
+        if (streamsChecked == kMaxPreviewCandidates || storedSize > documentSize - claimedBytes)
             return false;
-        checkedOffsets[rangesChecked] = offset;
-        checkedSizes[rangesChecked] = size;
-        ++rangesChecked;
+        checkedStreams[streamsChecked++] = dataOffset;
+        claimedBytes += storedSize;
         return true;
     }
 };
+
+// The budget of a record capped below a picture: twice its cap inflated,
+// and twice the most stored bytes that cap admits read.
+WorkBudget BudgetOfItsOwn(std::uint32_t maxBytes)
+{
+    WorkBudget budget;
+    budget.directoryBytesLeft = 0;
+    budget.inflatedBytesLeft = 2ull * maxBytes;
+    budget.recordReadBytesLeft = 2ull * (maxBytes + maxBytes / kMaxStoredGrowthDivisor + kMaxStoredGrowthBytes);
+    return budget;
+}
 
 // Bytes that one pass over a record's data may inflate and read.
 struct Allowance {
@@ -320,14 +334,15 @@ bool CheckRecordData(const ByteSource& source, std::uint64_t dataOffset, const R
 }
 
 // Inflates (or copies) stored data into exactly facts.inflatedSize bytes and
-// checks size and CRC-32; an empty holder when anything disagrees.
+// checks size and CRC-32; an empty holder when anything disagrees. A size
+// declared past maxBytes is refused before anything is read.
 ArchiveRecord ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, const RecordFacts& facts,
-                            WorkBudget& budget)
+                            std::uint32_t maxBytes, WorkBudget& budget)
 {
     ArchiveRecord none = {};
     if (facts.method != kDeflated && facts.method != kStored)
         return none;
-    if (facts.inflatedSize == 0 || facts.inflatedSize > kMaxPreviewRecordBytes)
+    if (facts.inflatedSize == 0 || facts.inflatedSize > maxBytes)
         return none;
     if (dataOffset > source.size || facts.storedSize > source.size - dataOffset)
         return none;
@@ -337,7 +352,8 @@ ArchiveRecord ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, 
         return none;
     if (facts.storedSize > facts.inflatedSize + facts.inflatedSize / kMaxStoredGrowthDivisor + kMaxStoredGrowthBytes)
         return none;
-    if (!budget.TakeRange(dataOffset, facts.storedSize) || !CheckRecordData(source, dataOffset, facts, budget))
+    if (!budget.TakeStream(dataOffset, facts.storedSize, source.size) ||
+        !CheckRecordData(source, dataOffset, facts, budget))
         return none;
 
     // Checked: now its bytes, once per document and so outside the budget.
@@ -360,13 +376,26 @@ ArchiveRecord ExtractRecord(const ByteSource& source, std::uint64_t dataOffset, 
     return {std::move(output), facts.inflatedSize};
 }
 
-// The record at a stored offset, when it agrees with its directory entry.
-ArchiveRecord ReadEntryRecord(const ByteSource& source, const StoredName& name, std::uint64_t storedOffset,
-                              const RecordFacts& entry, WorkBudget& budget)
+// Where the records of one name may be: its directory entry, or the name
+// positions the scan found, nearest the end first.
+struct NameCandidates {
+    StoredName name;
+    std::uint32_t maxBytes;
+    bool listed;  // the directory lists it: entry and storedOffset
+    RecordFacts entry;
+    std::uint64_t storedOffset;
+    std::uint32_t positionCount;
+    std::uint64_t positions[kMaxPreviewCandidates];
+};
+
+// The record its directory entry points at, when the two agree.
+ArchiveRecord ReadEntryRecord(const ByteSource& source, const NameCandidates& wanted, WorkBudget& budget)
 {
+    const StoredName& name = wanted.name;
+    const RecordFacts& entry = wanted.entry;
     if (!budget.TakeCandidate())
         return {};
-    const LocalHeader local = ReadLocalHeader(source, storedOffset + kOffsetBase);
+    const LocalHeader local = ReadLocalHeader(source, wanted.storedOffset + kOffsetBase);
     unsigned char localName[kMaxRecordNameLength];
     if (!local.read || local.facts.method != entry.method || local.facts.nameLength != name.length ||
         !ReadAt(source, local.nameOffset, localName, name.length) || !name.Matches(localName, name.length))
@@ -375,19 +404,8 @@ ArchiveRecord ReadEntryRecord(const ByteSource& source, const StoredName& name, 
     if (!sizesAfterData && (local.facts.crc != entry.crc || local.facts.storedSize != entry.storedSize ||
                             local.facts.inflatedSize != entry.inflatedSize))
         return {};
-    return ExtractRecord(source, local.dataOffset, entry, budget);
+    return ExtractRecord(source, local.dataOffset, entry, wanted.maxBytes, budget);
 }
-
-// Where the records of one name may be: its directory entry, or the name
-// positions the scan found, nearest the end first.
-struct NameCandidates {
-    StoredName name;
-    bool listed;  // the directory lists it: entry and storedOffset
-    RecordFacts entry;
-    std::uint64_t storedOffset;
-    std::uint32_t positionCount;
-    std::uint64_t positions[kMaxPreviewCandidates];
-};
 
 // What the one look at a document found, for every name wanted.
 struct ArchiveLook {
@@ -477,6 +495,16 @@ bool StartsLikeArchive(const ByteSource& source)
            (first.facts.method == kDeflated || first.facts.method == kStored);
 }
 
+// Whether the name found at this position of the chunk can stand whole in a
+// local header: the name-length field just before it says its length. A
+// name inside a longer one ("Preview" in "SheetPreviews/SheetNames") is then
+// no candidate. A field before the chunk's start is left to the header.
+bool NameLengthAgrees(const unsigned char* chunk, std::uint32_t at, std::uint32_t nameLength)
+{
+    constexpr std::uint32_t kFieldBeforeName = kLocalHeaderSize - kLocalNameLength;
+    return at < kFieldBeforeName || ReadU16(chunk + at - kFieldBeforeName) == nameLength;
+}
+
 // Notes every position in [ownedStart, ownedEnd) of the chunk (which starts
 // at chunkStart and holds length bytes) where a wanted name stands, keeping
 // per name those nearest the end of the file.
@@ -498,7 +526,7 @@ void NoteNamesInChunk(const unsigned char* chunk, std::uint64_t chunkStart, std:
             at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(first) - chunk);
             if (at >= ownedLength || at + name.length > length)
                 break;
-            if (name.Matches(chunk + at, name.length))
+            if (name.Matches(chunk + at, name.length) && NameLengthAgrees(chunk, at, name.length))
                 found[foundCount++ % kMaxPreviewCandidates] = chunkStart + at;
         }
         for (std::uint32_t i = foundCount; i > 0 && foundCount - i < kMaxPreviewCandidates &&
@@ -536,15 +564,15 @@ void ScanForNames(const ByteSource& source, ArchiveLook& look)
 }
 
 // A record of that name whose name starts at namePosition, if it verifies.
-ArchiveRecord TryRecordAt(const ByteSource& source, const StoredName& name, std::uint64_t namePosition,
+ArchiveRecord TryRecordAt(const ByteSource& source, const NameCandidates& wanted, std::uint64_t namePosition,
                           WorkBudget& budget)
 {
     if (namePosition < kLocalHeaderSize || !budget.TakeCandidate())
         return {};
     const LocalHeader local = ReadLocalHeader(source, namePosition - kLocalHeaderSize);
-    if (!local.read || local.facts.nameLength != name.length || (local.facts.flags & kSizesAfterData) != 0)
+    if (!local.read || local.facts.nameLength != wanted.name.length || (local.facts.flags & kSizesAfterData) != 0)
         return {};
-    return ExtractRecord(source, local.dataOffset, local.facts, budget);
+    return ExtractRecord(source, local.dataOffset, local.facts, wanted.maxBytes, budget);
 }
 
 // The first record of one name that verifies among its candidates, until
@@ -553,10 +581,9 @@ ArchiveRecord TakeRecord(const ByteSource& source, const ArchiveLook& look, cons
                          WorkBudget& budget)
 {
     if (look.directoryFound)
-        return wanted.listed ? ReadEntryRecord(source, wanted.name, wanted.storedOffset, wanted.entry, budget)
-                             : ArchiveRecord{};
+        return wanted.listed ? ReadEntryRecord(source, wanted, budget) : ArchiveRecord{};
     for (std::uint32_t i = 0; i < wanted.positionCount && !budget.exhausted; ++i) {
-        ArchiveRecord record = TryRecordAt(source, wanted.name, wanted.positions[i], budget);
+        ArchiveRecord record = TryRecordAt(source, wanted, wanted.positions[i], budget);
         if (record.bytes != nullptr)
             return record;
     }
@@ -571,29 +598,34 @@ bool KeepRecord(void* context, std::uint32_t /*nameIndex*/, ArchiveRecord& recor
 
 }  // namespace
 
-ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* names, std::uint32_t nameCount,
+ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const WantedRecord* wanted, std::uint32_t wantedCount,
                                   ArchiveRecordUse use, void* context)
 {
-    if (nameCount == 0 || nameCount > kMaxNamesPerDocument)
+    if (wantedCount == 0 || wantedCount > kMaxNamesPerDocument)
         return ArchiveOutcome::NoPreview;
     ArchiveLook look = {};
-    look.nameCount = nameCount;
-    for (std::uint32_t n = 0; n < nameCount; ++n) {
-        look.names[n].name = StoreName(names[n]);
+    look.nameCount = wantedCount;
+    for (std::uint32_t n = 0; n < wantedCount; ++n) {
+        look.names[n].name = StoreName(wanted[n].name);
+        look.names[n].maxBytes =
+            wanted[n].maxBytes < kMaxPreviewRecordBytes ? wanted[n].maxBytes : kMaxPreviewRecordBytes;
         if (look.names[n].name.length == 0)
             return ArchiveOutcome::NoPreview;
     }
-    WorkBudget budget;
-    SearchDirectory(source, look, budget);
+    WorkBudget pictures;
+    SearchDirectory(source, look, pictures);
     if (!look.directoryFound) {
         if (!StartsLikeArchive(source))
             return ArchiveOutcome::NotAnArchive;
-        if (budget.exhausted)
+        if (pictures.exhausted)
             return ArchiveOutcome::NoPreview;
         ScanForNames(source, look);
     }
-    for (std::uint32_t n = 0; n < nameCount; ++n) {
-        ArchiveRecord record = TakeRecord(source, look, look.names[n], budget);
+    for (std::uint32_t n = 0; n < wantedCount; ++n) {
+        const NameCandidates& candidates = look.names[n];
+        WorkBudget own = BudgetOfItsOwn(candidates.maxBytes);
+        WorkBudget& budget = candidates.maxBytes < kMaxPreviewRecordBytes ? own : pictures;
+        ArchiveRecord record = TakeRecord(source, look, candidates, budget);
         if (record.bytes != nullptr && use(context, n, record))
             return ArchiveOutcome::Found;
     }
@@ -603,6 +635,7 @@ ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* n
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name)
 {
     ArchivePreview preview = {ArchiveOutcome::NoPreview, {}};
-    preview.outcome = ReadArchiveRecords(source, &name, 1, &KeepRecord, &preview.record);
+    const WantedRecord wanted = {name, kMaxPreviewRecordBytes};
+    preview.outcome = ReadArchiveRecords(source, &wanted, 1, &KeepRecord, &preview.record);
     return preview;
 }

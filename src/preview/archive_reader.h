@@ -43,7 +43,9 @@ inline constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
 // needs one directory, one record of a few hundred kilobytes and, when its
 // tail is damaged, tries at most 19 records named "Preview"; twice the
 // largest of each leaves room for one decoy as large as the real thing.
-// Past any of these the document has no picture.
+// Past any of these the document has no picture. A record capped well below
+// a picture (a drawing's sheet names) is checked on a budget of its own,
+// twice its cap, so that whatever it costs leaves the pictures theirs.
 inline constexpr std::uint64_t kMaxDirectoryBytesPerDocument = 2ull * kMaxDirectoryBytes;
 // Bytes inflated, and stored bytes read, while checking candidate records.
 inline constexpr std::uint64_t kMaxInflatedBytesPerDocument = 2ull * kMaxPreviewRecordBytes;
@@ -65,6 +67,14 @@ inline constexpr std::uint64_t kMaxScanBytesPerDocument = 32ull * 1024 * 1024;
 // "PreviewPNG" and "Preview".
 inline constexpr std::uint32_t kMaxNamesPerDocument = 3;
 
+// A record looked for: its name, and the most bytes it may inflate to. One
+// that declares more, in its directory entry or its own header, is refused
+// on that alone, before a byte of its data is read.
+struct WantedRecord {
+    const char* name;
+    std::uint32_t maxBytes;  // at most kMaxPreviewRecordBytes
+};
+
 // Finds the real end record among look-alikes, walks the directory to the
 // entries of the names wanted and reads only those records; without a valid
 // directory, scans the document's end for records of those names. The
@@ -73,15 +83,18 @@ inline constexpr std::uint32_t kMaxNamesPerDocument = 3;
 // record whose data inflates to exactly its declared size with a matching
 // CRC-32 is handed on. A candidate is checked in a small window before its
 // bytes are kept, so that records which do not check out cost no memory;
-// the one that does is inflated again into a buffer of its size.
+// the one that does is inflated again into a buffer of its size. A
+// candidate whose data starts where one already checked did, or whose
+// stored bytes the document cannot hold beside those of the ones checked
+// (records do not overlap), is refused without a byte read.
 //
 // Records are handed to use in the order of the names, one at a time, each
 // freed before the next is read, until use has what it looks for (returns
 // true); the outcome is Found only then. A record use takes something from
 // and still returns false for lets the look go on to the next name.
 using ArchiveRecordUse = bool (*)(void* context, std::uint32_t nameIndex, ArchiveRecord& record);
-ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const char* const* names, std::uint32_t nameCount,
+ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const WantedRecord* wanted, std::uint32_t wantedCount,
                                   ArchiveRecordUse use, void* context);
 
-// The record of one name, through the same look.
+// The record of one name, through the same look, capped as a picture is.
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name);

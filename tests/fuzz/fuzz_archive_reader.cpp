@@ -53,18 +53,24 @@ bool DeclaredSomewhere(const std::vector<unsigned char>& file, std::uint32_t crc
     return false;
 }
 
+// The sheet names' own budget (twice their cap inflated, twice the stored
+// bytes that cap admits read), beside the pictures' one.
+constexpr std::uint64_t kSheetNamesInflatedBudget = 2ull * kMaxSheetNamesBytes;
+constexpr std::uint64_t kSheetNamesReadBudget = 2ull * (kMaxSheetNamesBytes + kMaxSheetNamesBytes / 64 + 1024);
+
 // The most a file of this size may cost: the tail, the directories' budget,
 // one scan of the file's end (chunks overlap by a name's length), a header
-// for each candidate and the first record, the stored bytes' budget, and
-// each record that checks out read again.
-std::uint64_t MostBytesRead(std::uint64_t size, std::uint64_t recordsExtracted)
+// for each candidate of each budget and the first record, the stored bytes'
+// budgets, and each record that checks out read again.
+std::uint64_t MostBytesRead(std::uint64_t size, std::uint64_t recordsExtracted, bool sheetNames)
 {
     const std::uint64_t tail = 64 * 1024 + 22;
     const std::uint64_t scanned = size < kMaxScanBytesPerDocument ? size : kMaxScanBytesPerDocument;
     const std::uint64_t scan = scanned + (scanned / (1024 * 1024) + 1) * 9;
-    const std::uint64_t headers = (kMaxPreviewCandidates + 1) * (30 + 10);
+    const std::uint64_t budgets = sheetNames ? 2 : 1;
+    const std::uint64_t headers = budgets * (kMaxPreviewCandidates + 1) * (30 + 10);
     return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument +
-           recordsExtracted * size;
+           (sheetNames ? kSheetNamesReadBudget : 0) + recordsExtracted * size;
 }
 
 }  // namespace
@@ -84,7 +90,7 @@ namespace {
 // to decline so that every name is tried.
 struct Handed {
     const std::vector<unsigned char>* file;
-    const char* const* names;
+    const WantedRecord* names;
     std::uint64_t records;
     std::uint64_t bytes;
 };
@@ -103,7 +109,12 @@ void CheckDeclared(const std::vector<unsigned char>& file, const char* name, con
 bool CheckAndDecline(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
 {
     auto* handed = static_cast<Handed*>(context);
-    CheckDeclared(*handed->file, handed->names[nameIndex], record);
+    const WantedRecord& wanted = handed->names[nameIndex];
+    CheckDeclared(*handed->file, wanted.name, record);
+    if (record.size > wanted.maxBytes) {
+        std::fprintf(stderr, "%s: handed %u bytes past its cap of %u\n", wanted.name, record.size, wanted.maxBytes);
+        std::abort();
+    }
     // A drawing's sheet names are parsed from whatever record gives them.
     static SheetList sheets;
     ParseSheetNames(record.bytes.get(), record.size, sheets);
@@ -113,8 +124,10 @@ bool CheckAndDecline(void* context, std::uint32_t nameIndex, ArchiveRecord& reco
 }
 
 // Looks into the file for these names and holds what it cost to the budget
-// of one document, whatever the number of names.
-void CheckLook(const std::vector<unsigned char>& file, const char* const* names, std::uint32_t nameCount)
+// of one document, whatever the number of names; the sheet names, when
+// wanted, to their own.
+void CheckLook(const std::vector<unsigned char>& file, const WantedRecord* names, std::uint32_t nameCount,
+               bool sheetNames)
 {
     Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
@@ -123,13 +136,14 @@ void CheckLook(const std::vector<unsigned char>& file, const char* const* names,
     ReadArchiveRecords(source, names, nameCount, &CheckAndDecline, &handed);
     // Checking candidates is budgeted; each that checks out is inflated once
     // more into its own buffer.
-    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + handed.bytes;
+    const std::uint64_t mostInflated =
+        kMaxInflatedBytesPerDocument + (sheetNames ? kSheetNamesInflatedBudget : 0) + handed.bytes;
     if (g_bytesInflated > mostInflated) {
         std::fprintf(stderr, "%u names: inflated %llu bytes; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
         std::abort();
     }
-    const std::uint64_t mostRead = MostBytesRead(file.size(), handed.records);
+    const std::uint64_t mostRead = MostBytesRead(file.size(), handed.records, sheetNames);
     if (input.bytesRead > mostRead) {
         std::fprintf(stderr, "%u names: read %llu bytes of a %zu-byte file; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(input.bytesRead), file.size(),
@@ -153,9 +167,11 @@ void CheckRecord(const std::vector<unsigned char>& file, const char* name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<unsigned char> file(data, data + size);
-    const char* const names[] = {"SheetPreviews/SheetNames", "PreviewPNG", "Preview"};
-    CheckLook(file, names, 3);
-    CheckLook(file, names + 2, 1);
+    const WantedRecord names[] = {{"SheetPreviews/SheetNames", kMaxSheetNamesBytes},
+                                  {"PreviewPNG", kMaxPreviewRecordBytes},
+                                  {"Preview", kMaxPreviewRecordBytes}};
+    CheckLook(file, names, 3, true);
+    CheckLook(file, names + 2, 1, false);
     static SheetList sheets;
     ParseSheetNames(data, size, sheets);
     CheckRecord(file, "Preview");

@@ -3,6 +3,7 @@
 #include "archive_builder.h"
 #include "hostile_archives.h"
 #include "preview/archive_reader.h"
+#include "preview/sheet_names.h"
 
 #include <gtest/gtest.h>
 
@@ -170,20 +171,20 @@ TEST(ArchiveReader, FilesOfNeitherKindAreNoArchive)
 }
 
 // Hundreds of headers whose extra fields all lead to one deflate stream of
-// zeros as large as a record may be: each range is inflated once, and all
-// of them together no more than the budget allows.
-TEST(ArchiveReader, RecordsSharingOneStreamCostNoMoreThanTheBudget)
+// zeros as large as a record may be, the nearest the end with stored sizes
+// of their own: the stream is inflated once, whatever sizes the others
+// claim for it.
+TEST(ArchiveReader, RecordsSharingOneStreamAreCheckedOnce)
 {
     const int shared = 40;
     const int distinct = 6;
     MemoryFile file{SharedStreamDocument(shared, distinct, kMaxPreviewRecordBytes)};
     const std::uint64_t fileSize = file.bytes.size();
     EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview);
-    // The scan reads the file once; inflating the budget's worth reads the
-    // stream about three times (a deflated byte gives about 1030).
+    // The tail's search, the scan of the file, a header for each candidate
+    // and the stream once (a deflated byte gives about 1030).
     const std::uint64_t streamSize = fileSize - 8 - (shared + distinct) * 37;
-    const std::uint64_t budgetedStreams = kMaxInflatedBytesPerDocument / kMaxPreviewRecordBytes + 1;
-    const std::uint64_t expectedAtMost = 2 * fileSize + budgetedStreams * streamSize;
+    const std::uint64_t expectedAtMost = (64 * 1024 + 22) + fileSize + kMaxPreviewCandidates * 30 + streamSize;
     EXPECT_LE(file.bytesRead, expectedAtMost)
         << "read " << file.bytesRead << " bytes of a " << fileSize << "-byte file; a stream is " << streamSize;
 }
@@ -296,7 +297,7 @@ TEST(ArchiveReader, CutDocumentOfFourGigabytesIsScannedOnceAndOnlyNearItsEnd)
     const ByteSource source = {file.image.Size(), &ReadImage, &file};
     ASSERT_GT(source.size, std::uint64_t{4} << 30);
 
-    const char* const names[] = {"PreviewPNG", "Preview"};
+    const WantedRecord names[] = {{"PreviewPNG", kMaxPreviewRecordBytes}, {"Preview", kMaxPreviewRecordBytes}};
     ArchiveRecord kept = {};
     const ArchiveOutcome outcome = ReadArchiveRecords(source, names, 2, &DeclineTheFirstKeepTheSecond, &kept);
     ASSERT_EQ(outcome, ArchiveOutcome::Found);
@@ -306,4 +307,88 @@ TEST(ArchiveReader, CutDocumentOfFourGigabytesIsScannedOnceAndOnlyNearItsEnd)
     const std::uint64_t expectedAtMost = kMaxScanBytesPerDocument + 64 * 1024 + 4 * 64 * 1024;
     EXPECT_LE(file.bytesRead, expectedAtMost) << "read " << file.bytesRead << " bytes of a " << source.size
                                               << "-byte document";
+}
+
+namespace {
+
+// A drawing's look: its sheet names, handed on and noted, then its picture.
+struct DrawingLook {
+    bool namesHanded = false;
+    ArchiveRecord picture = {};
+};
+
+bool NoteNamesKeepPicture(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
+{
+    auto* look = static_cast<DrawingLook*>(context);
+    if (nameIndex == 0) {
+        look->namesHanded = true;
+        return false;
+    }
+    look->picture = std::move(record);
+    return true;
+}
+
+const WantedRecord kDrawingRecords[] = {{"SheetPreviews/SheetNames", kMaxSheetNamesBytes},
+                                        {"Preview", kMaxPreviewRecordBytes}};
+
+DrawingLook LookAtDrawing(MemoryFile& file)
+{
+    const ByteSource source = {file.bytes.size(), &ReadMemory, &file};
+    DrawingLook look;
+    EXPECT_EQ(ReadArchiveRecords(source, kDrawingRecords, 2, &NoteNamesKeepPicture, &look), ArchiveOutcome::Found);
+    EXPECT_FALSE(file.readOutside);
+    return look;
+}
+
+}  // namespace
+
+// Real sheet names take a few hundred bytes. A record of them declaring
+// 200 MiB (deflated zeros, about 200 KB in the file) is refused by that
+// size, in its directory entry or, the directory cut off, its own header,
+// before any of its data is read; the picture is found as ever.
+TEST(ArchiveReader, SheetNamesDeclaredPastTheirCapAreRefusedUnread)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(30000, 10));
+    ArchiveBuilder builder;
+    builder.AddRecord("Header2", Content(300, 1));
+    builder.AddDeflatedZeroRecord("SheetPreviews/SheetNames", 200u << 20);
+    builder.AddRecord("Preview", preview);
+    const std::vector<unsigned char> whole = builder.Finish().Flatten();
+    const std::uint64_t previewStored = Deflate(preview).size();
+    const std::uint64_t tailSearch = 64 * 1024 + 22;
+    const std::uint64_t headersAndDirectory = 1024;
+
+    MemoryFile listed{whole};
+    DrawingLook look = LookAtDrawing(listed);
+    EXPECT_FALSE(look.namesHanded);
+    ASSERT_EQ(look.picture.size, preview.size());
+    EXPECT_EQ(std::memcmp(look.picture.bytes.get(), preview.data(), preview.size()), 0);
+    EXPECT_LE(listed.bytesRead, tailSearch + headersAndDirectory + 2 * previewStored) << "of " << whole.size();
+
+    MemoryFile cut{std::vector<unsigned char>(whole.begin(), whole.end() - 100)};
+    look = LookAtDrawing(cut);
+    EXPECT_FALSE(look.namesHanded);
+    ASSERT_EQ(look.picture.size, preview.size());
+    EXPECT_LE(cut.bytesRead, tailSearch + cut.bytes.size() + headersAndDirectory + 2 * previewStored)
+        << "of " << cut.bytes.size();
+}
+
+// A cut drawing whose end holds more sheet-names look-alikes than the
+// document may try candidates: they spend a budget of their own, and the
+// picture before them is still found.
+TEST(ArchiveReader, SheetNamesCandidatesLeaveThePicturesTheirBudget)
+{
+    const std::vector<unsigned char> preview = PreviewContent(Content(30000, 10));
+    ArchiveBuilder builder;
+    builder.AddRecord("Header2", Content(300, 1));
+    builder.AddRecord("Preview", preview);
+    for (std::uint32_t decoy = 0; decoy < kMaxPreviewCandidates + 6; ++decoy)
+        builder.AddDecoyRecord("SheetPreviews/SheetNames", 400, 5000, decoy);
+    std::vector<unsigned char> bytes = builder.Finish().Flatten();
+    bytes.resize(bytes.size() - 100);
+    MemoryFile file{bytes};
+    const DrawingLook look = LookAtDrawing(file);
+    EXPECT_FALSE(look.namesHanded);
+    ASSERT_EQ(look.picture.size, preview.size());
+    EXPECT_EQ(std::memcmp(look.picture.bytes.get(), preview.data(), preview.size()), 0);
 }

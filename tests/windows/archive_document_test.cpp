@@ -4,6 +4,7 @@
 #include "base/version.h"
 #include "viewer_host.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <algorithm>
@@ -142,6 +143,37 @@ TEST_F(ArchiveDocuments, LargeDocumentCostsTheRecordAndLittleMore)
     const std::uint64_t record = Deflate(PreviewContent(block)).size() + 30 + 7;
     EXPECT_LE(g_bytesRead, record + (1u << 20));
     EXPECT_TRUE(CanOpenForWriting(document));
+}
+
+// A drawing whose sheet-names record holds 200 MiB of zeros (about 200 KB
+// in the file) is shown by the viewer, the only reader of sheet names, as
+// if the record were not there: its picture, no tabs, and no allocation
+// much beyond what the picture itself needs.
+TEST_F(ArchiveDocuments, HugeSheetNamesRecordLeavesThePictureShownAtItsOwnCost)
+{
+    const IndexedPicture drawing = MakeBlockPicture(1420, 716, 40);
+    const std::vector<unsigned char> record = PreviewContent(Rle8Block(drawing));
+    ArchiveBuilder builder;
+    builder.AddRecord("Header2", std::vector<unsigned char>(300, 7));
+    builder.AddDeflatedZeroRecord("SheetPreviews/SheetNames", 200u << 20);
+    builder.AddRecord("Preview", record);
+    builder.AddRecord("docProps/core.xml", std::vector<unsigned char>(500, '<'));
+    const std::wstring document = ArchivePath(builder.Finish(), L"plan.SLDDRW");
+
+    ImportPatch mallocPatch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RecordMalloc));
+    ImportPatch reallocPatch(plugin.Module(), "msvcrt.dll", "realloc", reinterpret_cast<const void*>(&RecordRealloc));
+    ASSERT_TRUE(mallocPatch.Applied() && reallocPatch.Applied());
+    g_largestAllocation = 0;
+    HWND viewer = Load(document, 0);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_LE(g_largestAllocation, record.size() + (1u << 20))
+        << "the picture's record is " << record.size() << " bytes";
+    const Screenshot shot = Capture(viewer);
+    for (const POINT at : {POINT{0, 0}, POINT{233, 151}, POINT{369, 269}})
+        EXPECT_EQ(shot.At(at.x, at.y), drawing.ColourAt(at.x, at.y)) << "at (" << at.x << ", " << at.y << ")";
+    EXPECT_EQ(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), nullptr);
+    Close(viewer);
+    EXPECT_TRUE(plugin.Boxes().empty());
 }
 
 namespace {
