@@ -8,6 +8,14 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/src/output/winspool_ordinals.def
 )
 add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
+# The platform's XML reader has no import library among mingw-w64's.
+set(xmllite_import_lib ${CMAKE_BINARY_DIR}/libxmllite_import.a)
+add_custom_command(
+  OUTPUT ${xmllite_import_lib}
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def -l ${xmllite_import_lib}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def
+)
+add_custom_target(xmllite_import DEPENDS ${xmllite_import_lib})
 
 configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
 # The file manager's install file for the release archive, with the version.
@@ -21,6 +29,9 @@ add_library(corvelle SHARED
   src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
   src/preview/archive_file.cpp
+  src/preview/document_info.cpp
+  src/preview/info_property_sets.cpp
+  src/preview/info_xml.cpp
   src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
@@ -29,6 +40,7 @@ add_library(corvelle SHARED
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
   src/viewer/viewer_drag.cpp
+  src/viewer/viewer_info_panel.cpp
   src/viewer/viewer_scroll.cpp
   src/viewer/viewer_sheets.cpp
   src/viewer/viewer_window.cpp
@@ -37,6 +49,7 @@ add_library(corvelle SHARED
   src/output/print.cpp
   src/output/thumbnail.cpp
   src/plugin/dll_main.cpp
+  src/plugin/info_export.cpp
   src/plugin/output_exports.cpp
   src/plugin/settings_file.cpp
   src/plugin/viewer_exports.cpp
@@ -47,8 +60,9 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib})
-add_dependencies(corvelle winspool_ordinals)
+target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib}
+  ${xmllite_import_lib})
+add_dependencies(corvelle winspool_ordinals xmllite_import)
 # One file to copy: no mingw runtime DLL beside it.
 # No link time in the PE header, and in Release no symbols (they hold the
 # build folder's paths, and the static runtime's debug data): the same commit
@@ -128,6 +142,7 @@ gtest_discover_tests(corvelle_windows_tests
 add_executable(quickview
   tools/quickview/box_relay.cpp
   tools/quickview/host_window.cpp
+  tools/quickview/info_listing.cpp
   tools/quickview/main.cpp
   tools/quickview/plugin_library.cpp
   tools/quickview/png_file.cpp

@@ -10,6 +10,8 @@ inline constexpr wchar_t kCenterImageKey[] = L"CenterImage";
 inline constexpr wchar_t kDebugKey[] = L"Debug";
 // 1: show the document's true-colour "PreviewPNG" where it has one.
 inline constexpr wchar_t kTrueColorKey[] = L"TrueColor";
+// 1: a new viewer shows the document's information beside the picture.
+inline constexpr wchar_t kInfoPanelKey[] = L"InfoPanel";
 
 inline constexpr int kDefaultBackColor = 0xFFFFFF;
 // The dark grey (0x202020, 2105376) of dark hosts' own windows.

@@ -4,6 +4,8 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_reader.h"
+#include "preview/document_facts.h"
+#include "preview/info_xml.h"
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
@@ -126,6 +128,33 @@ ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor, const C
     return read;
 }
 
+constexpr WantedRecord kInfoRecords[] = {{"docProps/core.xml", kMaxInfoRecordBytes},
+                                         {"docProps/custom.xml", kMaxInfoRecordBytes}};
+constexpr std::uint32_t kInfoRecordCount = sizeof kInfoRecords / sizeof kInfoRecords[0];
+
+// What the look at the information found, kept until the file is closed.
+struct InfoRead {
+    bool releaseFound;
+    std::uint32_t releaseCode;  // the largest a name carries
+    ArchiveRecord records[kInfoRecordCount];
+};
+
+void NoteReleaseName(void* context, const char* name, std::uint32_t length)
+{
+    auto* read = static_cast<InfoRead*>(context);
+    std::uint32_t code = 0;
+    if (!ReleaseCodeOfName(name, length, &code) || (read->releaseFound && code <= read->releaseCode))
+        return;
+    read->releaseFound = true;
+    read->releaseCode = code;
+}
+
+bool KeepInfoRecord(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
+{
+    static_cast<InfoRead*>(context)->records[nameIndex] = std::move(record);
+    return false;  // and on to the next
+}
+
 // The block is already in memory, right after its count.
 const unsigned char* BlockAfterCount(void* record, std::uint32_t /*blockSize*/)
 {
@@ -183,4 +212,22 @@ HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetI
     HBITMAP picture = BitmapFromPng(record.record.bytes.get(), record.record.size, background);
     *failure = picture != nullptr ? SheetPictureFailure::None : SheetPictureFailure::Undecodable;
     return picture;
+}
+
+bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info)
+{
+    InfoRead read = {};
+    {
+        const ScopedFile file(OpenDocumentFile(documentPath));
+        ByteSource source = {};
+        if (!SourceOf(file, source) ||
+            ReadArchiveRecords(source, kInfoRecords, kInfoRecordCount, &KeepInfoRecord, &read, &NoteReleaseName) ==
+                ArchiveOutcome::NotAnArchive)
+            return false;
+    }  // closed before anything is parsed
+    if (read.releaseFound)
+        SetReleaseValue(info.fields[kInfoSavedWith], read.releaseCode);
+    ReadCoreRecord(read.records[0].bytes.get(), read.records[0].size, info);
+    ReadCustomRecord(read.records[1].bytes.get(), read.records[1].size, info);
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/document_info.h"
 #include "preview/sheet_names.h"
 
 #include <windows.h>
@@ -21,3 +22,10 @@ enum class SheetPictureFailure { None, Missing, Undecodable };
 // over background; null, with failure set, when there is none.
 HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, const COLORREF* background,
                                SheetPictureFailure* failure);
+
+// The information records of such a document, in one look of their own:
+// the release code from the names of its "_MO_VERSION_<n>/..." records,
+// "docProps/core.xml" and "docProps/custom.xml", each refused by its
+// declared size past kMaxInfoRecordBytes. The file is closed before the
+// records are parsed. False when it is no such archive.
+bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info);

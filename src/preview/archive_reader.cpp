@@ -412,7 +412,29 @@ struct ArchiveLook {
     bool directoryFound;
     std::uint32_t nameCount;
     NameCandidates names[kMaxNamesPerDocument];
+    ArchiveNameVisit visitName;  // null when no name is to be visited
+    void* visitContext;
 };
+
+// Hands every name of a directory whose entries all parse to the visitor,
+// its nibbles swapped back.
+void VisitNames(const unsigned char* directory, std::uint32_t entries, const ArchiveLook& look)
+{
+    std::uint32_t at = 0;
+    for (std::uint32_t entry = 0; entry < entries; ++entry) {
+        const unsigned char* fields = directory + at;
+        const std::uint32_t nameLength = ReadU16(fields + kEntryNameLength);
+        if (nameLength <= kMaxVisitedNameLength) {
+            char name[kMaxVisitedNameLength];
+            for (std::uint32_t i = 0; i < nameLength; ++i) {
+                const unsigned char stored = fields[kEntrySize + i];
+                name[i] = static_cast<char>((stored << 4 | stored >> 4) & 0xFF);
+            }
+            look.visitName(look.visitContext, name, nameLength);
+        }
+        at += kEntrySize + nameLength + ReadU16(fields + kEntryExtraLength) + ReadU16(fields + kEntryCommentLength);
+    }
+}
 
 // Checks that every entry parses inside the region, and notes the first
 // entry of each name; false when an entry does not parse.
@@ -482,6 +504,8 @@ void SearchDirectory(const ByteSource& source, ArchiveLook& look, WorkBudget& bu
             continue;
         }
         look.directoryFound = true;
+        if (look.visitName != nullptr)
+            VisitNames(directory.get(), entries, look);
         return;
     }
 }
@@ -599,12 +623,14 @@ bool KeepRecord(void* context, std::uint32_t /*nameIndex*/, ArchiveRecord& recor
 }  // namespace
 
 ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const WantedRecord* wanted, std::uint32_t wantedCount,
-                                  ArchiveRecordUse use, void* context)
+                                  ArchiveRecordUse use, void* context, ArchiveNameVisit visitName)
 {
     if (wantedCount == 0 || wantedCount > kMaxNamesPerDocument)
         return ArchiveOutcome::NoPreview;
     ArchiveLook look = {};
     look.nameCount = wantedCount;
+    look.visitName = visitName;
+    look.visitContext = context;
     for (std::uint32_t n = 0; n < wantedCount; ++n) {
         look.names[n].name = StoreName(wanted[n].name);
         look.names[n].maxBytes =

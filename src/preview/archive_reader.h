@@ -64,7 +64,7 @@ inline constexpr std::uint32_t kMaxRecordNameLength = 24;
 inline constexpr std::uint64_t kMaxScanBytesPerDocument = 32ull * 1024 * 1024;
 
 // Names looked for in one look at a document: a drawing's sheet names,
-// "PreviewPNG" and "Preview".
+// "PreviewPNG" and "Preview"; or its two information records.
 inline constexpr std::uint32_t kMaxNamesPerDocument = 3;
 
 // A record looked for: its name, and the most bytes it may inflate to. One
@@ -92,9 +92,16 @@ struct WantedRecord {
 // freed before the next is read, until use has what it looks for (returns
 // true); the outcome is Found only then. A record use takes something from
 // and still returns false for lets the look go on to the next name.
+//
+// With visitName, every name the valid directory lists is handed to it in
+// the directory's order, before any record is read, for names that only a
+// prefix tells; names longer than kMaxVisitedNameLength are passed over. A
+// document without a valid directory has no names to visit.
 using ArchiveRecordUse = bool (*)(void* context, std::uint32_t nameIndex, ArchiveRecord& record);
+using ArchiveNameVisit = void (*)(void* context, const char* name, std::uint32_t length);
+inline constexpr std::uint32_t kMaxVisitedNameLength = 64;
 ArchiveOutcome ReadArchiveRecords(const ByteSource& source, const WantedRecord* wanted, std::uint32_t wantedCount,
-                                  ArchiveRecordUse use, void* context);
+                                  ArchiveRecordUse use, void* context, ArchiveNameVisit visitName = nullptr);
 
 // The record of one name, through the same look, capped as a picture is.
 ArchivePreview ReadArchiveRecord(const ByteSource& source, const char* name);

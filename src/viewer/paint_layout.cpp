@@ -62,8 +62,22 @@ PixelSize ShownPictureSize(std::int32_t clientWidth, std::int32_t clientHeight, 
     return {layout.drawWidth, layout.drawHeight};
 }
 
-PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight)
+PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
+                          std::int32_t infoPanelWidth)
 {
+    const std::int32_t width = clientWidth > infoPanelWidth ? clientWidth - infoPanelWidth : 0;
     const std::int32_t height = clientHeight > tabStripHeight ? clientHeight - tabStripHeight : 0;
-    return {clientWidth > 0 ? clientWidth : 0, height};
+    return {width, height};
+}
+
+std::int32_t InfoPanelWidth(std::int32_t clientWidth)
+{
+    if (clientWidth <= 0)
+        return 0;
+    std::int32_t width = clientWidth / 3;
+    if (width < kMinInfoPanelWidth)
+        width = kMinInfoPanelWidth;
+    if (width > kMaxInfoPanelWidth)
+        width = kMaxInfoPanelWidth;
+    return width < clientWidth ? width : clientWidth;
 }

@@ -36,5 +36,14 @@ PixelSize ShownPictureSize(std::int32_t clientWidth, std::int32_t clientHeight, 
                            std::int32_t pictureHeight, ViewOptions options, double zoom);
 
 // The part of the client area a picture is shown in: all of it above the
-// row of sheet tabs (tabStripHeight 0 without tabs), never below 0.
-PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight);
+// row of sheet tabs (tabStripHeight 0 without tabs) and left of the
+// information panel (infoPanelWidth 0 while it is hidden), never below 0.
+PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
+                          std::int32_t infoPanelWidth = 0);
+
+// The information panel takes a third of the client width, wide enough for
+// a date and a short name and never so wide that the picture loses most of
+// the view; in a client narrower than its least width, all of it.
+inline constexpr std::int32_t kMinInfoPanelWidth = 200;
+inline constexpr std::int32_t kMaxInfoPanelWidth = 400;
+std::int32_t InfoPanelWidth(std::int32_t clientWidth);

@@ -41,6 +41,8 @@ struct ViewerInstance {
     std::int32_t tabStripHeight;
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
+    // The information panel beside the picture, null while hidden.
+    HWND infoPanel;
     // The user's zoom: a step of the ladder, or kNoZoom for the host's
     // options; wheel deltas short of a notch; a drag in progress.
     std::int32_t zoomStep;

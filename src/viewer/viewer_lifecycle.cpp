@@ -7,6 +7,7 @@
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 
@@ -58,6 +59,14 @@ void ApplyControlTheme(HWND viewerWindow, const ViewerInstance& instance, bool w
     SetWindowTheme(viewerWindow, themed ? kDarkControlTheme : nullptr, nullptr);
     if (instance.sheetTabs != nullptr)
         SetWindowTheme(instance.sheetTabs, themed ? kDarkControlTheme : nullptr, nullptr);
+}
+
+// The controls' theme, and the panel's colours, which follow the
+// background whether or not the host wants dark controls.
+void ApplyHostTheme(HWND viewerWindow, const ViewerInstance& instance, bool wasThemed)
+{
+    ApplyControlTheme(viewerWindow, instance, wasThemed);
+    ApplyInfoPanelTheme(instance, (instance.darkControls != 0) != wasThemed);
 }
 
 // The background the options call for, in a new brush; false when it is the
@@ -129,6 +138,9 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     SettleCenter(hostWindow, viewerWindow, shown, showFlags);
     ApplyControlTheme(viewerWindow, shown, false);
     ShowSheetTabs(viewerWindow, shown);
+    // The setting is read for each new viewer; I shows or hides the panel.
+    if (ReadSettingInt(kInfoPanelKey, 0) == 1)
+        ShowInfoPanel(viewerWindow, shown, true);
     SendMessageW(viewerWindow, UpdateScrollbarsMessage, 0, 0);
     ShowWindow(viewerWindow, SW_SHOW);
     UpdateWindow(viewerWindow);
@@ -142,8 +154,11 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
     const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
-    ApplyControlTheme(viewerWindow, instance, wasThemed);
     ApplyBackground(instance);
+    ApplyHostTheme(viewerWindow, instance, wasThemed);
+    // The next document's rows, read before its picture, whose box may
+    // close the viewer.
+    FillInfoPanel(instance);
     instance.hScrollShown = 0;
     instance.vScrollShown = 0;
     ReleaseViewerBitmap(instance);
@@ -181,10 +196,11 @@ int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_
     const CentreAnchor centre = TakeCentreAnchor(viewerWindow, instance);
     const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
-    ApplyControlTheme(viewerWindow, instance, wasThemed);
     // A true-colour picture was laid over the background it had: with
     // another one it is read again, as for the next document.
-    if (ApplyBackground(instance)) {
+    const bool backgroundChanged = ApplyBackground(instance);
+    ApplyHostTheme(viewerWindow, instance, wasThemed);
+    if (backgroundChanged) {
         wchar_t path[kWidePathCapacity];
         CopyBounded(path, instance.filePath, kWidePathCapacity);
         const int status = ReloadViewer(viewerWindow, instance, path, showFlags);

@@ -115,7 +115,8 @@ RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
 {
     RECT client = {};
     GetClientRect(viewer, &client);
-    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight);
+    const std::int32_t panelWidth = instance.infoPanel != nullptr ? InfoPanelWidth(client.right) : 0;
+    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, panelWidth);
     return {0, 0, area.width, area.height};
 }
 

@@ -40,5 +40,6 @@ void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice
 inline constexpr UINT kChooseSheetMessage = WM_APP + 0x66;
 void OnChooseSheetMessage(HWND viewer, WPARAM sheet, LPARAM serial);
 
-// The part of the client area above the tabs, where the picture is shown.
+// The part of the client area above the tabs and left of the information
+// panel, where the picture is shown.
 RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance);

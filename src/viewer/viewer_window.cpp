@@ -2,6 +2,7 @@
 
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
 #include "viewer/viewer_sheets.h"
 
@@ -47,6 +48,7 @@ void OnSize(HWND window, LPARAM lParam)
     if (instance == nullptr)
         return;
     PlaceSheetTabs(window, *instance);
+    PlaceInfoPanel(window, *instance);
     // A sheet without a picture still has its bars to hide.
     if (instance->bitmap != nullptr || instance->sheets != nullptr)
         RelayoutViewer(window);
@@ -118,12 +120,14 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         // key answered with 0, so a key used here is answered otherwise,
         // lest the host act on it too.
         if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
+            ToggleInfoPanelByKey(window, InstanceOf(window), wParam) ||
             ZoomViewerByKey(window, InstanceOf(window), wParam) ||
             ScrollViewerByKey(window, InstanceOf(window), wParam))
             return kKeyUsed;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
+        OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
         return 0;
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);

@@ -68,6 +68,19 @@ TEST(QuickviewCommandLine, ThumbnailsTakeABoxButNoWindowSize)
     EXPECT_FALSE(Parse({L"--thumbnails", L"out", L"--screenshot", L"x.png", L"a"}).ok);
 }
 
+TEST(QuickviewCommandLine, InfoTakesDocumentsOnly)
+{
+    const ParsedCommandLine parsed = Parse({L"a.SLDPRT", L"--info", L"b.SLDDRW"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.options.mode, QuickviewMode::Info);
+    EXPECT_EQ(parsed.options.files, (std::vector<std::wstring>{L"a.SLDPRT", L"b.SLDDRW"}));
+    EXPECT_FALSE(Parse({L"--info"}).ok);
+    EXPECT_FALSE(Parse({L"--info", L"--thumbnails", L"out", L"a"}).ok);
+    EXPECT_FALSE(Parse({L"--screenshot", L"o.png", L"--info", L"a"}).ok);
+    EXPECT_FALSE(Parse({L"--info", L"--size", L"10x10", L"a"}).ok);
+    EXPECT_FALSE(Parse({L"--info", L"--dark", L"a"}).ok);
+}
+
 TEST(QuickviewCommandLine, MistakesAreNamed)
 {
     EXPECT_EQ(Parse({}).error, L"no document given");

@@ -11,6 +11,7 @@
 #include "compound_file.h"
 #include "dib_blocks.h"
 #include "drawing_document.h"
+#include "info_records.h"
 #include "png_file.h"
 #include "sheet_names_record.h"
 
@@ -306,6 +307,26 @@ DrawingContent GearboxDrawing()
     return content;
 }
 
+// What each sample says of itself: the release that saved it, who made it
+// and when, and the custom properties a company fills in.
+InfoContent SampleInfo(std::uint32_t releaseCode, const std::string& description, const std::string& number,
+                       const std::string& material)
+{
+    InfoContent info;
+    info.releaseCode = releaseCode;
+    info.author = "M. Lindqvist";
+    info.lastSavedBy = "A. Okafor";
+    info.created = releaseCode < 6000 ? "2011-03-14T08:05:31Z" : "2023-11-20T09:12:44Z";
+    info.modified = releaseCode < 6000 ? "2012-06-02T15:47:09Z" : "2024-05-17T13:30:02Z";
+    info.custom = {{"Description", "lpwstr", description}, {"Number", "lpwstr", number}};
+    // An assembly's material is its parts'.
+    if (!material.empty())
+        info.custom.push_back({"Material", "lpwstr", material});
+    info.custom.push_back({"Revision", "lpwstr", "C"});
+    info.custom.push_back({"Weight", "r8", "2.346"});
+    return info;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -319,29 +340,38 @@ int wmain(int argc, wchar_t** argv)
     const struct {
         const wchar_t* name;
         Canvas canvas;
+        InfoContent info;
     } samples[] = {
-        {L"bracket.SLDPRT", Bracket()}, {L"gearbox.SLDASM", Assembly()}, {L"bracket.SLDDRW", DrawingSheet()}};
+        {L"bracket.SLDPRT", Bracket(), SampleInfo(4400, "Mounting bracket", "BR-1005", "AISI 304")},
+        {L"gearbox.SLDASM", Assembly(), SampleInfo(5000, "Gear box, two stages", "GB-0640", "")},
+        {L"bracket.SLDDRW", DrawingSheet(), SampleInfo(4700, "Mounting bracket, drawing", "BR-1005-D", "AISI 304")}};
     for (const auto& sample : samples) {
         const std::wstring path = folder + L"\\" + sample.name;
         const IndexedPicture& picture = sample.canvas.picture;
         const std::vector<unsigned char> png =
             EncodeRgbaPng(picture.width, picture.height, sample.canvas.TrueColourPixels());
         WriteCompoundFile(path, {{L"Preview", PreviewStreamBytes(Rle8Block(picture))}, {L"PreviewPNG", png}});
+        WriteCompoundInfo(path, sample.info);
         std::printf("written %ls (%dx%d, and a true-colour PNG)\n", path.c_str(), picture.width, picture.height);
     }
     const Canvas flange = Flange();
     const std::wstring path = folder + L"\\flange.SLDPRT";
     const std::vector<unsigned char> png =
         EncodeRgbaPng(flange.picture.width, flange.picture.height, flange.TrueColourPixels());
-    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange.picture), 0, {}, png));
+    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange.picture), 0, {}, png,
+                                           InfoRecords(SampleInfo(17000, "Pipe flange DN50", "FL-1420",
+                                                                  "EN-GJS-400-15"))));
     std::printf("written %ls (%dx%d, and a true-colour PNG, archive container)\n", path.c_str(), flange.picture.width,
                 flange.picture.height);
 
     const DrawingContent drawing = GearboxDrawing();
     const std::wstring compound = folder + L"\\gearbox.SLDDRW";
     WriteCompoundDrawing(compound, drawing);
+    WriteCompoundInfo(compound, SampleInfo(5000, "Gear box, general arrangement", "GB-0640-D", ""));
     const std::wstring archive = folder + L"\\gearbox-2024.SLDDRW";
-    WriteArchiveFile(archive, ArchiveDrawing(drawing));
+    WriteArchiveFile(archive,
+                     ArchiveDrawing(drawing, InfoRecords(SampleInfo(17000, "Gear box, general arrangement",
+                                                                    "GB-0640-D", ""))));
     for (const std::wstring* written : {&compound, &archive})
         std::printf("written %ls (three sheets of 640x480, the second active)\n", written->c_str());
     return 0;

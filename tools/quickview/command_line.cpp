@@ -11,6 +11,8 @@ const wchar_t kQuickviewUsage[] =
     L"                                               Ctrl+wheel, + and - zoom, 0 natural size, drag to pan\n"
     L"       quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE\n"
     L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n"
+    L"       quickview --info FILE...                 each document's information, a line a row:\n"
+    L"                                               FILE<TAB>PROPERTY<TAB>VALUE in UTF-8\n"
     L"       --true-color (with any of them): show the documents' true-colour pictures\n"
     L"       --dark (viewing, screenshots): a dark host that wants dark controls\n"
     L"       --sheet N: the drawing's sheet N (0-based, in the order of its tabs)\n";
@@ -127,12 +129,18 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             dark = true;
             continue;
         }
+        if (argument == L"--info") {
+            if (options.mode != QuickviewMode::View)
+                return fail(L"--info, --screenshot and --thumbnails exclude each other");
+            options.mode = QuickviewMode::Info;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return fail(argument + L" needs a value");
         const std::wstring& value = arguments[++i];
         if (argument == L"--screenshot" || argument == L"--thumbnails") {
             if (options.mode != QuickviewMode::View)
-                return fail(L"--screenshot and --thumbnails exclude each other");
+                return fail(L"--info, --screenshot and --thumbnails exclude each other");
             options.mode = argument == L"--screenshot" ? QuickviewMode::Screenshot : QuickviewMode::Thumbnails;
             options.output = value;
         } else if (argument == L"--size") {
@@ -153,7 +161,7 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             return fail(L"unknown option " + argument);
         }
     }
-    if (options.output.empty() && options.mode != QuickviewMode::View)
+    if (options.output.empty() && options.mode != QuickviewMode::View && options.mode != QuickviewMode::Info)
         return fail(L"the output path is empty");
     if (boxGiven && options.mode != QuickviewMode::Thumbnails)
         return fail(L"--box goes with --thumbnails");
@@ -163,6 +171,8 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         return fail(L"--sheet goes with --screenshot; when viewing, Ctrl+Page Down/Up choose the sheet");
     if (dark && options.mode == QuickviewMode::Thumbnails)
         return fail(L"--dark does not go with --thumbnails: hosts ask for thumbnails without options");
+    if (options.mode == QuickviewMode::Info && (sizeGiven || dark || options.showFlags != 0 || options.trueColor))
+        return fail(L"--info takes documents only");
     // The host is dark, and wants dark native controls too.
     if (dark)
         options.showFlags |= static_cast<int>(kShowFlagDarkHost | kShowFlagDarkControls);

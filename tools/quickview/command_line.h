@@ -4,6 +4,7 @@
 //   quickview FILE...                                   view, one after another
 //   quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
+//   quickview --info FILE...                            the documents' information
 // --size, --flags and --dark also apply to viewing; --true-color to every
 // mode.
 
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-enum class QuickviewMode { View, Screenshot, Thumbnails, Help };
+enum class QuickviewMode { View, Screenshot, Thumbnails, Info, Help };
 
 struct QuickviewOptions {
     QuickviewMode mode = QuickviewMode::View;

@@ -3,6 +3,7 @@
 #include "box_relay.h"
 #include "command_line.h"
 #include "host_window.h"
+#include "info_listing.h"
 #include "plugin_library.h"
 #include "thumbnail_batch.h"
 #include "true_color_override.h"
@@ -40,6 +41,9 @@ int wmain(int argc, wchar_t** argv)
             break;
         case QuickviewMode::Screenshot:
             status = TakeScreenshot(plugin, parsed.options);
+            break;
+        case QuickviewMode::Info:
+            status = ListDocumentInfo(plugin, parsed.options);
             break;
         default:
             status = RunViewer(plugin, parsed.options);

@@ -46,7 +46,8 @@ bool LoadPlugin(PluginLibrary* plugin)
         !Resolve(module, "ListLoadW", &plugin->loadW) || !Resolve(module, "ListLoadNextW", &plugin->loadNextW) ||
         !Resolve(module, "ListCloseWindow", &plugin->closeWindow) ||
         !Resolve(module, "ListSendCommand", &plugin->sendCommand) || !Resolve(module, "ListPrintW", &plugin->printW) ||
-        !Resolve(module, "ListGetPreviewBitmapW", &plugin->previewBitmapW)) {
+        !Resolve(module, "ListGetPreviewBitmapW", &plugin->previewBitmapW) ||
+        !Resolve(module, "CorvelleDocumentInfoW", &plugin->documentInfoW)) {
         UnloadPlugin(plugin);
         return false;
     }

@@ -16,6 +16,7 @@ struct PluginLibrary {
     ListSendCommandFunction sendCommand = nullptr;
     ListPrintWFunction printW = nullptr;
     ListGetPreviewBitmapWFunction previewBitmapW = nullptr;
+    CorvelleDocumentInfoWFunction documentInfoW = nullptr;
 };
 
 // Loads the plugin and hands it the host's settings path (quickview.ini

@@ -1,0 +1,54 @@
+// The export that gives a document's information as text.
+#include "base/host_contract.h"
+#include "base/host_exports.h"
+#include "preview/document_info.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+namespace {
+
+static_assert(kDocumentInfoTextCapacity >=
+                  (kInfoFieldCount + kMaxCustomProperties) * (2 * kMaxInfoTextLength + 3) + 1,
+              "room for every row");
+
+// Appends text with tabs and line ends made spaces, so that a row stays one
+// line of two columns.
+std::size_t AppendColumn(wchar_t* text, std::size_t at, const wchar_t* column)
+{
+    for (; *column != L'\0'; ++column)
+        text[at++] = (*column == L'\t' || *column == L'\r' || *column == L'\n') ? L' ' : *column;
+    return at;
+}
+
+}  // namespace
+
+extern "C" int __stdcall CorvelleDocumentInfoW(const wchar_t* documentPath, wchar_t* text, int capacity)
+{
+    if (documentPath == nullptr || text == nullptr || capacity < kDocumentInfoTextCapacity)
+        return kStatusFailure;
+    text[0] = L'\0';
+    std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
+    if (info == nullptr)
+        return kStatusFailure;
+    if (!ReadDocumentInfo(documentPath, *info))
+        return kStatusSuccess;
+    std::size_t at = 0;
+    const std::uint32_t rows = InfoRowCount(*info);
+    for (std::uint32_t row = 0; row < rows; ++row) {
+        const InfoRow shown = InfoRowAt(*info, row);
+        at = AppendColumn(text, at, shown.label);
+        text[at++] = L'\t';
+        at = AppendColumn(text, at, shown.value->text);
+        text[at++] = L'\r';
+        text[at++] = L'\n';
+    }
+    text[at] = L'\0';
+    return kStatusSuccess;
+}
+
+static_assert(std::is_same_v<decltype(&CorvelleDocumentInfoW), CorvelleDocumentInfoWFunction>);

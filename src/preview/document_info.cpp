@@ -1,0 +1,82 @@
+#include "preview/document_info.h"
+
+#include "base/win32_holders.h"
+#include "preview/archive_file.h"
+#include "preview/document_facts.h"
+#include "preview/info_property_sets.h"
+
+#include <objbase.h>
+
+#include <cwchar>
+
+namespace {
+
+constexpr const wchar_t* kFieldLabels[kInfoFieldCount] = {L"Saved with", L"Created", L"Last saved", L"Author",
+                                                          L"Last saved by"};
+
+// As the picture is read: others may go on reading the document meanwhile.
+constexpr DWORD kInfoDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
+
+void ClearInfo(DocumentInfo& info)
+{
+    for (InfoValue& field : info.fields)
+        field = {};
+    info.customCount = 0;
+}
+
+}  // namespace
+
+void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length)
+{
+    const std::uint32_t kept = length < kMaxInfoTextLength ? length : kMaxInfoTextLength;
+    std::wmemcpy(destination, text, kept);
+    destination[kept] = L'\0';
+}
+
+void SetReleaseValue(InfoValue& value, std::uint32_t code)
+{
+    const CadRelease release = ReleaseOfCode(code);
+    if (!release.known)
+        std::swprintf(value.text, kMaxInfoTextLength + 1, L"release code %u", code);
+    else
+        std::swprintf(value.text, kMaxInfoTextLength + 1, release.plus ? L"%u Plus" : L"%u", release.year);
+    value.present = true;
+}
+
+std::uint32_t InfoRowCount(const DocumentInfo& info)
+{
+    std::uint32_t count = info.customCount;
+    for (const InfoValue& field : info.fields)
+        count += field.present ? 1 : 0;
+    return count;
+}
+
+InfoRow InfoRowAt(const DocumentInfo& info, std::uint32_t index)
+{
+    for (std::uint32_t field = 0; field < kInfoFieldCount; ++field) {
+        if (!info.fields[field].present)
+            continue;
+        if (index == 0)
+            return {kFieldLabels[field], &info.fields[field]};
+        --index;
+    }
+    if (index >= info.customCount)
+        return {nullptr, nullptr};
+    return {info.custom[index].name, &info.custom[index].value};
+}
+
+bool ReadDocumentInfo(const wchar_t* documentPath, DocumentInfo& info)
+{
+    ClearInfo(info);
+    if (documentPath == nullptr)
+        return false;
+    IStorage* opened = nullptr;
+    const HRESULT result = StgOpenStorage(documentPath, nullptr, kInfoDocumentMode, nullptr, 0, &opened);
+    if (SUCCEEDED(result)) {
+        ScopedCom<IStorage> root(opened);
+        ReadCompoundInfo(*root, info);
+    } else if (!ReadArchiveInfo(documentPath, info)) {
+        return false;
+    }
+    return InfoRowCount(info) > 0;
+}

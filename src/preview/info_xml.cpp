@@ -1,0 +1,256 @@
+#include "preview/info_xml.h"
+
+#include "base/win32_holders.h"
+#include "preview/document_facts.h"
+
+#include <objbase.h>
+#include <xmllite.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+// The records are a handful of levels deep; deeper nesting is no record's.
+constexpr LONG_PTR kMaxElementDepth = 32;
+
+// A reader over the record's bytes, DTDs prohibited, so that no entity is
+// ever defined, let alone expanded.
+ScopedCom<IXmlReader> OpenReader(const unsigned char* bytes, std::uint32_t size)
+{
+    if (bytes == nullptr || size == 0 || size > kMaxInfoRecordBytes)
+        return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (memory == nullptr)
+        return nullptr;
+    void* target = GlobalLock(memory);
+    if (target == nullptr) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    std::memcpy(target, bytes, size);
+    GlobalUnlock(memory);
+    IStream* opened = nullptr;
+    // The stream frees the memory when it goes.
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &opened))) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    ScopedCom<IStream> stream(opened);
+    IXmlReader* created = nullptr;
+    if (FAILED(CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(&created), nullptr)))
+        return nullptr;
+    ScopedCom<IXmlReader> reader(created);
+    if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
+        FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxElementDepth)) ||
+        FAILED(reader->SetInput(stream.get())))
+        return nullptr;
+    return reader;
+}
+
+bool LocalNameIs(IXmlReader& reader, const wchar_t* wanted)
+{
+    const wchar_t* name = nullptr;
+    UINT length = 0;
+    return SUCCEEDED(reader.GetLocalName(&name, &length)) && name != nullptr && std::wcslen(wanted) == length &&
+           std::wmemcmp(name, wanted, length) == 0;
+}
+
+// The value of an attribute of the element the reader stands on; false
+// when it has none of that name.
+bool AttributeText(IXmlReader& reader, const wchar_t* localName, const wchar_t** value, UINT* length)
+{
+    HRESULT moved = reader.MoveToFirstAttribute();
+    bool found = false;
+    for (; moved == S_OK; moved = reader.MoveToNextAttribute()) {
+        if (LocalNameIs(reader, localName) && SUCCEEDED(reader.GetValue(value, length)) && *value != nullptr) {
+            found = true;
+            break;
+        }
+    }
+    reader.MoveToElement();
+    return found;
+}
+
+// The text of the element the reader stands on, to its end tag, cut to the
+// longest value kept; false when the element holds an element or the
+// record ends.
+bool ElementText(IXmlReader& reader, InfoValue& value)
+{
+    value.text[0] = L'\0';
+    if (reader.IsEmptyElement())
+        return true;
+    std::uint32_t kept = 0;
+    XmlNodeType node = XmlNodeType_None;
+    while (reader.Read(&node) == S_OK) {
+        if (node == XmlNodeType_EndElement)
+            return true;
+        if (node == XmlNodeType_Element)
+            return false;
+        if (node != XmlNodeType_Text && node != XmlNodeType_CDATA && node != XmlNodeType_Whitespace)
+            continue;
+        const wchar_t* text = nullptr;
+        UINT length = 0;
+        if (FAILED(reader.GetValue(&text, &length)) || text == nullptr)
+            return false;
+        const std::uint32_t room = kMaxInfoTextLength - kept;
+        const std::uint32_t taken = length < room ? length : room;
+        std::wmemcpy(value.text + kept, text, taken);
+        kept += taken;
+        value.text[kept] = L'\0';
+    }
+    return false;
+}
+
+// Dates are shown in local time: the stored text gives the instant too.
+void TakeStoredDate(InfoValue& value)
+{
+    std::int64_t seconds = 0;
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide strings are UTF-16");
+    if (!ParseStoredDate(reinterpret_cast<const char16_t*>(value.text), std::wcslen(value.text), &seconds))
+        return;
+    const auto ticks = static_cast<std::uint64_t>(seconds) * 10000000u;
+    value.hasTime = true;
+    value.time.dwLowDateTime = static_cast<DWORD>(ticks);
+    value.time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+}
+
+struct CoreElement {
+    const wchar_t* localName;
+    InfoField field;
+    bool date;
+};
+constexpr CoreElement kCoreElements[] = {
+    {L"creator", kInfoAuthor, false},
+    {L"lastModifiedBy", kInfoLastSavedBy, false},
+    {L"created", kInfoCreated, true},
+    {L"modified", kInfoLastSaved, true},
+};
+
+// One property element: its name and pid, then its value child's text.
+// False when the record does not parse; *shown false when the property is
+// not one to show.
+bool ReadProperty(IXmlReader& reader, CustomProperty& property, bool* shown)
+{
+    *shown = false;
+    const wchar_t* name = nullptr;
+    UINT nameLength = 0;
+    const bool named = AttributeText(reader, L"name", &name, &nameLength) && nameLength > 0;
+    if (named)
+        SetInfoText(property.name, name, nameLength);
+    const wchar_t* pid = nullptr;
+    UINT pidLength = 0;
+    bool hidden = false;
+    if (AttributeText(reader, L"pid", &pid, &pidLength)) {
+        // A pid that is no number is no value's either.
+        std::uint64_t number = 0;
+        hidden = pidLength == 0 || pidLength > 10;
+        for (UINT i = 0; i < pidLength && !hidden; ++i) {
+            hidden = pid[i] < L'0' || pid[i] > L'9';
+            number = number * 10 + static_cast<std::uint64_t>(pid[i] - L'0');
+        }
+        hidden = hidden || number >= kFirstFormulaPid;
+    }
+    if (reader.IsEmptyElement())
+        return true;
+    bool valueRead = false;
+    XmlNodeType node = XmlNodeType_None;
+    while (reader.Read(&node) == S_OK) {
+        if (node == XmlNodeType_EndElement) {
+            *shown = named && !hidden && valueRead;
+            return true;
+        }
+        if (node != XmlNodeType_Element)
+            continue;
+        // One typed value child; a second one leaves the value unclear.
+        hidden = hidden || valueRead;
+        const bool date = LocalNameIs(reader, L"filetime");
+        if (!ElementText(reader, property.value))
+            return false;
+        property.value.present = true;
+        if (date)
+            TakeStoredDate(property.value);
+        valueRead = true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ReadCoreRecord(const unsigned char* bytes, std::uint32_t size, DocumentInfo& info)
+{
+    ScopedCom<IXmlReader> reader = OpenReader(bytes, size);
+    if (reader == nullptr)
+        return;
+    // Kept aside until the record has parsed to its end.
+    InfoValue found[kInfoFieldCount] = {};
+    XmlNodeType node = XmlNodeType_None;
+    HRESULT status = S_OK;
+    while ((status = reader->Read(&node)) == S_OK) {
+        UINT depth = 0;
+        if (node != XmlNodeType_Element || FAILED(reader->GetDepth(&depth)) || depth != 1)
+            continue;
+        for (const CoreElement& element : kCoreElements) {
+            if (!LocalNameIs(*reader, element.localName))
+                continue;
+            InfoValue value = {};
+            if (!ElementText(*reader, value))
+                return;
+            value.present = value.text[0] != L'\0';
+            if (element.date)
+                TakeStoredDate(value);
+            found[element.field] = value;
+            break;
+        }
+    }
+    if (status != S_FALSE)
+        return;
+    for (std::uint32_t field = 0; field < kInfoFieldCount; ++field)
+        if (found[field].present)
+            info.fields[field] = found[field];
+}
+
+void ReadCustomRecord(const unsigned char* bytes, std::uint32_t size, DocumentInfo& info)
+{
+    ScopedCom<IXmlReader> reader = OpenReader(bytes, size);
+    if (reader == nullptr)
+        return;
+    const std::uint32_t before = info.customCount;
+    UINT sectionDepth = 0;  // of the section being read, 0 outside it (the root is at 0)
+    XmlNodeType node = XmlNodeType_None;
+    HRESULT status = S_OK;
+    while (info.customCount < kMaxCustomProperties && (status = reader->Read(&node)) == S_OK) {
+        UINT depth = 0;
+        if (node != XmlNodeType_Element)
+            continue;
+        if (FAILED(reader->GetDepth(&depth)))
+            break;
+        // An element no deeper than the section is past its end.
+        if (sectionDepth != 0 && depth <= sectionDepth)
+            sectionDepth = 0;
+        if (sectionDepth == 0) {
+            const wchar_t* name = nullptr;
+            UINT length = 0;
+            if (LocalNameIs(*reader, L"propertySection") && !reader->IsEmptyElement() &&
+                AttributeText(*reader, L"name", &name, &length) && length == 21 &&
+                std::wmemcmp(name, L"UserDefinedProperties", 21) == 0)
+                sectionDepth = depth;
+            continue;
+        }
+        if (depth != sectionDepth + 1 || !LocalNameIs(*reader, L"property"))
+            continue;
+        CustomProperty& property = info.custom[info.customCount];
+        property = {};
+        bool shown = false;
+        if (!ReadProperty(*reader, property, &shown)) {
+            status = E_FAIL;
+            break;
+        }
+        if (shown)
+            ++info.customCount;
+    }
+    // A record that does not parse gives no rows; one cut at the cap keeps
+    // those it gave.
+    if (status != S_OK && status != S_FALSE)
+        info.customCount = before;
+}

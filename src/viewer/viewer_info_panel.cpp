@@ -1,0 +1,256 @@
+#include "viewer/viewer_info_panel.h"
+
+#include "preview/document_info.h"
+#include "viewer/paint_layout.h"
+#include "viewer/viewer_sheets.h"
+#include "viewer/viewer_window.h"
+
+#include <uxtheme.h>
+
+#include <cwchar>
+#include <memory>
+#include <new>
+
+namespace {
+
+// Read-only: no label editing, whole rows selected, the selection kept in
+// sight while the focus is elsewhere.
+constexpr DWORD kPanelStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+constexpr int kPropertyColumn = 0;
+constexpr int kValueColumn = 1;
+// The property column's share of the panel, in percent.
+constexpr int kPropertyColumnPercent = 40;
+// Text on a dark host's background.
+constexpr COLORREF kDarkPanelText = RGB(0xE0, 0xE0, 0xE0);
+// A row as copied: label, tab, value, line end.
+constexpr std::uint32_t kCopiedRowCharacters = 2 * kMaxInfoTextLength + 3;
+// A date and a time in the user's format.
+constexpr int kShownTimeCapacity = 96;
+
+void InsertColumn(HWND panel, int column, const wchar_t* title)
+{
+    LVCOLUMNW header = {};
+    header.mask = LVCF_TEXT | LVCF_WIDTH;
+    header.cx = 100;
+    header.pszText = const_cast<wchar_t*>(title);
+    SendMessageW(panel, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
+}
+
+HWND CreatePanel(HWND viewer)
+{
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
+    HWND panel = CreateWindowExW(0, WC_LISTVIEWW, L"", kPanelStyle, 0, 0, 0, 0, viewer, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (panel == nullptr)
+        return nullptr;
+    // A stock object, which nobody deletes.
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    InsertColumn(panel, kPropertyColumn, L"Property");
+    InsertColumn(panel, kValueColumn, L"Value");
+    return panel;
+}
+
+// A date in the user's local time and format; the stored text otherwise.
+void ShownValue(const InfoValue& value, wchar_t* shown, int capacity)
+{
+    SYSTEMTIME utc = {};
+    SYSTEMTIME local = {};
+    if (!value.hasTime || !FileTimeToSystemTime(&value.time, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        std::wcsncpy(shown, value.text, static_cast<std::size_t>(capacity) - 1);
+        shown[capacity - 1] = L'\0';
+        return;
+    }
+    const int date = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, shown, capacity);
+    if (date <= 0 || date >= capacity - 1) {
+        std::wcsncpy(shown, value.text, static_cast<std::size_t>(capacity) - 1);
+        shown[capacity - 1] = L'\0';
+        return;
+    }
+    shown[date - 1] = L' ';
+    if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &local, nullptr, shown + date, capacity - date) <= 0)
+        shown[date - 1] = L'\0';
+}
+
+void SetRow(HWND panel, int row, const InfoRow& info)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(info.label);
+    if (SendMessageW(panel, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
+        return;
+    wchar_t shown[kMaxInfoTextLength + 1 > kShownTimeCapacity ? kMaxInfoTextLength + 1 : kShownTimeCapacity];
+    ShownValue(*info.value, shown, static_cast<int>(sizeof shown / sizeof shown[0]));
+    item.iSubItem = kValueColumn;
+    item.pszText = shown;
+    SendMessageW(panel, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+// Appends one column's text of a row, tabs and line ends made spaces so
+// that the copy stays one line a row.
+std::uint32_t AppendCell(HWND panel, int row, int column, wchar_t* text)
+{
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = kMaxInfoTextLength + 1;
+    const auto length = static_cast<std::uint32_t>(SendMessageW(panel, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+    for (std::uint32_t i = 0; i < length; ++i)
+        if (text[i] == L'\t' || text[i] == L'\r' || text[i] == L'\n')
+            text[i] = L' ';
+    return length;
+}
+
+// The selected rows as lines of "property<TAB>value" on the clipboard;
+// nothing selected, nothing copied.
+void CopySelectedRows(HWND viewer, HWND panel)
+{
+    const auto selected = static_cast<std::uint32_t>(SendMessageW(panel, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected == 0)
+        return;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (std::size_t{selected} * kCopiedRowCharacters + 1) * sizeof(wchar_t));
+    if (memory == nullptr)
+        return;
+    auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+    if (text == nullptr) {
+        GlobalFree(memory);
+        return;
+    }
+    std::uint32_t length = 0;
+    std::uint32_t rows = 0;
+    for (LRESULT row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+         row >= 0 && rows < selected; row = SendMessageW(panel, LVM_GETNEXTITEM, row, LVNI_SELECTED), ++rows) {
+        length += AppendCell(panel, static_cast<int>(row), kPropertyColumn, text + length);
+        text[length++] = L'\t';
+        length += AppendCell(panel, static_cast<int>(row), kValueColumn, text + length);
+        text[length++] = L'\r';
+        text[length++] = L'\n';
+    }
+    text[length] = L'\0';
+    GlobalUnlock(memory);
+    if (!OpenClipboard(viewer)) {
+        GlobalFree(memory);
+        return;
+    }
+    EmptyClipboard();
+    // Once set, the memory is the clipboard's.
+    if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr)
+        GlobalFree(memory);
+    CloseClipboard();
+}
+
+// Keys the list moves or selects with; every other one is the viewer's.
+bool ListUsesKey(WORD key)
+{
+    switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
+{
+    if (shown == (instance.infoPanel != nullptr))
+        return;
+    if (!shown) {
+        // The focus goes back where the host put it.
+        if (GetFocus() == instance.infoPanel)
+            SetFocus(viewer);
+        DestroyWindow(instance.infoPanel);
+        instance.infoPanel = nullptr;
+        RelayoutViewer(viewer);
+        return;
+    }
+    instance.infoPanel = CreatePanel(viewer);
+    if (instance.infoPanel == nullptr)
+        return;
+    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    FillInfoPanel(instance);
+    PlaceInfoPanel(viewer, instance);
+    RelayoutViewer(viewer);
+}
+
+bool ToggleInfoPanelByKey(HWND viewer, ViewerInstance* instance, WPARAM key)
+{
+    if (instance == nullptr || key != 'I' || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    ShowInfoPanel(viewer, *instance, instance->infoPanel == nullptr);
+    return true;
+}
+
+void FillInfoPanel(ViewerInstance& instance)
+{
+    HWND panel = instance.infoPanel;
+    if (panel == nullptr)
+        return;
+    SendMessageW(panel, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(panel, LVM_DELETEALLITEMS, 0, 0);
+    std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
+    if (info != nullptr && ReadDocumentInfo(instance.filePath, *info)) {
+        const std::uint32_t count = InfoRowCount(*info);
+        for (std::uint32_t row = 0; row < count; ++row)
+            SetRow(panel, static_cast<int>(row), InfoRowAt(*info, row));
+    }
+    SendMessageW(panel, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(panel, nullptr, TRUE);
+}
+
+void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance)
+{
+    if (instance.infoPanel == nullptr)
+        return;
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    const RECT area = PictureAreaRect(viewer, instance);
+    const int width = client.right - area.right;
+    MoveWindow(instance.infoPanel, area.right, 0, width, area.bottom, TRUE);
+    SendMessageW(instance.infoPanel, LVM_SETCOLUMNWIDTH, kPropertyColumn, width * kPropertyColumnPercent / 100);
+    SendMessageW(instance.infoPanel, LVM_SETCOLUMNWIDTH, kValueColumn, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
+{
+    HWND panel = instance.infoPanel;
+    if (panel == nullptr)
+        return;
+    if (themeChanged)
+        SetWindowTheme(panel, instance.darkControls ? kDarkControlTheme : nullptr, nullptr);
+    const COLORREF background = instance.dark ? instance.backColor : GetSysColor(COLOR_WINDOW);
+    const COLORREF text = instance.dark ? kDarkPanelText : GetSysColor(COLOR_WINDOWTEXT);
+    SendMessageW(panel, LVM_SETBKCOLOR, 0, background);
+    SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, background);
+    SendMessageW(panel, LVM_SETTEXTCOLOR, 0, text);
+    InvalidateRect(panel, nullptr, TRUE);
+}
+
+void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
+{
+    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel ||
+        notice->code != static_cast<UINT>(LVN_KEYDOWN))
+        return;
+    const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(notice)->wVKey;
+    if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
+        CopySelectedRows(viewer, instance->infoPanel);
+        return;
+    }
+    if (!ListUsesKey(key))
+        PostMessageW(viewer, WM_KEYDOWN, key, 0);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// The document's information beside its picture: a read-only list of
+// properties and their values along the right edge of the picture area,
+// hidden unless asked for, shown and hidden with the key I.
+
+#include "viewer/viewer_instance.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+// Shows the panel, filled with the rows of the record's document, or hides
+// it; the picture area follows.
+void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown);
+
+// I, without Ctrl or Alt: shows or hides the panel. False for any other key.
+bool ToggleInfoPanelByKey(HWND viewer, ViewerInstance* instance, WPARAM key);
+
+// Reads the rows of the record's document into the panel, while it is
+// shown (the next document's, after a reload).
+void FillInfoPanel(ViewerInstance& instance);
+
+// Lays the panel along the right edge of the picture area, after a resize.
+void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance);
+
+// The panel's colours for a dark or a light host, and the platform's dark
+// theme when the host wants dark controls (only set when that changed).
+void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged);
+
+// The panel's notices: Ctrl+C copies the selected rows as text; every key
+// the list has no use for is posted to the viewer, where the host's own
+// keys are looked for.
+void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
