@@ -97,6 +97,7 @@ corvelle_warnings(corvelle_test_host)
 
 add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
+  tests/windows/document_info_test.cpp
   tests/windows/archive_document_test.cpp
   tests/windows/leak_test.cpp
   tests/windows/malformed_corpus.cpp

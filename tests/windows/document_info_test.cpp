@@ -1,0 +1,385 @@
+// A document's information: its rows through the export in both
+// containers, records built to cost or confuse, and the viewer's panel.
+#include "archive_builder.h"
+#include "drawing_fixture.h"
+#include "info_records.h"
+#include "viewer_host.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<std::pair<std::wstring, std::wstring>>;
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// What the samples' makers write, with a value of every type.
+InfoContent FullInfo(std::uint32_t releaseCode)
+{
+    InfoContent info;
+    info.releaseCode = releaseCode;
+    info.author = "M. Lindqvist";
+    info.lastSavedBy = "A. Okafor";
+    info.created = "2023-11-20T09:12:44Z";
+    info.modified = "2024-05-17T13:30:02Z";
+    info.custom = {{"Description", "lpwstr", "Pipe flange DN50"},
+                   {"Number", "lpwstr", "FL-1420"},
+                   {"Material", "lpwstr", "EN-GJS-400-15"},
+                   {"Weight", "r8", "2.346"},
+                   {"Holes", "i4", "1005"},
+                   {"Checked", "bool", "true"},
+                   {"Released", "filetime", "2024-06-03T07:00:00Z"}};
+    return info;
+}
+
+Rows FixedRows(const std::wstring& savedWith)
+{
+    return {{L"Saved with", savedWith},
+            {L"Created", L"2023-11-20T09:12:44Z"},
+            {L"Last saved", L"2024-05-17T13:30:02Z"},
+            {L"Author", L"M. Lindqvist"},
+            {L"Last saved by", L"A. Okafor"}};
+}
+
+Rows CustomRows(const InfoContent& info)
+{
+    Rows rows;
+    for (const CustomValue& property : info.custom)
+        rows.push_back({Wide(property.name), Wide(property.value)});
+    return rows;
+}
+
+Rows Joined(Rows first, const Rows& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// Wine's property sets read the first section of a stream only, so the
+// user-defined section, the second of "\005DocumentSummaryInformation" as
+// the platform writes it on Windows, is beyond them.
+bool PlatformReadsUserDefinedSection()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+}
+
+std::string Repeated(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
+}
+
+// A custom record of count properties, name P<i> and value i, each about
+// fifty bytes.
+std::string ManyProperties(int count)
+{
+    std::string xml = "<?xml version=\"1.0\"?><Properties "
+                      "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">"
+                      "<propertySection name=\"UserDefinedProperties\">";
+    for (int i = 0; i < count; ++i)
+        xml += "<property pid=\"" + std::to_string(i + 2) + "\" name=\"P" + std::to_string(i) + "\"><vt:i4>" +
+               std::to_string(i) + "</vt:i4></property>";
+    return xml + "</propertySection></Properties>";
+}
+
+class DocumentInfo : public ViewerTest {
+protected:
+    Rows InfoOf(const std::wstring& path)
+    {
+        std::vector<wchar_t> text(kDocumentInfoTextCapacity);
+        EXPECT_EQ(documentInfo(path.c_str(), text.data(), static_cast<int>(text.size())), kStatusSuccess);
+        Rows rows;
+        std::wstring all(text.data());
+        for (std::size_t start = 0; start < all.size();) {
+            const std::size_t end = all.find(L"\r\n", start);
+            if (end == std::wstring::npos) {
+                ADD_FAILURE() << "a row without its line end";
+                break;
+            }
+            const std::wstring row = all.substr(start, end - start);
+            const std::size_t tab = row.find(L'\t');
+            EXPECT_NE(tab, std::wstring::npos);
+            rows.push_back({row.substr(0, tab), row.substr(tab + 1)});
+            start = end + 2;
+        }
+        return rows;
+    }
+
+    std::wstring Archive(const std::vector<NamedRecord>& records, const std::wstring& name = L"info.SLDPRT")
+    {
+        const std::wstring path = folder.File(name);
+        WriteArchiveFile(path, ArchiveDocument(Rle8Block(QuadrantPicture(120, 90)), 0, {}, {}, records));
+        return path;
+    }
+
+    std::wstring Compound(const InfoContent& info, bool authorAsNumber = false)
+    {
+        const std::wstring path = Document(Rle8Block(QuadrantPicture(120, 90)), L"info-compound.SLDPRT");
+        WriteCompoundInfo(path, info, authorAsNumber);
+        return path;
+    }
+
+    static HWND Panel(HWND viewer) { return FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr); }
+
+    static Rows PanelRows(HWND panel)
+    {
+        Rows rows;
+        const int count = static_cast<int>(SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            wchar_t cells[2][256] = {};
+            for (int column = 0; column < 2; ++column) {
+                LVITEMW item = {};
+                item.iSubItem = column;
+                item.pszText = cells[column];
+                item.cchTextMax = 256;
+                SendMessageW(panel, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            }
+            rows.push_back({cells[0], cells[1]});
+        }
+        return rows;
+    }
+
+    static RECT ChildRect(HWND viewer, HWND child)
+    {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+
+    CorvelleDocumentInfoWFunction documentInfo = plugin.Export<CorvelleDocumentInfoWFunction>("CorvelleDocumentInfoW");
+};
+
+void ExpectRows(const Rows& actual, const Rows& expected, const char* what)
+{
+    EXPECT_EQ(actual.size(), expected.size()) << what;
+    for (std::size_t i = 0; i < actual.size() && i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].first, expected[i].first) << what << ": row " << i;
+        EXPECT_EQ(actual[i].second, expected[i].second) << what << ": row " << i << " (" << ToAnsi(actual[i].first)
+                                                         << ")";
+    }
+}
+
+}  // namespace
+
+TEST_F(DocumentInfo, RowsOfBothContainersInTheirOrder)
+{
+    const InfoContent info = FullInfo(17000);
+    ExpectRows(InfoOf(Archive(InfoRecords(info))), Joined(FixedRows(L"2024"), CustomRows(info)), "archive");
+
+    InfoContent older = FullInfo(1950);
+    const Rows custom = PlatformReadsUserDefinedSection() ? CustomRows(older) : Rows{};
+    ExpectRows(InfoOf(Compound(older)), Joined(FixedRows(L"2001 Plus"), custom), "compound file");
+
+    // A code the table does not know is shown as it is.
+    InfoContent unknown = FullInfo(19000);
+    unknown.custom.clear();
+    ExpectRows(InfoOf(Archive(InfoRecords(unknown))), FixedRows(L"release code 19000"), "unknown release");
+
+    // A document without information, and a file that is no document.
+    EXPECT_TRUE(InfoOf(Document(Rle8Block(QuadrantPicture(120, 90)))).empty());
+    const std::wstring text = folder.File(L"notes.txt");
+    WriteFileBytes(text, "no document");
+    EXPECT_TRUE(InfoOf(text).empty());
+    EXPECT_TRUE(InfoOf(folder.File(L"missing.SLDPRT")).empty());
+    EXPECT_TRUE(plugin.Boxes().empty()) << "information never shows a box";
+}
+
+// Each record that is forged, hostile or too large leaves out its own rows
+// and no others.
+TEST_F(DocumentInfo, RecordsBuiltToCostOrConfuseLeaveOutOnlyTheirOwnRows)
+{
+    const InfoContent info = FullInfo(17000);
+    const Rows fixed = FixedRows(L"2024");
+    const Rows custom = CustomRows(info);
+    const auto records = [&](const std::string& core, const std::string& customXml) {
+        std::vector<NamedRecord> made = InfoRecords(info);
+        made[2].bytes = Bytes(core);
+        made[3].bytes = Bytes(customXml);
+        return made;
+    };
+
+    // Entities nested ten deep, each ten of the one below: a DTD is refused.
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
+    for (int level = 1; level < 10; ++level)
+        laughs += "<!ENTITY lol" + std::to_string(level) + " \"" +
+                  Repeated("&lol" + std::to_string(level - 1) + ";", 10) + "\">";
+    laughs += "]><cp:coreProperties xmlns:cp=\"c\" xmlns:dc=\"d\"><dc:creator>&lol9;</dc:creator></cp:coreProperties>";
+    ExpectRows(InfoOf(Archive(records(laughs, CustomXml(info)))), Joined({{L"Saved with", L"2024"}}, custom),
+               "entities nested in a DTD");
+
+    // 10,000 properties make a record far past 64 KiB, refused whole; 300
+    // small ones fit, and the first 256 are shown.
+    ExpectRows(InfoOf(Archive(records(CoreXml(info), ManyProperties(10000)))), fixed, "10,000 properties");
+    const Rows many = InfoOf(Archive(records(CoreXml(info), ManyProperties(300))));
+    ASSERT_EQ(many.size(), fixed.size() + 256);
+    EXPECT_EQ(many[fixed.size()].first, L"P0");
+    EXPECT_EQ(many.back().first, L"P255");
+    EXPECT_EQ(many.back().second, L"255");
+
+    // A 60 KB value is cut to 255 characters.
+    InfoContent longValue = info;
+    longValue.custom = {{"Description", "lpwstr", std::string(60000, 'x')}};
+    const Rows cut = InfoOf(Archive(InfoRecords(longValue)));
+    ASSERT_EQ(cut.size(), fixed.size() + 1);
+    EXPECT_EQ(cut.back().second, std::wstring(255, L'x'));
+
+    // A custom record of 200 MiB of zeros (about 200 KB in the file) is
+    // refused by its declared size.
+    ArchiveBuilder builder;
+    builder.AddRecord("Preview", PreviewContent(Rle8Block(QuadrantPicture(120, 90))));
+    for (const NamedRecord& record : InfoRecords(info))
+        if (record.name != "docProps/custom.xml")
+            builder.AddRecord(record.name, record.bytes);
+    builder.AddDeflatedZeroRecord("docProps/custom.xml", 200u << 20);
+    const std::wstring huge = folder.File(L"huge.SLDPRT");
+    WriteArchiveFile(huge, builder.Finish());
+    ExpectRows(InfoOf(huge), fixed, "a custom record of 200 MiB");
+
+    // Release names that are no release: a code of eleven digits, or none.
+    std::vector<NamedRecord> forged = InfoRecords(info);
+    forged[0].name = "_MO_VERSION_99999999999/History";
+    forged[1].name = "_MO_VERSION_/Biography";
+    ExpectRows(InfoOf(Archive(forged)), Joined(Rows(fixed.begin() + 1, fixed.end()), custom), "forged release names");
+
+    // An author stored as a number in the compound file's summary set.
+    InfoContent numbered = info;
+    numbered.custom.clear();
+    Rows withoutAuthor = fixed;
+    withoutAuthor.erase(withoutAuthor.begin() + 3);
+    ExpectRows(InfoOf(Compound(numbered, true)), withoutAuthor, "an author of the wrong type");
+    EXPECT_TRUE(plugin.Boxes().empty());
+}
+
+// The panel: hidden until I, along the right edge of the picture area above
+// a drawing's tabs, the area (and so the bars of a zoom) that much smaller.
+TEST_F(DocumentInfo, PanelTakesTheRightOfThePictureAreaAboveTheTabs)
+{
+    const std::wstring path = folder.File(L"plan.SLDDRW");
+    const InfoContent info = FullInfo(17000);
+    WriteArchiveFile(path, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(info)));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(Panel(viewer), nullptr) << "hidden unless asked for";
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    ASSERT_NE(tabs, nullptr);
+
+    FileManagerSubclass subclass(viewer);
+    HostMessages(WM_KEYDOWN);
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    EXPECT_TRUE(HostMessages(WM_KEYDOWN).empty()) << "I is the viewer's";
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    const RECT client = ClientRect(viewer);
+    const RECT strip = ChildRect(viewer, tabs);
+    const RECT placed = ChildRect(viewer, panel);
+    // A third of a client 400 wide is less than the least width, 200.
+    const int panelWidth = client.right / 3 < 200 ? 200 : client.right / 3;
+    EXPECT_EQ(placed.right, client.right);
+    EXPECT_EQ(placed.right - placed.left, panelWidth);
+    EXPECT_EQ(placed.top, 0);
+    EXPECT_EQ(placed.bottom, strip.top) << "the panel ends where the tabs begin";
+    EXPECT_EQ(strip.left, 0);
+    EXPECT_EQ(strip.right, client.right) << "the tabs keep the whole width";
+    // The export's rows, but for the dates, shown in the user's own form
+    // and time zone: their year and minutes, whole hours apart from UTC.
+    const Rows shown = PanelRows(panel);
+    const Rows stored = InfoOf(path);
+    ASSERT_EQ(shown.size(), stored.size());
+    const struct {
+        std::size_t row;
+        const wchar_t* year;
+        const wchar_t* minutes;
+    } dates[] = {{1, L"2023", L":12"}, {2, L"2024", L":30"}, {shown.size() - 1, L"2024", L":00"}};
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+        EXPECT_EQ(shown[row].first, stored[row].first) << row;
+        if (row != 1 && row != 2 && row != shown.size() - 1) {
+            EXPECT_EQ(shown[row].second, stored[row].second) << row;
+        }
+    }
+    for (const auto& date : dates) {
+        EXPECT_NE(shown[date.row].second, stored[date.row].second) << date.row << ": not as stored";
+        EXPECT_NE(shown[date.row].second.find(date.year), std::wstring::npos) << ToAnsi(shown[date.row].second);
+        EXPECT_NE(shown[date.row].second.find(date.minutes), std::wstring::npos) << ToAnsi(shown[date.row].second);
+    }
+
+    // Zoomed in, the bars measure the area left of the panel.
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    const ScrollBarState bar = Bar(viewer, SB_HORZ);
+    ASSERT_TRUE(bar.visible);
+    EXPECT_EQ(bar.nPage, static_cast<UINT>(ClientRect(viewer).right - (ChildRect(viewer, panel).right -
+                                                                        ChildRect(viewer, panel).left)));
+    const Screenshot shot = Capture(viewer);
+    EXPECT_NE(shot.At(placed.left - 1, 5), kBackgroundPixel) << "the picture reaches the panel";
+
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    EXPECT_EQ(Panel(viewer), nullptr);
+    EXPECT_FALSE(Bar(viewer, SB_HORZ).visible) << "the zoomed sheet, 288 pixels wide, fits the whole width";
+    EXPECT_TRUE(HostMessages(WM_KEYDOWN).empty());
+    Close(viewer);
+}
+
+// InfoPanel=1 shows the panel in every new viewer; it follows the next
+// document, and Ctrl+C in it copies the selected rows.
+TEST_F(DocumentInfo, SettingShowsThePanelWhichFollowsTheNextDocumentAndCopiesItsSelection)
+{
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
+    const InfoContent info = FullInfo(17000);
+    HWND viewer = Load(Archive(InfoRecords(info)), 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(PanelRows(panel).size(), 5 + info.custom.size());
+
+    InfoContent next = FullInfo(6000);
+    next.custom = {{"Description", "lpwstr", "Shaft"}};
+    ASSERT_EQ(loadNextW(host, viewer, Archive(InfoRecords(next), L"next.SLDPRT").c_str(), 0), 0);
+    const Rows rows = PanelRows(Panel(viewer));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], (std::pair<std::wstring, std::wstring>{L"Saved with", L"2013"}));
+    EXPECT_EQ(rows[5], (std::pair<std::wstring, std::wstring>{L"Description", L"Shaft"}));
+
+    // Rows 3 and 5 selected, then Ctrl+C in the panel.
+    for (const int row : {3, 5}) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageW(Panel(viewer), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    SetFocus(Panel(viewer));
+    SendKeyWithCtrl(Panel(viewer), 'C');
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(std::wstring(copied), L"Author\tM. Lindqvist\r\nDescription\tShaft\r\n");
+    GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+    CloseClipboard();
+
+    // A key the list has no use for reaches the viewer: I hides the panel
+    // and gives the focus back.
+    SendMessageW(Panel(viewer), WM_KEYDOWN, 'I', 0);
+    DispatchPosted(viewer);
+    EXPECT_EQ(Panel(viewer), nullptr);
+    EXPECT_EQ(GetFocus(), viewer);
+    Close(viewer);
+
+    // A dark host's panel has its background.
+    WriteSettings("InfoPanel=1\r\nDarkBackColor=" + std::to_string(0x00302010));
+    viewer = Load(Archive(InfoRecords(info)), kShowFlagDarkHost);
+    EXPECT_EQ(SendMessageW(Panel(viewer), LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(0x00302010));
+    Close(viewer);
+    WriteSettings("InfoPanel=0");
+    viewer = Load(Archive(InfoRecords(info)), 0);
+    EXPECT_EQ(Panel(viewer), nullptr);
+    Close(viewer);
+}
