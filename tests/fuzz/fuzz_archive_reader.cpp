@@ -4,6 +4,7 @@
 // document's budget allows: bytes read are counted at the byte source, bytes
 // inflated at zlib's inflate, which the build wraps (--wrap=inflate).
 #include "preview/archive_reader.h"
+#include "preview/document_facts.h"
 #include "preview/sheet_names.h"
 
 #include <zlib.h>
@@ -53,24 +54,51 @@ bool DeclaredSomewhere(const std::vector<unsigned char>& file, std::uint32_t crc
     return false;
 }
 
-// The sheet names' own budget (twice their cap inflated, twice the stored
-// bytes that cap admits read), beside the pictures' one.
-constexpr std::uint64_t kSheetNamesInflatedBudget = 2ull * kMaxSheetNamesBytes;
-constexpr std::uint64_t kSheetNamesReadBudget = 2ull * (kMaxSheetNamesBytes + kMaxSheetNamesBytes / 64 + 1024);
+// A record capped below a picture (a drawing's sheet names, the
+// information records) has a budget of its own beside the pictures' one:
+// twice its cap inflated, twice the stored bytes that cap admits read.
+struct OwnBudgets {
+    std::uint64_t count;
+    std::uint64_t inflated;
+    std::uint64_t read;
+};
+
+OwnBudgets OwnBudgetsOf(const WantedRecord* names, std::uint32_t nameCount)
+{
+    OwnBudgets budgets = {0, 0, 0};
+    for (std::uint32_t n = 0; n < nameCount; ++n) {
+        const std::uint64_t cap = names[n].maxBytes;
+        if (cap >= kMaxPreviewRecordBytes)
+            continue;
+        ++budgets.count;
+        budgets.inflated += 2 * cap;
+        budgets.read += 2 * (cap + cap / 64 + 1024);
+    }
+    return budgets;
+}
 
 // The most a file of this size may cost: the tail, the directories' budget,
 // one scan of the file's end (chunks overlap by a name's length), a header
 // for each candidate of each budget and the first record, the stored bytes'
 // budgets, and each record that checks out read again.
-std::uint64_t MostBytesRead(std::uint64_t size, std::uint64_t recordsExtracted, bool sheetNames)
+std::uint64_t MostBytesRead(std::uint64_t size, std::uint64_t recordsExtracted, const OwnBudgets& own)
 {
     const std::uint64_t tail = 64 * 1024 + 22;
     const std::uint64_t scanned = size < kMaxScanBytesPerDocument ? size : kMaxScanBytesPerDocument;
     const std::uint64_t scan = scanned + (scanned / (1024 * 1024) + 1) * 9;
-    const std::uint64_t budgets = sheetNames ? 2 : 1;
-    const std::uint64_t headers = budgets * (kMaxPreviewCandidates + 1) * (30 + 10);
-    return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument +
-           (sheetNames ? kSheetNamesReadBudget : 0) + recordsExtracted * size;
+    const std::uint64_t headers = (1 + own.count) * (kMaxPreviewCandidates + 1) * (30 + 10);
+    return tail + kMaxDirectoryBytesPerDocument + scan + headers + kMaxRecordReadBytesPerDocument + own.read +
+           recordsExtracted * size;
+}
+
+// A name the directory lists, as the information look is handed it.
+void CheckVisitedName(void* /*context*/, const char* name, std::uint32_t length)
+{
+    if (length > kMaxVisitedNameLength)
+        std::abort();
+    std::uint32_t code = 0;
+    if (ReleaseCodeOfName(name, length, &code) && code > 999999)
+        std::abort();
 }
 
 }  // namespace
@@ -124,26 +152,26 @@ bool CheckAndDecline(void* context, std::uint32_t nameIndex, ArchiveRecord& reco
 }
 
 // Looks into the file for these names and holds what it cost to the budget
-// of one document, whatever the number of names; the sheet names, when
-// wanted, to their own.
+// of one document, whatever the number of names; a record capped below a
+// picture to its own.
 void CheckLook(const std::vector<unsigned char>& file, const WantedRecord* names, std::uint32_t nameCount,
-               bool sheetNames)
+               ArchiveNameVisit visitName = nullptr)
 {
     Input input = {&file, 0};
     const ByteSource source = {file.size(), &ReadInput, &input};
     g_bytesInflated = 0;
     Handed handed = {&file, names, 0, 0};
-    ReadArchiveRecords(source, names, nameCount, &CheckAndDecline, &handed);
+    ReadArchiveRecords(source, names, nameCount, &CheckAndDecline, &handed, visitName);
+    const OwnBudgets own = OwnBudgetsOf(names, nameCount);
     // Checking candidates is budgeted; each that checks out is inflated once
     // more into its own buffer.
-    const std::uint64_t mostInflated =
-        kMaxInflatedBytesPerDocument + (sheetNames ? kSheetNamesInflatedBudget : 0) + handed.bytes;
+    const std::uint64_t mostInflated = kMaxInflatedBytesPerDocument + own.inflated + handed.bytes;
     if (g_bytesInflated > mostInflated) {
         std::fprintf(stderr, "%u names: inflated %llu bytes; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(g_bytesInflated), static_cast<unsigned long long>(mostInflated));
         std::abort();
     }
-    const std::uint64_t mostRead = MostBytesRead(file.size(), handed.records, sheetNames);
+    const std::uint64_t mostRead = MostBytesRead(file.size(), handed.records, own);
     if (input.bytesRead > mostRead) {
         std::fprintf(stderr, "%u names: read %llu bytes of a %zu-byte file; the budget allows %llu\n", nameCount,
                      static_cast<unsigned long long>(input.bytesRead), file.size(),
@@ -170,8 +198,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WantedRecord names[] = {{"SheetPreviews/SheetNames", kMaxSheetNamesBytes},
                                   {"PreviewPNG", kMaxPreviewRecordBytes},
                                   {"Preview", kMaxPreviewRecordBytes}};
-    CheckLook(file, names, 3, true);
-    CheckLook(file, names + 2, 1, false);
+    CheckLook(file, names, 3);
+    CheckLook(file, names + 2, 1);
+    // The information look: its two records and every name listed.
+    const WantedRecord information[] = {{"docProps/core.xml", 64 * 1024}, {"docProps/custom.xml", 64 * 1024}};
+    CheckLook(file, information, 2, &CheckVisitedName);
     static SheetList sheets;
     ParseSheetNames(data, size, sheets);
     CheckRecord(file, "Preview");

@@ -392,3 +392,60 @@ TEST(ArchiveReader, SheetNamesCandidatesLeaveThePicturesTheirBudget)
     ASSERT_EQ(look.picture.size, preview.size());
     EXPECT_EQ(std::memcmp(look.picture.bytes.get(), preview.data(), preview.size()), 0);
 }
+
+namespace {
+
+struct Visited {
+    std::vector<std::string> names;
+    std::vector<std::string> records;
+};
+
+void VisitName(void* context, const char* name, std::uint32_t length)
+{
+    static_cast<Visited*>(context)->names.emplace_back(name, length);
+}
+
+bool NoteRecord(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
+{
+    static_cast<Visited*>(context)->records.push_back(std::to_string(nameIndex) + ":" +
+                                                      std::string(record.bytes.get(), record.bytes.get() + record.size));
+    return false;
+}
+
+}  // namespace
+
+// The information look: every name of the real directory, in its order and
+// never those of a look-alike's; records capped at a size of their own,
+// refused by what they declare.
+TEST(ArchiveReader, VisitsTheNamesOfTheRealDirectoryAndCapsEachRecord)
+{
+    ArchiveBuilder builder = TypicalDocument(PreviewContent(Content(5000, 3)));
+    builder.AddRecord("_MO_VERSION_17000/History", Content(64, 5));
+    builder.AddRecord(std::string(65, 'n'), Content(10, 6));
+    builder.AddRecord("docProps/custom.xml", std::vector<unsigned char>(2000, 'c'));
+    builder.AddDeflatedZeroRecord("Big", 200u << 20);
+    MemoryFile file{builder.Finish(kDecoyEnds).Flatten()};
+    const ByteSource source = {file.bytes.size(), &ReadMemory, &file};
+    const WantedRecord wanted[] = {{"docProps/custom.xml", 1999}, {"docProps/core.xml", 500}, {"Big", 64 * 1024}};
+    Visited visited;
+    EXPECT_EQ(ReadArchiveRecords(source, wanted, 3, &NoteRecord, &visited, &VisitName), ArchiveOutcome::NoPreview);
+    EXPECT_FALSE(file.readOutside);
+    const std::vector<std::string> names = {"Header2",    "Contents/Config-0", "Preview",
+                                            "PreviewPNG", "docProps/core.xml", "_MO_VERSION_17000/History",
+                                            "docProps/custom.xml", "Big"};
+    EXPECT_EQ(visited.names, names) << "the 65-byte name is passed over";
+    // 2000 bytes past a cap of 1999, and 200 MiB past 64 KiB, are refused
+    // unread: only the core record, the one that fits, is handed on.
+    ASSERT_EQ(visited.records.size(), 1u);
+    EXPECT_EQ(visited.records[0].substr(0, 2), "1:");
+    EXPECT_LT(file.bytesRead, 200u * 1024) << "the 200 MiB record was not read";
+
+    // A document cut before its directory has no names to visit.
+    std::vector<unsigned char> cut = file.bytes;
+    cut.resize(cut.size() / 2);
+    MemoryFile cutFile{cut};
+    const ByteSource cutSource = {cutFile.bytes.size(), &ReadMemory, &cutFile};
+    Visited none;
+    ReadArchiveRecords(cutSource, wanted, 3, &NoteRecord, &none, &VisitName);
+    EXPECT_TRUE(none.names.empty());
+}
