@@ -5,6 +5,7 @@
 // Every figure is the median of several runs.
 //
 //   corvelle_benchmarks [SAMPLE_DOCUMENT...]
+//   corvelle_benchmarks --hostile   (only the documents built to cost the most)
 #include "archive_document.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
@@ -181,14 +182,16 @@ void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
     Row rows[] = {
         {L"1,780 records named Preview sharing one stream of 256 MiB of zeros, no directory",
          folder.File(L"shared-stream.SLDPRT"), 0, 0, 0},
+        {L"300 records of the same kind", folder.File(L"shared-stream-300.SLDPRT"), 0, 0, 0},
         {L"2,900 end-record look-alikes, each declaring a 16 MiB directory", folder.File(L"look-alikes.SLDPRT"), 0, 0,
          0},
         {L"compound file whose Preview stream claims 4 GiB", folder.File(L"forged-size.SLDPRT"), 0, 0, 0},
     };
     constexpr std::uint32_t kLargestRecord = 256 * 1024 * 1024 + 64 * 1024;
     WriteBytes(rows[0].path, SharedStreamDocument(1770, 10, kLargestRecord));
-    WriteBytes(rows[1].path, EndRecordLookAlikeDocument(2900, 16 * 1024 * 1024));
-    WriteForgedSizeDocument(rows[2].path);
+    WriteBytes(rows[1].path, SharedStreamDocument(290, 10, kLargestRecord));
+    WriteBytes(rows[2].path, EndRecordLookAlikeDocument(2900, 16 * 1024 * 1024));
+    WriteForgedSizeDocument(rows[3].path);
 
     ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
     ImportPatch mallocPatch(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&LargestMalloc));
@@ -196,8 +199,9 @@ void HostileDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
     g_realMalloc = mallocPatch.Original<void* (*)(std::size_t)>();
     g_realRealloc = reallocPatch.Original<void* (*)(void*, std::size_t)>();
     std::printf("## Documents built to cost the most\n\n");
-    std::printf("Each is read as a thumbnail (%d x %d box); none holds a picture. Goal: at most 1 s each.\n\n", kBox,
-                kBox);
+    std::printf("Each is read as a thumbnail (%d x %d box); none holds a picture. Goal: at most 1 s each, and at "
+                "most 0.2 s for the records sharing one stream.\n\n",
+                kBox, kBox);
     std::printf(
         "| document | file size | seconds | bytes the plugin read | largest allocation |\n|---|---|---|---|---|\n");
     for (Row& row : rows) {
@@ -525,6 +529,12 @@ int wmain(int argc, wchar_t** argv)
     auto loadW = plugin.Export<ListLoadWFunction>("ListLoadW");
     auto closeWindow = plugin.Export<ListCloseWindowFunction>("ListCloseWindow");
     HWND host = CreatePlainHostWindow(L"CorvelleBenchmarkHost", 800, 600);
+    // The reader's hostile cases alone, for a quick look after changing it.
+    if (argc == 2 && std::wstring(argv[1]) == L"--hostile") {
+        HostileDocuments(folder, plugin);
+        DestroyWindow(host);
+        return 0;
+    }
 
     std::vector<Document> documents;
     for (int i = 1; i < argc; ++i)

@@ -189,6 +189,22 @@ TEST(ArchiveReader, RecordsSharingOneStreamAreCheckedOnce)
         << "read " << file.bytesRead << " bytes of a " << fileSize << "-byte file; a stream is " << streamSize;
 }
 
+// Headers whose stored data all start in one run of zeros, a byte apart,
+// each claiming the rest of it: the document cannot hold the second beside
+// the first, so the run is read once, not once for every header.
+TEST(ArchiveReader, ClaimsTheDocumentCannotHoldTogetherAreRefusedUnread)
+{
+    constexpr std::uint32_t kRun = 4 * 1024 * 1024;
+    MemoryFile file{OverlappingStoredDocument(60, kRun)};
+    const std::uint64_t fileSize = file.bytes.size();
+    EXPECT_EQ(Read(file).outcome, ArchiveOutcome::NoPreview);
+    // The tail's search, the scan of the file, a header for each candidate
+    // and the run once.
+    const std::uint64_t expectedAtMost = (64 * 1024 + 22) + fileSize + kMaxPreviewCandidates * 30 + kRun;
+    EXPECT_LE(file.bytesRead, expectedAtMost)
+        << "read " << file.bytesRead << " bytes of a " << fileSize << "-byte file";
+}
+
 // Thousands of end-record look-alikes could each declare a directory of the
 // largest size that ends where it stands: together they are read only up to
 // the budget.
