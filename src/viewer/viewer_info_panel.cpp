@@ -37,12 +37,34 @@ void InsertColumn(HWND panel, int column, const wchar_t* title)
     SendMessageW(panel, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
 }
 
-HWND CreatePanel(HWND viewer)
+// Where the panel goes: the right edge of the client area, down to the
+// tabs, as wide as the picture area leaves it.
+RECT PanelRect(HWND viewer, const ViewerInstance& instance)
+{
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    const PixelSize area =
+        PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, InfoPanelWidth(client.right));
+    return {area.width, 0, client.right, area.height};
+}
+
+// The property column takes its share, the value column the rest but for
+// room for the list's own scroll bar.
+void SizeColumns(HWND panel, int width)
+{
+    const int property = width * kPropertyColumnPercent / 100;
+    const int value = width - property - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
+    SendMessageW(panel, LVM_SETCOLUMNWIDTH, kValueColumn, value > 0 ? value : 0);
+}
+
+// Made at its place and size at once, so that it is laid out once.
+HWND CreatePanel(HWND viewer, const RECT& place)
 {
     const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
-    HWND panel = CreateWindowExW(0, WC_LISTVIEWW, L"", kPanelStyle, 0, 0, 0, 0, viewer, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+    HWND panel = CreateWindowExW(0, WC_LISTVIEWW, L"", kPanelStyle, place.left, place.top, place.right - place.left,
+                                 place.bottom - place.top, viewer, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (panel == nullptr)
         return nullptr;
     // A stock object, which nobody deletes.
@@ -50,6 +72,7 @@ HWND CreatePanel(HWND viewer)
     SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(panel, kPropertyColumn, L"Property");
     InsertColumn(panel, kValueColumn, L"Value");
+    SizeColumns(panel, place.right - place.left);
     return panel;
 }
 
@@ -179,12 +202,12 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
         RelayoutViewer(viewer);
         return;
     }
-    instance.infoPanel = CreatePanel(viewer);
+    const RECT place = PanelRect(viewer, instance);
+    instance.infoPanel = CreatePanel(viewer, place);
     if (instance.infoPanel == nullptr)
         return;
     ApplyInfoPanelTheme(instance, instance.darkControls != 0);
     FillInfoPanel(instance);
-    PlaceInfoPanel(viewer, instance);
     RelayoutViewer(viewer);
 }
 
@@ -217,13 +240,9 @@ void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance)
 {
     if (instance.infoPanel == nullptr)
         return;
-    RECT client = {};
-    GetClientRect(viewer, &client);
-    const RECT area = PictureAreaRect(viewer, instance);
-    const int width = client.right - area.right;
-    MoveWindow(instance.infoPanel, area.right, 0, width, area.bottom, TRUE);
-    SendMessageW(instance.infoPanel, LVM_SETCOLUMNWIDTH, kPropertyColumn, width * kPropertyColumnPercent / 100);
-    SendMessageW(instance.infoPanel, LVM_SETCOLUMNWIDTH, kValueColumn, LVSCW_AUTOSIZE_USEHEADER);
+    const RECT place = PanelRect(viewer, instance);
+    MoveWindow(instance.infoPanel, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+    SizeColumns(instance.infoPanel, place.right - place.left);
 }
 
 void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
