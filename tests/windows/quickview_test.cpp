@@ -5,6 +5,7 @@
 #include "compound_file.h"
 #include "dib_blocks.h"
 #include "drawing_fixture.h"
+#include "info_records.h"
 #include "plugin_host.h"
 #include "png_file.h"
 
@@ -243,4 +244,23 @@ TEST_F(Quickview, TrueColorOptionShowsThePngAndRestoresTheSetting)
     decoded = DecodePng(shot);
     ASSERT_EQ(decoded.pixels.size(), 100u * 80u);
     EXPECT_EQ(decoded.pixels[0], dib.ColourAt(0, 0));
+}
+
+// A folder's table in one command: a line a row behind each document's
+// name, in UTF-8; a file without information prints nothing.
+TEST_F(Quickview, InfoListsEveryDocumentsRows)
+{
+    InfoContent info;
+    info.releaseCode = 17000;
+    info.author = "J\xC3\xB6rg Stra\xC3\x9F" "e";  // Jörg Straße, in UTF-8
+    info.custom = {{"Number", "lpwstr", "FL-1420"}};
+    const std::wstring part = folder.File(L"flange.SLDPRT");
+    WriteArchiveFile(part, ArchiveDocument(Rle8Block(MakeBlockPicture(64, 48)), 0, {}, {}, InfoRecords(info)));
+    const std::wstring plain = folder.File(L"plain.SLDPRT");
+    WriteDocument(plain, Rle8Block(MakeBlockPicture(64, 48)));
+    const RunResult run = RunQuickview(L"--info " + Quoted(plain) + L" " + Quoted(part));
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const std::string name = ToAnsi(part);
+    EXPECT_EQ(run.output, name + "\tSaved with\t2024\n" + name + "\tAuthor\tJ\xC3\xB6rg Stra\xC3\x9F" "e\n" + name +
+                              "\tNumber\tFL-1420\n");
 }
