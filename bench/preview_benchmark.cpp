@@ -16,8 +16,8 @@
 #include "drawing_document.h"
 #include "drawing_fixture.h"
 #include "hostile_archives.h"
-#include "info_records.h"
 #include "import_patch.h"
+#include "info_records.h"
 #include "plugin_host.h"
 #include "png_file.h"
 #include "sheet_names_record.h"
@@ -314,9 +314,10 @@ void CutDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
     const std::wstring huge = WriteCutDocument(folder, L"cut-4gib.SLDPRT", 0xFFF00000ull, block, png);
     ImportPatch readPatch(plugin.Module(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&CountReadFile));
     std::printf("## Documents whose end is cut off\n\n");
-    std::printf("Thumbnails (%d x %d box) of a document without its directory and end record, as a copy that "
-                "stopped early leaves it: small, and with a 32 MiB or a 4 GiB record before its pictures (sparse files).\n\n",
-                kBox, kBox);
+    std::printf(
+        "Thumbnails (%d x %d box) of a document without its directory and end record, as a copy that "
+        "stopped early leaves it: small, and with a 32 MiB or a 4 GiB record before its pictures (sparse files).\n\n",
+        kBox, kBox);
     std::printf("| document | TrueColor | seconds | bytes the plugin read |\n|---|---|---|---|\n");
     for (const wchar_t* value : {L"0", L"1"}) {
         SetTrueColor(folder, value);
@@ -325,12 +326,13 @@ void CutDocuments(const TempFolder& folder, const LoadedPlugin& plugin)
             std::uint64_t bytesRead = 0;
             for (int run = 0; run < kRuns; ++run) {
                 g_bytesRead = 0;
-                times.push_back(SecondsPerCall(1, [&] { DeleteObject(thumbnail(path->c_str(), kBox, kBox, nullptr, 0)); }));
+                times.push_back(
+                    SecondsPerCall(1, [&] { DeleteObject(thumbnail(path->c_str(), kBox, kBox, nullptr, 0)); }));
                 bytesRead = g_bytesRead;
             }
             const char* label = path == &small ? "small (cut)" : path == &huge ? "4 GiB (cut)" : "32 MiB (cut)";
-            std::printf("| %s | %ls | %.3f | %llu |\n", label, value,
-                        Median(times), static_cast<unsigned long long>(bytesRead));
+            std::printf("| %s | %ls | %.3f | %llu |\n", label, value, Median(times),
+                        static_cast<unsigned long long>(bytesRead));
         }
     }
     SetTrueColor(folder, nullptr);
@@ -525,8 +527,8 @@ InfoContent BenchmarkInfo(std::uint32_t releaseCode)
     info.lastSavedBy = "A. Okafor";
     info.created = "2023-11-20T09:12:44Z";
     info.modified = "2024-05-17T13:30:02Z";
-    for (const char* name : {"Description", "Number", "Material", "Revision", "Finish", "Drawn", "Checked",
-                             "Approved", "Project", "Supplier", "Vendor No", "Coating"})
+    for (const char* name : {"Description", "Number", "Material", "Revision", "Finish", "Drawn", "Checked", "Approved",
+                             "Project", "Supplier", "Vendor No", "Coating"})
         info.custom.push_back({name, "lpwstr", std::string(name) + " of the part"});
     info.custom.push_back({"Weight", "r8", "2.346"});
     return info;

@@ -12,8 +12,7 @@
 
 namespace {
 
-static_assert(kDocumentInfoTextCapacity >=
-                  (kInfoFieldCount + kMaxCustomProperties) * (2 * kMaxInfoTextLength + 3) + 1,
+static_assert(kDocumentInfoTextCapacity >= (kInfoFieldCount + kMaxCustomProperties) * (2 * kMaxInfoTextLength + 3) + 1,
               "room for every row");
 
 // Appends text with tabs and line ends made spaces, so that a row stays one

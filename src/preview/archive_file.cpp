@@ -220,9 +220,8 @@ bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info)
     {
         const ScopedFile file(OpenDocumentFile(documentPath));
         ByteSource source = {};
-        if (!SourceOf(file, source) ||
-            ReadArchiveRecords(source, kInfoRecords, kInfoRecordCount, &KeepInfoRecord, &read, &NoteReleaseName) ==
-                ArchiveOutcome::NotAnArchive)
+        if (!SourceOf(file, source) || ReadArchiveRecords(source, kInfoRecords, kInfoRecordCount, &KeepInfoRecord,
+                                                          &read, &NoteReleaseName) == ArchiveOutcome::NotAnArchive)
             return false;
     }  // closed before anything is parsed
     if (read.releaseFound)

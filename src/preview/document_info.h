@@ -28,8 +28,8 @@ enum InfoField : std::uint32_t {
 
 struct InfoValue {
     bool present;
-    bool hasTime;    // a date: time holds the instant
-    FILETIME time;   // UTC
+    bool hasTime;                          // a date: time holds the instant
+    FILETIME time;                         // UTC
     wchar_t text[kMaxInfoTextLength + 1];  // as stored; a date in ISO 8601
 };
 

@@ -121,7 +121,8 @@ std::uint32_t AppendCell(HWND panel, int row, int column, wchar_t* text)
     item.iSubItem = column;
     item.pszText = text;
     item.cchTextMax = kMaxInfoTextLength + 1;
-    const auto length = static_cast<std::uint32_t>(SendMessageW(panel, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+    const auto length =
+        static_cast<std::uint32_t>(SendMessageW(panel, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
     for (std::uint32_t i = 0; i < length; ++i)
         if (text[i] == L'\t' || text[i] == L'\r' || text[i] == L'\n')
             text[i] = L' ';

@@ -28,8 +28,8 @@ TEST(ReleaseCodes, NameTheReleasesTheCadVendorLists)
         std::uint32_t code;
         std::uint32_t year;
         bool plus;
-    } listed[] = {{1500, 2000, false}, {1750, 2001, false}, {1950, 2001, true},   {2200, 2003, false},
-                  {3800, 2008, false}, {5000, 2012, false}, {6000, 2013, false},  {11000, 2018, false},
+    } listed[] = {{1500, 2000, false},  {1750, 2001, false}, {1950, 2001, true},  {2200, 2003, false},
+                  {3800, 2008, false},  {5000, 2012, false}, {6000, 2013, false}, {11000, 2018, false},
                   {17000, 2024, false}, {18000, 2025, false}};
     for (const auto& release : listed) {
         const CadRelease found = ReleaseOfCode(release.code);
@@ -51,10 +51,10 @@ TEST(ReleaseCodes, AreReadFromTheRecordNamesOnly)
     EXPECT_EQ(code, 4400u);
     EXPECT_TRUE(CodeOf("_MO_VERSION_999999/Biography", &code));
     EXPECT_EQ(code, 999999u);
-    for (const char* forged : {"_MO_VERSION_", "_MO_VERSION_/History", "_MO_VERSION_1234567/History",
-                               "_MO_VERSION_99999999999999999999/History", "_MO_VERSION_-17000/History",
-                               "_MO_VERSION_17000x/History", "_MO_VERSION_ 17000", "_mo_version_17000/History",
-                               "Preview", "_MO_VERSIO"}) {
+    for (const char* forged :
+         {"_MO_VERSION_", "_MO_VERSION_/History", "_MO_VERSION_1234567/History",
+          "_MO_VERSION_99999999999999999999/History", "_MO_VERSION_-17000/History", "_MO_VERSION_17000x/History",
+          "_MO_VERSION_ 17000", "_mo_version_17000/History", "Preview", "_MO_VERSIO"}) {
         code = 12345;
         EXPECT_FALSE(CodeOf(forged, &code)) << forged;
         EXPECT_EQ(code, 12345u) << forged << ": nothing written";
@@ -84,7 +84,8 @@ TEST(StoredDates, AreReadAsTheCoreRecordWritesThem)
           u"2024-01-01T00:00:00+5:00", u"2024-01-01T00:00:00Zjunk", u"1600-12-31T23:59:59Z",
           u"1601-01-01T00:00:00+00:01", u"+024-01-01T00:00:00Z", u"2024/01/01T00:00:00Z"}) {
         seconds = -7;
-        EXPECT_FALSE(DateOf(refused, &seconds)) << std::string(refused, refused + std::char_traits<char16_t>::length(refused));
+        EXPECT_FALSE(DateOf(refused, &seconds))
+            << std::string(refused, refused + std::char_traits<char16_t>::length(refused));
         EXPECT_EQ(seconds, -7);
     }
 }

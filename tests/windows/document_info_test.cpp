@@ -164,8 +164,8 @@ void ExpectRows(const Rows& actual, const Rows& expected, const char* what)
     EXPECT_EQ(actual.size(), expected.size()) << what;
     for (std::size_t i = 0; i < actual.size() && i < expected.size(); ++i) {
         EXPECT_EQ(actual[i].first, expected[i].first) << what << ": row " << i;
-        EXPECT_EQ(actual[i].second, expected[i].second) << what << ": row " << i << " (" << ToAnsi(actual[i].first)
-                                                         << ")";
+        EXPECT_EQ(actual[i].second, expected[i].second)
+            << what << ": row " << i << " (" << ToAnsi(actual[i].first) << ")";
     }
 }
 
@@ -317,8 +317,8 @@ TEST_F(DocumentInfo, PanelTakesTheRightOfThePictureAreaAboveTheTabs)
     SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
     const ScrollBarState bar = Bar(viewer, SB_HORZ);
     ASSERT_TRUE(bar.visible);
-    EXPECT_EQ(bar.nPage, static_cast<UINT>(ClientRect(viewer).right - (ChildRect(viewer, panel).right -
-                                                                        ChildRect(viewer, panel).left)));
+    EXPECT_EQ(bar.nPage, static_cast<UINT>(ClientRect(viewer).right -
+                                           (ChildRect(viewer, panel).right - ChildRect(viewer, panel).left)));
     const Screenshot shot = Capture(viewer);
     EXPECT_NE(shot.At(placed.left - 1, 5), kBackgroundPixel) << "the picture reaches the panel";
 

@@ -69,7 +69,7 @@ TEST_F(ModuleResources, ExportsTheHostsNamesUndecorated)
 
 TEST_F(ModuleResources, ImportsOnlySystemLibraries)
 {
-    const std::string allowed[] = {"kernel32.dll", "user32.dll",   "gdi32.dll",    "ole32.dll",  "msvcrt.dll",
+    const std::string allowed[] = {"kernel32.dll", "user32.dll",   "gdi32.dll",   "ole32.dll",  "msvcrt.dll",
                                    "winspool.drv", "comctl32.dll", "uxtheme.dll", "xmllite.dll"};
     for (const std::string& name : ImportedDllNames(plugin.Module())) {
         EXPECT_NE(std::find(std::begin(allowed), std::end(allowed), Lower(name)), std::end(allowed)) << name;

@@ -252,7 +252,8 @@ TEST_F(Quickview, InfoListsEveryDocumentsRows)
 {
     InfoContent info;
     info.releaseCode = 17000;
-    info.author = "J\xC3\xB6rg Stra\xC3\x9F" "e";  // Jörg Straße, in UTF-8
+    info.author = "J\xC3\xB6rg Stra\xC3\x9F"
+                  "e";  // Jörg Straße, in UTF-8
     info.custom = {{"Number", "lpwstr", "FL-1420"}};
     const std::wstring part = folder.File(L"flange.SLDPRT");
     WriteArchiveFile(part, ArchiveDocument(Rle8Block(MakeBlockPicture(64, 48)), 0, {}, {}, InfoRecords(info)));
@@ -261,6 +262,8 @@ TEST_F(Quickview, InfoListsEveryDocumentsRows)
     const RunResult run = RunQuickview(L"--info " + Quoted(plain) + L" " + Quoted(part));
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     const std::string name = ToAnsi(part);
-    EXPECT_EQ(run.output, name + "\tSaved with\t2024\n" + name + "\tAuthor\tJ\xC3\xB6rg Stra\xC3\x9F" "e\n" + name +
-                              "\tNumber\tFL-1420\n");
+    EXPECT_EQ(run.output, name + "\tSaved with\t2024\n" + name +
+                              "\tAuthor\tJ\xC3\xB6rg Stra\xC3\x9F"
+                              "e\n" +
+                              name + "\tNumber\tFL-1420\n");
 }

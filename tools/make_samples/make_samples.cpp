@@ -358,9 +358,9 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring path = folder + L"\\flange.SLDPRT";
     const std::vector<unsigned char> png =
         EncodeRgbaPng(flange.picture.width, flange.picture.height, flange.TrueColourPixels());
-    WriteArchiveFile(path, ArchiveDocument(Rle8Block(flange.picture), 0, {}, png,
-                                           InfoRecords(SampleInfo(17000, "Pipe flange DN50", "FL-1420",
-                                                                  "EN-GJS-400-15"))));
+    WriteArchiveFile(path,
+                     ArchiveDocument(Rle8Block(flange.picture), 0, {}, png,
+                                     InfoRecords(SampleInfo(17000, "Pipe flange DN50", "FL-1420", "EN-GJS-400-15"))));
     std::printf("written %ls (%dx%d, and a true-colour PNG, archive container)\n", path.c_str(), flange.picture.width,
                 flange.picture.height);
 
@@ -369,9 +369,8 @@ int wmain(int argc, wchar_t** argv)
     WriteCompoundDrawing(compound, drawing);
     WriteCompoundInfo(compound, SampleInfo(5000, "Gear box, general arrangement", "GB-0640-D", ""));
     const std::wstring archive = folder + L"\\gearbox-2024.SLDDRW";
-    WriteArchiveFile(archive,
-                     ArchiveDrawing(drawing, InfoRecords(SampleInfo(17000, "Gear box, general arrangement",
-                                                                    "GB-0640-D", ""))));
+    WriteArchiveFile(archive, ArchiveDrawing(drawing, InfoRecords(SampleInfo(17000, "Gear box, general arrangement",
+                                                                             "GB-0640-D", ""))));
     for (const std::wstring* written : {&compound, &archive})
         std::printf("written %ls (three sheets of 640x480, the second active)\n", written->c_str());
     return 0;
