@@ -14,8 +14,10 @@ namespace {
 constexpr const wchar_t* kFieldLabels[kInfoFieldCount] = {L"Saved with", L"Created", L"Last saved", L"Author",
                                                           L"Last saved by"};
 
-// As the picture is read: others may go on reading the document meanwhile.
-constexpr DWORD kInfoDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
+// Others may read, write and delete the document meanwhile: the CAD
+// program saving it is never refused. Without a snapshot, a read-only
+// transacted open copies nothing.
+constexpr DWORD kInfoDocumentMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED | STGM_NOSNAPSHOT;
 
 void ClearInfo(DocumentInfo& info)
 {
@@ -26,9 +28,18 @@ void ClearInfo(DocumentInfo& info)
 
 }  // namespace
 
+std::uint32_t WholeCharacters(const wchar_t* text, std::uint32_t length, std::uint32_t kept)
+{
+    // A pair of surrogates is one character: cut before it, not inside.
+    if (kept > 0 && kept < length && text[kept - 1] >= 0xD800 && text[kept - 1] <= 0xDBFF)
+        return kept - 1;
+    return kept;
+}
+
 void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length)
 {
-    const std::uint32_t kept = length < kMaxInfoTextLength ? length : kMaxInfoTextLength;
+    const std::uint32_t kept =
+        WholeCharacters(text, length, length < kMaxInfoTextLength ? length : kMaxInfoTextLength);
     std::wmemcpy(destination, text, kept);
     destination[kept] = L'\0';
 }

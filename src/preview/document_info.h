@@ -63,6 +63,9 @@ bool ReadDocumentInfo(const wchar_t* documentPath, DocumentInfo& info);
 // Copies text into a value or name, cut to kMaxInfoTextLength characters.
 void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length);
 
+// How many of the first kept of length UTF-16 units make whole characters.
+std::uint32_t WholeCharacters(const wchar_t* text, std::uint32_t length, std::uint32_t kept);
+
 // "Saved with": the release a code names ("2024", "2001 Plus"), or
 // "release code <n>" for a code not known.
 void SetReleaseValue(InfoValue& value, std::uint32_t code);

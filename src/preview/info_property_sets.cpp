@@ -12,6 +12,13 @@ namespace {
 
 // Storages under a document's root: real documents have a few dozen.
 constexpr std::uint32_t kMaxRootElements = 4096;
+// Entries of the user-defined set looked at, shown or not (unnamed ones,
+// values of other types): a few times the most that are shown.
+constexpr std::uint32_t kMaxUserDefinedEntries = 4 * kMaxCustomProperties;
+// A narrow string takes at most this many bytes a character.
+constexpr int kMaxBytesPerCharacter = 4;
+// The code page of a set stored in UTF-16.
+constexpr UINT kUnicodeCodePage = 1200;
 
 struct PropVariantHolder {
     PROPVARIANT value;
@@ -67,10 +74,15 @@ void SetNarrowText(InfoValue& value, const char* text, UINT codePage)
 {
     if (text == nullptr)
         return;
-    // Cut in bytes first: a value longer than a row is cut anyway.
-    const int length = static_cast<int>(strnlen(text, 4 * kMaxInfoTextLength));
-    const int made = MultiByteToWideChar(codePage, 0, text, length, value.text, kMaxInfoTextLength);
-    value.text[made > 0 ? made : 0] = L'\0';
+    // Cut in bytes first, to what can make a row's characters and a few
+    // more, then to the row's characters.
+    constexpr int kMostBytes = kMaxBytesPerCharacter * (kMaxInfoTextLength + 1);
+    const int length = static_cast<int>(strnlen(text, kMostBytes));
+    wchar_t converted[kMostBytes];
+    const int made = MultiByteToWideChar(codePage, 0, text, length, converted, kMostBytes);
+    if (made <= 0 && length > 0)
+        return;
+    SetInfoText(value.text, converted, static_cast<std::uint32_t>(made > 0 ? made : 0));
     value.present = true;
 }
 
@@ -137,7 +149,8 @@ void SetValue(InfoValue& value, const PROPVARIANT& stored, UINT codePage)
     }
 }
 
-// The code page of a set's narrow strings, or the system's.
+// The code page of a set's narrow strings, or the system's. A set stored
+// in Unicode hands its narrow strings over in the system's code page.
 UINT CodePageOf(IPropertyStorage& set)
 {
     PROPSPEC spec = {};
@@ -146,7 +159,8 @@ UINT CodePageOf(IPropertyStorage& set)
     PropVariantHolder stored;
     if (set.ReadMultiple(1, &spec, &stored.value) != S_OK || stored.value.vt != VT_I2)
         return CP_ACP;
-    return static_cast<UINT>(static_cast<unsigned short>(stored.value.iVal));
+    const auto codePage = static_cast<UINT>(static_cast<unsigned short>(stored.value.iVal));
+    return codePage == kUnicodeCodePage ? CP_ACP : codePage;
 }
 
 ScopedCom<IPropertyStorage> OpenSet(IPropertySetStorage& sets, REFFMTID format)
@@ -199,7 +213,9 @@ void ReadUserDefined(IPropertySetStorage& sets, DocumentInfo& info)
         return;
     ScopedCom<IEnumSTATPROPSTG> properties(opened);
     STATPROPSTG listed = {};
-    while (info.customCount < kMaxCustomProperties && properties->Next(1, &listed, nullptr) == S_OK) {
+    for (std::uint32_t seen = 0; seen < kMaxUserDefinedEntries && info.customCount < kMaxCustomProperties &&
+                                 properties->Next(1, &listed, nullptr) == S_OK;
+         ++seen) {
         const bool named = listed.lpwstrName != nullptr && listed.lpwstrName[0] != L'\0';
         CustomProperty& property = info.custom[info.customCount];
         property = {};

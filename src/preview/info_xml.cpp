@@ -11,6 +11,8 @@
 
 namespace {
 
+// The section of the custom record that holds the values.
+constexpr wchar_t kUserDefinedSection[] = L"UserDefinedProperties";
 // The records are a handful of levels deep; deeper nesting is no record's.
 constexpr LONG_PTR kMaxElementDepth = 32;
 
@@ -56,50 +58,75 @@ bool LocalNameIs(IXmlReader& reader, const wchar_t* wanted)
            std::wmemcmp(name, wanted, length) == 0;
 }
 
+// An attribute's value, copied while the reader stands on it: its first
+// characters, cut as a row's text is, and its whole length.
+struct AttributeValue {
+    wchar_t text[kMaxInfoTextLength + 1];
+    UINT length;
+};
+
 // The value of an attribute of the element the reader stands on; false
-// when it has none of that name.
-bool AttributeText(IXmlReader& reader, const wchar_t* localName, const wchar_t** value, UINT* length)
+// when it has none of that name. The reader is back on the element after.
+bool AttributeText(IXmlReader& reader, const wchar_t* localName, AttributeValue& value)
 {
     HRESULT moved = reader.MoveToFirstAttribute();
     bool found = false;
-    for (; moved == S_OK; moved = reader.MoveToNextAttribute()) {
-        if (LocalNameIs(reader, localName) && SUCCEEDED(reader.GetValue(value, length)) && *value != nullptr) {
-            found = true;
-            break;
-        }
+    for (; moved == S_OK && !found; moved = reader.MoveToNextAttribute()) {
+        const wchar_t* text = nullptr;
+        UINT length = 0;
+        if (!LocalNameIs(reader, localName) || FAILED(reader.GetValue(&text, &length)) || text == nullptr)
+            continue;
+        SetInfoText(value.text, text, length);
+        value.length = length;
+        found = true;
     }
     reader.MoveToElement();
     return found;
 }
 
+// How the text of an element was read.
+enum class ElementRead {
+    Text,    // its text, cut to a row's length
+    Nested,  // it holds an element: no text of its own to show
+    Broken,  // the record ends or does not parse
+};
+
 // The text of the element the reader stands on, to its end tag, cut to the
-// longest value kept; false when the element holds an element or the
-// record ends.
-bool ElementText(IXmlReader& reader, InfoValue& value)
+// longest value kept. An element inside it is read past, to its end.
+ElementRead ElementText(IXmlReader& reader, InfoValue& value)
 {
     value.text[0] = L'\0';
     if (reader.IsEmptyElement())
-        return true;
+        return ElementRead::Text;
     std::uint32_t kept = 0;
+    std::uint32_t nested = 0;
+    bool holdsElement = false;
     XmlNodeType node = XmlNodeType_None;
     while (reader.Read(&node) == S_OK) {
-        if (node == XmlNodeType_EndElement)
-            return true;
-        if (node == XmlNodeType_Element)
-            return false;
-        if (node != XmlNodeType_Text && node != XmlNodeType_CDATA && node != XmlNodeType_Whitespace)
+        if (node == XmlNodeType_Element) {
+            holdsElement = true;
+            nested += reader.IsEmptyElement() ? 0 : 1;
+            continue;
+        }
+        if (node == XmlNodeType_EndElement) {
+            if (nested == 0)
+                return holdsElement ? ElementRead::Nested : ElementRead::Text;
+            --nested;
+            continue;
+        }
+        if (nested != 0 || (node != XmlNodeType_Text && node != XmlNodeType_CDATA && node != XmlNodeType_Whitespace))
             continue;
         const wchar_t* text = nullptr;
         UINT length = 0;
         if (FAILED(reader.GetValue(&text, &length)) || text == nullptr)
-            return false;
+            return ElementRead::Broken;
         const std::uint32_t room = kMaxInfoTextLength - kept;
-        const std::uint32_t taken = length < room ? length : room;
+        const std::uint32_t taken = WholeCharacters(text, length, length < room ? length : room);
         std::wmemcpy(value.text + kept, text, taken);
         kept += taken;
         value.text[kept] = L'\0';
     }
-    return false;
+    return ElementRead::Broken;
 }
 
 // Dates are shown in local time: the stored text gives the instant too.
@@ -133,21 +160,19 @@ constexpr CoreElement kCoreElements[] = {
 bool ReadProperty(IXmlReader& reader, CustomProperty& property, bool* shown)
 {
     *shown = false;
-    const wchar_t* name = nullptr;
-    UINT nameLength = 0;
-    const bool named = AttributeText(reader, L"name", &name, &nameLength) && nameLength > 0;
+    AttributeValue name = {};
+    const bool named = AttributeText(reader, L"name", name) && name.length > 0;
     if (named)
-        SetInfoText(property.name, name, nameLength);
-    const wchar_t* pid = nullptr;
-    UINT pidLength = 0;
+        SetInfoText(property.name, name.text, name.length);
+    AttributeValue pid = {};
     bool hidden = false;
-    if (AttributeText(reader, L"pid", &pid, &pidLength)) {
+    if (AttributeText(reader, L"pid", pid)) {
         // A pid that is no number is no value's either.
         std::uint64_t number = 0;
-        hidden = pidLength == 0 || pidLength > 10;
-        for (UINT i = 0; i < pidLength && !hidden; ++i) {
-            hidden = pid[i] < L'0' || pid[i] > L'9';
-            number = number * 10 + static_cast<std::uint64_t>(pid[i] - L'0');
+        hidden = pid.length == 0 || pid.length > 10;
+        for (UINT i = 0; i < pid.length && !hidden; ++i) {
+            hidden = pid.text[i] < L'0' || pid.text[i] > L'9';
+            number = number * 10 + static_cast<std::uint64_t>(pid.text[i] - L'0');
         }
         hidden = hidden || number >= kFirstFormulaPid;
     }
@@ -162,11 +187,14 @@ bool ReadProperty(IXmlReader& reader, CustomProperty& property, bool* shown)
         }
         if (node != XmlNodeType_Element)
             continue;
-        // One typed value child; a second one leaves the value unclear.
+        // One typed value child of text; a second one, or one holding
+        // elements (a vector), leaves the value unclear.
         hidden = hidden || valueRead;
         const bool date = LocalNameIs(reader, L"filetime");
-        if (!ElementText(reader, property.value))
+        const ElementRead read = ElementText(reader, property.value);
+        if (read == ElementRead::Broken)
             return false;
+        hidden = hidden || read == ElementRead::Nested;
         property.value.present = true;
         if (date)
             TakeStoredDate(property.value);
@@ -194,9 +222,11 @@ void ReadCoreRecord(const unsigned char* bytes, std::uint32_t size, DocumentInfo
             if (!LocalNameIs(*reader, element.localName))
                 continue;
             InfoValue value = {};
-            if (!ElementText(*reader, value))
+            const ElementRead read = ElementText(*reader, value);
+            if (read == ElementRead::Broken)
                 return;
-            value.present = value.text[0] != L'\0';
+            // An element of elements has no text to show, and its row goes.
+            value.present = read == ElementRead::Text && value.text[0] != L'\0';
             if (element.date)
                 TakeStoredDate(value);
             found[element.field] = value;
@@ -229,11 +259,10 @@ void ReadCustomRecord(const unsigned char* bytes, std::uint32_t size, DocumentIn
         if (sectionDepth != 0 && depth <= sectionDepth)
             sectionDepth = 0;
         if (sectionDepth == 0) {
-            const wchar_t* name = nullptr;
-            UINT length = 0;
+            AttributeValue name = {};
             if (LocalNameIs(*reader, L"propertySection") && !reader->IsEmptyElement() &&
-                AttributeText(*reader, L"name", &name, &length) && length == 21 &&
-                std::wmemcmp(name, L"UserDefinedProperties", 21) == 0)
+                AttributeText(*reader, L"name", name) && std::wcscmp(name.text, kUserDefinedSection) == 0 &&
+                name.length == std::wcslen(kUserDefinedSection))
                 sectionDepth = depth;
             continue;
         }

@@ -21,6 +21,8 @@ constexpr int kPropertyColumn = 0;
 constexpr int kValueColumn = 1;
 // The property column's share of the panel, in percent.
 constexpr int kPropertyColumnPercent = 40;
+// The platform's dark theme for a list's column titles.
+constexpr wchar_t kDarkHeaderTheme[] = L"DarkMode_ItemsView";
 // Text on a dark host's background.
 constexpr COLORREF kDarkPanelText = RGB(0xE0, 0xE0, 0xE0);
 // A row as copied: label, tab, value, line end.
@@ -167,9 +169,12 @@ void CopySelectedRows(HWND viewer, HWND panel)
     CloseClipboard();
 }
 
-// Keys the list moves or selects with; every other one is the viewer's.
+// Keys the list moves or selects with; every other one, and the sheet
+// keys (Page Down and Up with Ctrl), is the viewer's.
 bool ListUsesKey(WORD key)
 {
+    if ((key == VK_NEXT || key == VK_PRIOR) && GetKeyState(VK_CONTROL) < 0)
+        return false;
     switch (key) {
     case VK_UP:
     case VK_DOWN:
@@ -251,8 +256,13 @@ void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
     HWND panel = instance.infoPanel;
     if (panel == nullptr)
         return;
-    if (themeChanged)
+    if (themeChanged) {
         SetWindowTheme(panel, instance.darkControls ? kDarkControlTheme : nullptr, nullptr);
+        // The column titles are a control of their own.
+        HWND header = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
+        if (header != nullptr)
+            SetWindowTheme(header, instance.darkControls ? kDarkHeaderTheme : nullptr, nullptr);
+    }
     const COLORREF background = instance.dark ? instance.backColor : GetSysColor(COLOR_WINDOW);
     const COLORREF text = instance.dark ? kDarkPanelText : GetSysColor(COLOR_WINDOWTEXT);
     SendMessageW(panel, LVM_SETBKCOLOR, 0, background);

@@ -166,6 +166,7 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     // while the next one is read.
     ReleaseViewerSheets(instance);
     ShowSheetTabs(viewerWindow, instance);
+    PlaceInfoPanel(viewerWindow, instance);
 
     // The reader's report box runs a message loop in which the host may close
     // this viewer or reload it: read into locals, then find the record again.
@@ -185,6 +186,8 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
     AdoptSheets(*current, std::move(sheets));
     ShowSheetTabs(viewerWindow, *current);
+    // The panel ends where the tabs, if any, begin.
+    PlaceInfoPanel(viewerWindow, *current);
     return RelayoutViewer(viewerWindow) ? kStatusSuccess : kStatusFailure;
 }
 

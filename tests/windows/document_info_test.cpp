@@ -2,10 +2,12 @@
 // containers, records built to cost or confuse, and the viewer's panel.
 #include "archive_builder.h"
 #include "drawing_fixture.h"
+#include "import_patch.h"
 #include "info_records.h"
 #include "viewer_host.h"
 
 #include <commctrl.h>
+#include <propidl.h>
 
 #include <string>
 #include <utility>
@@ -226,6 +228,19 @@ TEST_F(DocumentInfo, RecordsBuiltToCostOrConfuseLeaveOutOnlyTheirOwnRows)
     EXPECT_EQ(many.back().first, L"P255");
     EXPECT_EQ(many.back().second, L"255");
 
+    // A value of elements (a vector) has no text of its own: its row goes,
+    // and so does a core row's, the others stay.
+    std::string vector = CustomXml(info);
+    const std::string weight = "<vt:r8>2.346</vt:r8>";
+    vector.replace(vector.find(weight), weight.size(), "<vt:vector><vt:lpwstr>a</vt:lpwstr></vt:vector>");
+    std::string nestedCore = CoreXml(info);
+    const std::string author = "<dc:creator>M. Lindqvist</dc:creator>";
+    nestedCore.replace(nestedCore.find(author), author.size(), "<dc:creator><b>M.</b></dc:creator>");
+    Rows withoutWeight = Joined(fixed, custom);
+    withoutWeight.erase(withoutWeight.begin() + 3);             // Author
+    withoutWeight.erase(withoutWeight.begin() + fixed.size() + 2);  // Weight, one row up now
+    ExpectRows(InfoOf(Archive(records(nestedCore, vector))), withoutWeight, "values of elements");
+
     // A 60 KB value is cut to 255 characters.
     InfoContent longValue = info;
     longValue.custom = {{"Description", "lpwstr", std::string(60000, 'x')}};
@@ -381,5 +396,104 @@ TEST_F(DocumentInfo, SettingShowsThePanelWhichFollowsTheNextDocumentAndCopiesIts
     WriteSettings("InfoPanel=0");
     viewer = Load(Archive(InfoRecords(info)), 0);
     EXPECT_EQ(Panel(viewer), nullptr);
+    Close(viewer);
+}
+
+namespace {
+
+// Whether another program could open the document to write it while the
+// plugin holds it open as a compound file.
+bool g_writableWhileOpen = false;
+HRESULT WINAPI TryWriterInside(const wchar_t* path, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
+                               IStorage** opened)
+{
+    const HRESULT result = StgOpenStorage(path, priority, mode, exclude, reserved, opened);
+    if (SUCCEEDED(result)) {
+        HANDLE writer = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        g_writableWhileOpen = writer != INVALID_HANDLE_VALUE;
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+    }
+    return result;
+}
+
+// The author as the platform's property sets read it, in the system's
+// code page.
+std::wstring PlatformAuthor(const std::wstring& path)
+{
+    std::wstring author;
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root)))
+        return author;
+    IPropertySetStorage* sets = nullptr;
+    IPropertyStorage* summary = nullptr;
+    if (SUCCEEDED(root->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))) &&
+        SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &summary))) {
+        PROPSPEC spec = {};
+        spec.ulKind = PRSPEC_PROPID;
+        spec.propid = PIDSI_AUTHOR;
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        if (summary->ReadMultiple(1, &spec, &value) == S_OK && value.vt == VT_LPSTR && value.pszVal != nullptr) {
+            wchar_t wide[512] = {};
+            MultiByteToWideChar(CP_ACP, 0, value.pszVal, -1, wide, 511);
+            author = wide;
+        }
+        PropVariantClear(&value);
+        summary->Release();
+    }
+    if (sets != nullptr)
+        sets->Release();
+    root->Release();
+    return author;
+}
+
+}  // namespace
+
+// Summary sets in the form the platform writes by default (Unicode),
+// and narrow strings longer than a row; the CAD program may write the
+// document while its information is read.
+TEST_F(DocumentInfo, CompoundSummaryInAnyFormIsReadWhileOthersMayWrite)
+{
+    InfoContent unicode = FullInfo(4400);
+    unicode.custom.clear();
+    unicode.unicodeSummary = true;
+    // The rows show what the platform's property sets give; Wine's cut some
+    // Unicode strings short ("M. Lin"), so the author is what they give.
+    const std::wstring unicodePath = Compound(unicode);
+    Rows unicodeRows = FixedRows(L"2010");
+    unicodeRows[3].second = PlatformAuthor(unicodePath);
+    EXPECT_FALSE(unicodeRows[3].second.empty());
+    ExpectRows(InfoOf(unicodePath), unicodeRows, "a summary set in Unicode");
+
+    InfoContent longAuthor = FullInfo(4400);
+    longAuthor.custom.clear();
+    longAuthor.author = std::string(300, 'a');
+    Rows cut = FixedRows(L"2010");
+    cut[3].second = std::wstring(255, L'a');
+    ImportPatch writer(plugin.Module(), "ole32.dll", "StgOpenStorage", reinterpret_cast<const void*>(&TryWriterInside));
+    ASSERT_TRUE(writer.Applied());
+    g_writableWhileOpen = false;
+    ExpectRows(InfoOf(Compound(longAuthor)), cut, "an author of 300 characters");
+    EXPECT_TRUE(g_writableWhileOpen) << "another program can write the document while it is read";
+}
+
+// The panel ends where the tabs begin, whichever document comes next.
+TEST_F(DocumentInfo, PanelFollowsTheTabsOfTheNextDocument)
+{
+    WriteSettings("InfoPanel=1");
+    const InfoContent info = FullInfo(17000);
+    const std::wstring part = Archive(InfoRecords(info));
+    HWND viewer = Load(part, 0);
+    ASSERT_NE(Panel(viewer), nullptr);
+    const std::wstring drawing = folder.File(L"plan.SLDDRW");
+    WriteArchiveFile(drawing, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(info)));
+    ASSERT_EQ(loadNextW(host, viewer, drawing.c_str(), 0), 0);
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, tabs).top) << "to a drawing";
+    ASSERT_EQ(loadNextW(host, viewer, part.c_str(), 0), 0);
+    EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ClientRect(viewer).bottom) << "back to a part";
     Close(viewer);
 }
