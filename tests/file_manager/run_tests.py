@@ -1,0 +1,559 @@
+#!/usr/bin/python3
+"""Runs the open-source file manager under Wine, on the X display of
+$DISPLAY, with Corvelle registered as its viewer plugin, drives it with the
+keys and clicks its users use, and compares what the screen, the clipboard
+and the printer show with the pictures the samples were made with.
+
+    run_tests.py APP_DIR [SCENARIO...]
+
+APP_DIR holds doublecmd.exe (scripts/build-file-manager). Needs the windows
+build (corvelle.dll, make_samples.exe). Prints one line per scenario and
+ends with "N passed, N failed"; exit status 1 when any failed.
+"""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+import traceback
+
+import numpy as np
+from PIL import Image
+
+import pictures as P
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WORK = os.path.join(ROOT, "build", "file-manager")
+PREFIX = os.path.join(WORK, "wineprefix")
+APP = os.path.join(WORK, "app")
+DOCS = os.path.join(WORK, "docs")
+KNOWN = os.path.join(WORK, "pictures")
+PLUGIN_DIR = os.path.join(APP, "plugins", "wlx", "corvelle")
+SETTINGS = os.path.join(APP, "settings")
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+PRINT_SPOOL = "/var/spool/cups-pdf-corvelle"
+
+# The viewer's background, set in corvelle.ini: a colour none of the samples'
+# pictures holds, so that its extent is the picture area.
+MAGENTA = (255, 0, 255)
+MAGENTA_SETTING = 0xFF00FF
+WHITE = (255, 255, 255)
+DETECT = ('EXT="SLDASM"|EXT="SLDDRW"|EXT="SLDPRT"|EXT="ASMDOT"|EXT="DRWDOT"|EXT="PRTDOT"|'
+          'EXT="SLDFLP"|EXT="SLDDRT"|EXT="ASM"|EXT="DRW"|EXT="PRT"')
+# The zoom steps the README documents.
+ZOOM_LADDER = [0.0625, 0.08, 0.1, 0.125, 0.16, 0.2, 0.25, 0.32, 0.4, 0.5, 0.64, 0.8, 1.0,
+               1.25, 1.6, 2.0, 2.5, 3.2, 4.0, 5.0, 6.4, 8.0, 10.0, 12.5, 16.0]
+# Waits: Wine without a window manager takes a few seconds for a new
+# top-level window; a document's picture is on screen well within this.
+WINDOW_WAIT = 30
+SETTLE_WAIT = 15
+
+ENV = dict(os.environ, WINEPREFIX=PREFIX, WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG="-all")
+
+
+class Failed(Exception):
+    pass
+
+
+def win_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def doc(name):
+    return os.path.join(DOCS, name)
+
+
+# --- the X side ------------------------------------------------------------
+
+def xdo(*args, check=True):
+    result = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True)
+    if check and result.returncode != 0 and args[0] != "search":
+        raise Failed("xdotool %s: %s" % (" ".join(map(str, args)), result.stderr.strip()))
+    return result.stdout
+
+
+def windows_named(pattern):
+    ids = [int(w) for w in xdo("search", "--onlyvisible", "--name", pattern).split()]
+    return [w for w in ids if geometry(w)[2] > 1]
+
+
+def geometry(window):
+    out = xdo("getwindowgeometry", "--shell", window, check=False)
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return tuple(int(values.get(k, 0)) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
+def wait_window(pattern, timeout=WINDOW_WAIT):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        found = windows_named(pattern)
+        if found:
+            time.sleep(0.5)
+            return found[0]
+        time.sleep(0.3)
+    raise Failed("no window named like %r within %d s" % (pattern, timeout))
+
+
+def wait_gone(window, timeout=WINDOW_WAIT):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if geometry(window)[2] <= 1 or window not in windows_named("."):
+            return True
+        time.sleep(0.3)
+    return False
+
+
+def focus(window):
+    xdo("windowfocus", "--sync", window)
+
+
+def key(window, *keys):
+    focus(window)
+    for k in keys:
+        xdo("key", "--clearmodifiers", k)
+        time.sleep(0.3)
+
+
+def screenshot(window):
+    data = subprocess.run(["import", "-silent", "-window", str(window), "png:-"], capture_output=True).stdout
+    if not data:
+        raise Failed("no screenshot of window %s" % window)
+    from io import BytesIO
+    return np.asarray(Image.open(BytesIO(data)).convert("RGB"), dtype=np.float64)
+
+
+def settle(window, check, timeout=SETTLE_WAIT):
+    """Takes screenshots until the check holds (it returns no failures) or
+    the time is up; returns the last failures and screenshot."""
+    deadline = time.time() + timeout
+    while True:
+        shot = screenshot(window)
+        failures = check(shot)
+        if not failures or time.time() > deadline:
+            return failures, shot
+        time.sleep(0.5)
+
+
+def save_shot(shot, name):
+    os.makedirs(os.path.join(WORK, "shots"), exist_ok=True)
+    path = os.path.join(WORK, "shots", name + ".png")
+    Image.fromarray(np.clip(shot, 0, 255).astype(np.uint8)).save(path)
+    return path
+
+
+# --- the file manager ------------------------------------------------------
+
+def write_settings(plugin_enabled=True, plugin_ini=None):
+    """A portable set-up: settings beside the program, the plugin registered,
+    thumbnails not saved. plugin_ini: the corvelle.ini beside the plugin
+    (None: none)."""
+    shutil.rmtree(SETTINGS, ignore_errors=True)
+    os.makedirs(SETTINGS)
+    open(os.path.join(SETTINGS, "doublecmd.inf"), "w").close()
+    with open(os.path.join(SETTINGS, "doublecmd.xml"), "w") as out:
+        out.write("""<?xml version="1.0" encoding="UTF-8"?>
+<doublecmd DCVersion="1.1.32" ConfigVersion="15">
+  <MainWindow>
+    <Position Save="False">
+      <Left>0</Left>
+      <Top>0</Top>
+      <Width>1270</Width>
+      <Height>980</Height>
+      <Maximized>False</Maximized>
+    </Position>
+  </MainWindow>
+  <Thumbnails Save="False">
+    <Width>128</Width>
+    <Height>128</Height>
+  </Thumbnails>
+  <Plugins>
+    <WlxPlugins>
+      <WlxPlugin Enabled="%s">
+        <Name>corvelle</Name>
+        <Path>%s</Path>
+        <DetectString>%s</DetectString>
+      </WlxPlugin>
+    </WlxPlugins>
+  </Plugins>
+</doublecmd>
+""" % ("True" if plugin_enabled else "False", win_path(os.path.join(PLUGIN_DIR, "corvelle.wlx64")),
+       DETECT.replace('"', "&quot;")))
+    ini = os.path.join(PLUGIN_DIR, "corvelle.ini")
+    if os.path.exists(ini):
+        os.remove(ini)
+    if plugin_ini is not None:
+        with open(ini, "w") as out:
+            out.write(plugin_ini)
+
+
+def plugin_ini(**values):
+    settings = {"BackColor": MAGENTA_SETTING, "Debug": 0}
+    settings.update(values)
+    return "[Corvelle Settings]\r\n" + "".join("%s=%d\r\n" % item for item in settings.items())
+
+
+class FileManager:
+    def __init__(self, start_file):
+        self.log = open(os.path.join(WORK, "doublecmd.log"), "a")
+        self.process = subprocess.Popen(
+            [WINE, os.path.join(APP, "doublecmd.exe"), "--no-splash", "-P", "L", "-L", win_path(start_file)],
+            env=ENV, stdout=self.log, stderr=self.log, stdin=subprocess.DEVNULL, start_new_session=True)
+        self.main = wait_window("^Double Commander 1")
+        focus(self.main)
+        time.sleep(1)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.running():
+            try:
+                key(self.main, "alt+x")
+                self.process.wait(timeout=15)
+            except Exception:
+                pass
+        stop_wine()
+        self.log.close()
+
+
+def stop_wine():
+    subprocess.run([WINESERVER, "-k"], env=ENV, capture_output=True)
+    subprocess.run([WINESERVER, "-w"], env=ENV, capture_output=True, timeout=60)
+
+
+def known_pictures():
+    """The samples' pictures, by name: NAME.preview (opaque palette
+    pictures), NAME.truecolor and gearbox.sheetN laid over the viewer's
+    background."""
+    known = {}
+    for path in glob.glob(os.path.join(KNOWN, "*.png")):
+        name = os.path.basename(path)[:-4]
+        if name.endswith(".preview"):
+            known[name] = P.load_rgb(path)
+        else:
+            known[name] = P.load_over(path, MAGENTA)
+    return known
+
+
+# --- the scenarios -----------------------------------------------------------
+
+def open_viewer(fm, name):
+    key(fm.main, "F3")
+    return wait_window(name.replace(".", "\\."))
+
+
+def check_viewer(window, expected, known, label, background=MAGENTA):
+    failures, shot = settle(window, lambda shot: P.check_fitted(shot, background, expected, known))
+    if failures:
+        raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
+    return shot
+
+
+def scenario_view_part(known):
+    """F3 on a part shows its picture fitted and centred; Esc closes the
+    viewer; F3 opens it again."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "part-first")
+        key(viewer, "Escape")
+        if not wait_gone(viewer):
+            raise Failed("Esc left the viewer open")
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "part-again")
+        key(viewer, "Escape")
+        if not wait_gone(viewer):
+            raise Failed("Esc left the second viewer open")
+        if not fm.running():
+            raise Failed("the file manager ended")
+    finally:
+        fm.stop()
+
+
+def tab_strip(shot, area):
+    left, top, right, bottom = area
+    return shot[bottom + 2:bottom + 20, left:right]
+
+
+def scenario_drawing_sheets(known):
+    """F3 on the three-sheet drawing: the saved sheet, tabs for three sheets
+    (their widths in the order of their names' lengths); Ctrl+Page Down/Up
+    and clicks on the tabs show each sheet's own picture."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("gearbox.SLDDRW"))
+    try:
+        viewer = open_viewer(fm, "gearbox.SLDDRW")
+        shot = check_viewer(viewer, "gearbox.sheet1.preview", known, "drawing-saved-sheet")
+        area = P.bbox(P.colour_mask(shot, MAGENTA))
+        vx, vy, vw, vh = geometry(viewer)
+        if vh - area[3] < 18:
+            raise Failed("no room for tabs below the picture area (area ends at %d of %d)" % (area[3], vh))
+        strips = {1: tab_strip(shot, area)}
+        steps = [("ctrl+Next", "gearbox.sheet2"), ("ctrl+Next", "gearbox.sheet2"),
+                 ("ctrl+Prior", "gearbox.sheet1.preview"), ("ctrl+Prior", "gearbox.sheet0")]
+        for step, (keys, expected) in enumerate(steps):
+            key(viewer, keys)
+            shot = check_viewer(viewer, expected, known, "drawing-key-%d-%s" % (step, expected), )
+            strips[int(expected[13])] = tab_strip(shot, area)
+        columns = {}
+        for a, b in ((0, 1), (1, 2), (0, 2)):
+            columns[a, b] = np.any(np.abs(strips[a] - strips[b]).sum(axis=2) > 30, axis=0)
+        tabs = {0: columns[0, 1] & columns[0, 2] & ~columns[1, 2],
+                1: columns[0, 1] & columns[1, 2] & ~columns[0, 2],
+                2: columns[0, 2] & columns[1, 2] & ~columns[0, 1]}
+        spans = {}
+        for sheet, mask in tabs.items():
+            xs = np.nonzero(mask)[0]
+            if len(xs) == 0:
+                raise Failed("choosing sheet %d changed no tab of its own" % sheet)
+            spans[sheet] = (int(xs.min()), int(xs.max()))
+        if not (spans[0][1] < spans[1][0] and spans[1][1] < spans[2][0]):
+            raise Failed("the tabs are not in sheet order: %s" % spans)
+        widths = {sheet: span[1] - span[0] for sheet, span in spans.items()}
+        # "General arrangement", "Details", "Parts list"
+        if not widths[0] > widths[2] > widths[1]:
+            raise Failed("tab widths %s do not follow their names' lengths" % widths)
+        for sheet, expected in ((2, "gearbox.sheet2"), (1, "gearbox.sheet1.preview"), (0, "gearbox.sheet0")):
+            x = vx + area[0] + (spans[sheet][0] + spans[sheet][1]) // 2
+            y = vy + area[3] + 10
+            focus(viewer)
+            xdo("mousemove", "--sync", x, y)
+            xdo("click", 1)
+            check_viewer(viewer, expected, known, "drawing-click-%d" % sheet)
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
+def scenario_quick_view(known):
+    """Quick view (Ctrl+Q), then the cursor down and up: each document's own
+    picture in the other panel, in the file manager's order (name, then
+    extension)."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("bracket.SLDPRT"))
+    try:
+        key(fm.main, "ctrl+q")
+        sequence = [(None, "bracket.SLDPRT.preview"), ("Down", "flange.SLDPRT.preview"),
+                    ("Down", "gearbox.SLDASM.preview"), ("Down", "gearbox.sheet1.preview"),
+                    ("Up", "gearbox.SLDASM.preview"), ("Up", "flange.SLDPRT.preview"),
+                    ("Up", "bracket.SLDPRT.preview")]
+        for step, (move, expected) in enumerate(sequence):
+            if move:
+                key(fm.main, move)
+            check_viewer(fm.main, expected, known, "quick-view-%d" % step)
+        key(fm.main, "ctrl+q")
+    finally:
+        fm.stop()
+
+
+def expected_view(reference, scale, offset_x, offset_y, width, height, background=MAGENTA):
+    """The picture area when the reference is drawn at this scale with its
+    top-left corner at (offset_x, offset_y) of the area."""
+    view = np.empty((height, width, 3))
+    view[:, :] = background
+    drawn_w = round(reference.shape[1] * scale)
+    drawn_h = round(reference.shape[0] * scale)
+    scaled = P.resize(reference, drawn_w, drawn_h)
+    x0, y0 = max(0, offset_x), max(0, offset_y)
+    x1, y1 = min(width, offset_x + drawn_w), min(height, offset_y + drawn_h)
+    view[y0:y1, x0:x1] = scaled[y0 - offset_y:y1 - offset_y, x0 - offset_x:x1 - offset_x]
+    return view
+
+
+def view_error(shown, expected, slack=2):
+    """The least mean block error over shifts of up to slack pixels (the
+    rounding of a scaled position)."""
+    best = None
+    h, w = shown.shape[:2]
+    for dy in range(-slack, slack + 1):
+        for dx in range(-slack, slack + 1):
+            a = shown[slack + dy:h - slack + dy, slack + dx:w - slack + dx]
+            b = expected[slack:h - slack, slack:w - slack]
+            error = float(np.abs(P.block_means(a) - P.block_means(b)).mean())
+            best = error if best is None else min(best, error)
+    return best
+
+
+def place(view_len, drawn_len, anchor_view, anchor_picture, scale):
+    """Where the picture starts on one axis: centred when it is smaller than
+    the view, else the anchor's picture point under the anchor's view point,
+    kept from showing anything beyond the picture."""
+    if drawn_len <= view_len:
+        return (view_len - drawn_len) // 2
+    start = round(anchor_view - anchor_picture * scale)
+    return min(0, max(view_len - drawn_len, start))
+
+
+def measure_shift(before, after):
+    """How far the content moved between two screenshots of one area (phase
+    correlation), as (dx, dy)."""
+    a = before.mean(axis=2)
+    b = after.mean(axis=2)
+    fa = np.fft.fft2(a - a.mean())
+    fb = np.fft.fft2(b - b.mean())
+    cross = fb * np.conj(fa)
+    cross /= np.abs(cross) + 1e-9
+    corr = np.abs(np.fft.ifft2(cross))
+    dy, dx = np.unravel_index(np.argmax(corr), corr.shape)
+    h, w = a.shape
+    return (int(dx) - w if dx > w // 2 else int(dx)), (int(dy) - h if dy > h // 2 else int(dy))
+
+
+def scenario_zoom_drag_wheel(known):
+    """In the viewer: + and − zoom about the centre to the next steps, Ctrl+wheel
+    about the point under the cursor, a drag moves the picture with the
+    mouse, the wheel scrolls down and Shift+wheel sideways."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        shot = check_viewer(viewer, "flange.SLDPRT.preview", known, "zoom-fitted")
+        area = P.bbox(P.colour_mask(shot, MAGENTA))
+        left, top, right, bottom = area
+        width, height = right - left, bottom - top
+        reference = known["flange.SLDPRT.preview"]
+        pic_h, pic_w = reference.shape[:2]
+        fit = min(width / pic_w, height / pic_h)
+        vx, vy = geometry(viewer)[:2]
+
+        def expect(label, scale, ox, oy):
+            wanted = expected_view(reference, scale, ox, oy, width, height)
+
+            def check(shot):
+                error = view_error(shot[top:bottom, left:right], wanted)
+                return [] if error <= P.MATCH_ERROR else ["%s: mean block error %.1f at scale %.3f, offset %d,%d"
+                                                          % (label, error, scale, ox, oy)]
+            failures, shot = settle(viewer, check)
+            if failures:
+                raise Failed("; ".join(failures) + " (screenshot %s)" % save_shot(shot, "zoom-" + label))
+            return shot
+
+        def about(scale, old_scale, old_ox, old_oy, ax, ay):
+            drawn_w, drawn_h = round(pic_w * scale), round(pic_h * scale)
+            px, py = (ax - old_ox) / old_scale, (ay - old_oy) / old_scale
+            return place(width, drawn_w, ax, px, scale), place(height, drawn_h, ay, py, scale)
+
+        # + : the first step above the fitted scale, about the centre.
+        fit_ox, fit_oy = (width - round(pic_w * fit)) // 2, (height - round(pic_h * fit)) // 2
+        up = min(s for s in ZOOM_LADDER if s > fit * 1.000001)
+        ox, oy = about(up, fit, fit_ox, fit_oy, width / 2, height / 2)
+        key(viewer, "plus")
+        expect("plus", up, ox, oy)
+        # − : the first step below that.
+        down = max(s for s in ZOOM_LADDER if s < up * 0.999999)
+        ox, oy = about(down, up, ox, oy, width / 2, height / 2)
+        key(viewer, "minus")
+        expect("minus", down, ox, oy)
+        # Ctrl+wheel away from the user, twice, about a point off the centre.
+        ax, ay = width // 3, height // 2 + 20
+        focus(viewer)
+        xdo("mousemove", "--sync", vx + left + ax, vy + top + ay)
+        scale = down
+        for notch in range(2):
+            new = min(s for s in ZOOM_LADDER if s > scale * 1.000001)
+            ox, oy = about(new, scale, ox, oy, ax, ay)
+            scale = new
+            xdo("keydown", "ctrl")
+            xdo("click", 4)
+            xdo("keyup", "ctrl")
+            time.sleep(0.5)
+        shot = expect("ctrl-wheel", scale, ox, oy)
+        # A drag of 60 pixels left and 30 up moves the picture with it.
+        before = shot[top:bottom, left:right]
+        xdo("mousemove", "--sync", vx + left + width // 2, vy + top + height // 2)
+        xdo("mousedown", 1)
+        for step in range(1, 7):
+            xdo("mousemove", "--sync", vx + left + width // 2 - 10 * step, vy + top + height // 2 - 5 * step)
+            time.sleep(0.1)
+        xdo("mouseup", 1)
+        drawn_w, drawn_h = round(pic_w * scale), round(pic_h * scale)
+        ox = min(0, max(width - drawn_w, ox - 60)) if drawn_w > width else ox
+        oy = min(0, max(height - drawn_h, oy - 30)) if drawn_h > height else oy
+        shot = expect("drag", scale, ox, oy)
+        # The wheel towards the user scrolls down: the picture moves up.
+        before = shot[top:bottom, left:right]
+        xdo("click", 5)
+        time.sleep(1)
+        after = screenshot(viewer)[top:bottom, left:right]
+        dx, dy = measure_shift(before, after)
+        if not (dx == 0 and dy < 0):
+            raise Failed("the wheel moved the picture by %d,%d, not up (%s)" % (dx, dy, save_shot(after, "zoom-wheel")))
+        # Shift+wheel towards the user goes right: the picture moves left.
+        before = after
+        xdo("keydown", "shift")
+        xdo("click", 5)
+        xdo("keyup", "shift")
+        time.sleep(1)
+        after = screenshot(viewer)[top:bottom, left:right]
+        dx, dy = measure_shift(before, after)
+        if not (dx < 0 and dy == 0):
+            raise Failed("Shift+wheel moved the picture by %d,%d, not left (%s)"
+                         % (dx, dy, save_shot(after, "zoom-shift-wheel")))
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
+def run_scenarios(names):
+    known = known_pictures()
+    scenarios = [(name[len("scenario_"):], function) for name, function in globals().items()
+                 if name.startswith("scenario_")]
+    passed = failed = 0
+    for name, function in scenarios:
+        if names and name not in names:
+            continue
+        started = time.time()
+        try:
+            function(known)
+            print("PASS %s (%.0f s)" % (name, time.time() - started), flush=True)
+            passed += 1
+        except Failed as failure:
+            print("FAIL %s: %s" % (name, failure), flush=True)
+            failed += 1
+        except Exception:
+            print("FAIL %s: %s" % (name, traceback.format_exc()), flush=True)
+            failed += 1
+        finally:
+            stop_wine()
+    print("%d passed, %d failed" % (passed, failed))
+    return failed == 0
+
+
+def prepare(app_source):
+    shutil.rmtree(APP, ignore_errors=True)
+    os.makedirs(PLUGIN_DIR)
+    for item in ("doublecmd.exe", "language", "pixmaps", "default", "highlighters"):
+        source = os.path.join(app_source, item)
+        if os.path.isdir(source):
+            shutil.copytree(source, os.path.join(APP, item))
+        else:
+            shutil.copy2(source, APP)
+    shutil.copy2(os.path.join(ROOT, "build", "windows", "corvelle.dll"), os.path.join(PLUGIN_DIR, "corvelle.wlx64"))
+    shutil.rmtree(DOCS, ignore_errors=True)
+    shutil.copytree(os.path.join(ROOT, "samples"), DOCS)
+    # A document whose container lies: a compound file's signature, then
+    # sectors of noise claiming a directory far beyond the file.
+    rng = np.random.default_rng(30)
+    with open(doc("zz-hostile.SLDPRT"), "wb") as out:
+        out.write(bytes.fromhex("d0cf11e0a1b11ae1") + rng.integers(0, 256, 64 * 1024, dtype=np.uint8).tobytes())
+    with open(doc("zz-notes.txt"), "w") as out:
+        out.write("Not a document.\n")
+    shutil.rmtree(KNOWN, ignore_errors=True)
+    subprocess.run([os.path.join(ROOT, "scripts", "wine-run"), os.path.join(ROOT, "build", "windows", "make_samples.exe"),
+                    "--pictures", win_path(KNOWN)], env=dict(ENV, CORVELLE_WINEPREFIX=PREFIX), check=True,
+                   stdout=subprocess.DEVNULL)
+    stop_wine()
+
+
+def main():
+    app_source = sys.argv[1]
+    os.makedirs(WORK, exist_ok=True)
+    prepare(app_source)
+    return 0 if run_scenarios(sys.argv[2:]) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
