@@ -279,45 +279,43 @@ def tab_strip(shot, area):
 
 
 def scenario_drawing_sheets(known):
-    """F3 on the three-sheet drawing: the saved sheet, tabs for three sheets
-    (their widths in the order of their names' lengths); Ctrl+Page Down/Up
-    and clicks on the tabs show each sheet's own picture."""
+    """F3 on the three-sheet drawing: the saved sheet and a tab for each of
+    the three sheets; Ctrl+Page Down/Up (no wrap-around) and clicks on the
+    tabs show each sheet's own picture."""
     write_settings(plugin_ini=plugin_ini())
     fm = FileManager(doc("gearbox.SLDDRW"))
     try:
         viewer = open_viewer(fm, "gearbox.SLDDRW")
-        shot = check_viewer(viewer, "gearbox.sheet1.preview", known, "drawing-saved-sheet")
+        shot = check_viewer(viewer, "gearbox.SLDDRW.preview", known, "drawing-saved-sheet")
         area = P.bbox(P.colour_mask(shot, MAGENTA))
         vx, vy, vw, vh = geometry(viewer)
         if vh - area[3] < 18:
             raise Failed("no room for tabs below the picture area (area ends at %d of %d)" % (area[3], vh))
         strips = {1: tab_strip(shot, area)}
         steps = [("ctrl+Next", "gearbox.sheet2"), ("ctrl+Next", "gearbox.sheet2"),
-                 ("ctrl+Prior", "gearbox.sheet1.preview"), ("ctrl+Prior", "gearbox.sheet0")]
+                 ("ctrl+Prior", "gearbox.SLDDRW.preview"), ("ctrl+Prior", "gearbox.sheet0")]
         for step, (keys, expected) in enumerate(steps):
             key(viewer, keys)
             shot = check_viewer(viewer, expected, known, "drawing-key-%d-%s" % (step, expected), )
-            strips[int(expected[13])] = tab_strip(shot, area)
+            strips[{"gearbox.sheet0": 0, "gearbox.SLDDRW.preview": 1, "gearbox.sheet2": 2}[expected]] = tab_strip(shot, area)
         columns = {}
         for a, b in ((0, 1), (1, 2), (0, 2)):
             columns[a, b] = np.any(np.abs(strips[a] - strips[b]).sum(axis=2) > 30, axis=0)
         tabs = {0: columns[0, 1] & columns[0, 2] & ~columns[1, 2],
                 1: columns[0, 1] & columns[1, 2] & ~columns[0, 2],
                 2: columns[0, 2] & columns[1, 2] & ~columns[0, 1]}
-        spans = {}
+        # Each tab's middle: the columns that change when that sheet is
+        # chosen, and not between the other two.
+        middles = {}
         for sheet, mask in tabs.items():
             xs = np.nonzero(mask)[0]
             if len(xs) == 0:
                 raise Failed("choosing sheet %d changed no tab of its own" % sheet)
-            spans[sheet] = (int(xs.min()), int(xs.max()))
-        if not (spans[0][1] < spans[1][0] and spans[1][1] < spans[2][0]):
-            raise Failed("the tabs are not in sheet order: %s" % spans)
-        widths = {sheet: span[1] - span[0] for sheet, span in spans.items()}
-        # "General arrangement", "Details", "Parts list"
-        if not widths[0] > widths[2] > widths[1]:
-            raise Failed("tab widths %s do not follow their names' lengths" % widths)
-        for sheet, expected in ((2, "gearbox.sheet2"), (1, "gearbox.sheet1.preview"), (0, "gearbox.sheet0")):
-            x = vx + area[0] + (spans[sheet][0] + spans[sheet][1]) // 2
+            middles[sheet] = int(np.median(xs))
+        if not middles[0] < middles[1] < middles[2]:
+            raise Failed("the tabs are not in sheet order: %s" % middles)
+        for sheet, expected in ((2, "gearbox.sheet2"), (1, "gearbox.SLDDRW.preview"), (0, "gearbox.sheet0")):
+            x = vx + area[0] + middles[sheet]
             y = vy + area[3] + 10
             focus(viewer)
             xdo("mousemove", "--sync", x, y)
@@ -337,7 +335,7 @@ def scenario_quick_view(known):
     try:
         key(fm.main, "ctrl+q")
         sequence = [(None, "bracket.SLDPRT.preview"), ("Down", "flange.SLDPRT.preview"),
-                    ("Down", "gearbox.SLDASM.preview"), ("Down", "gearbox.sheet1.preview"),
+                    ("Down", "gearbox.SLDASM.preview"), ("Down", "gearbox.SLDDRW.preview"),
                     ("Up", "gearbox.SLDASM.preview"), ("Up", "flange.SLDPRT.preview"),
                     ("Up", "bracket.SLDPRT.preview")]
         for step, (move, expected) in enumerate(sequence):
@@ -387,6 +385,20 @@ def place(view_len, drawn_len, anchor_view, anchor_picture, scale):
     return min(0, max(view_len - drawn_len, start))
 
 
+# The platform's scroll bar (Wine's default metrics, measured: 17 pixels).
+SCROLL_BAR = 17
+
+
+def view_with_bars(width, height, drawn_w, drawn_h):
+    """The view left beside the scroll bars that a picture of this size
+    needs in an area of width x height."""
+    horizontal = drawn_w > width
+    vertical = drawn_h > height - (SCROLL_BAR if horizontal else 0)
+    if vertical and not horizontal:
+        horizontal = drawn_w > width - SCROLL_BAR
+    return width - (SCROLL_BAR if vertical else 0), height - (SCROLL_BAR if horizontal else 0)
+
+
 def measure_shift(before, after):
     """How far the content moved between two screenshots of one area (phase
     correlation), as (dx, dy)."""
@@ -419,11 +431,12 @@ def scenario_zoom_drag_wheel(known):
         fit = min(width / pic_w, height / pic_h)
         vx, vy = geometry(viewer)[:2]
 
-        def expect(label, scale, ox, oy):
-            wanted = expected_view(reference, scale, ox, oy, width, height)
+        def expect(label, scale, ox, oy, view):
+            view_w, view_h = view
+            wanted = expected_view(reference, scale, ox, oy, view_w, view_h)
 
             def check(shot):
-                error = view_error(shot[top:bottom, left:right], wanted)
+                error = view_error(shot[top:top + view_h, left:left + view_w], wanted)
                 return [] if error <= P.MATCH_ERROR else ["%s: mean block error %.1f at scale %.3f, offset %d,%d"
                                                           % (label, error, scale, ox, oy)]
             failures, shot = settle(viewer, check)
@@ -432,21 +445,25 @@ def scenario_zoom_drag_wheel(known):
             return shot
 
         def about(scale, old_scale, old_ox, old_oy, ax, ay):
+            """The placement after a zoom about the view point (ax, ay): that
+            point of the picture stays under it, then the scroll bars that
+            the new size needs take their room from the view."""
             drawn_w, drawn_h = round(pic_w * scale), round(pic_h * scale)
             px, py = (ax - old_ox) / old_scale, (ay - old_oy) / old_scale
-            return place(width, drawn_w, ax, px, scale), place(height, drawn_h, ay, py, scale)
+            view = view_with_bars(width, height, drawn_w, drawn_h)
+            return place(view[0], drawn_w, ax, px, scale), place(view[1], drawn_h, ay, py, scale), view
 
         # + : the first step above the fitted scale, about the centre.
         fit_ox, fit_oy = (width - round(pic_w * fit)) // 2, (height - round(pic_h * fit)) // 2
         up = min(s for s in ZOOM_LADDER if s > fit * 1.000001)
-        ox, oy = about(up, fit, fit_ox, fit_oy, width / 2, height / 2)
+        ox, oy, view = about(up, fit, fit_ox, fit_oy, width / 2, height / 2)
         key(viewer, "plus")
-        expect("plus", up, ox, oy)
+        expect("plus", up, ox, oy, view)
         # − : the first step below that.
         down = max(s for s in ZOOM_LADDER if s < up * 0.999999)
-        ox, oy = about(down, up, ox, oy, width / 2, height / 2)
+        ox, oy, view = about(down, up, ox, oy, view[0] / 2, view[1] / 2)
         key(viewer, "minus")
-        expect("minus", down, ox, oy)
+        expect("minus", down, ox, oy, view)
         # Ctrl+wheel away from the user, twice, about a point off the centre.
         ax, ay = width // 3, height // 2 + 20
         focus(viewer)
@@ -454,40 +471,36 @@ def scenario_zoom_drag_wheel(known):
         scale = down
         for notch in range(2):
             new = min(s for s in ZOOM_LADDER if s > scale * 1.000001)
-            ox, oy = about(new, scale, ox, oy, ax, ay)
+            ox, oy, view = about(new, scale, ox, oy, ax, ay)
             scale = new
-            xdo("keydown", "ctrl")
-            xdo("click", 4)
-            xdo("keyup", "ctrl")
+            xdo("keydown", "ctrl", "click", 4, "keyup", "ctrl")
             time.sleep(0.5)
-        shot = expect("ctrl-wheel", scale, ox, oy)
-        # A drag of 60 pixels left and 30 up moves the picture with it.
-        before = shot[top:bottom, left:right]
+        shot = expect("ctrl-wheel", scale, ox, oy, view)
+        # A drag of 60 pixels right and 30 down moves the picture with it
+        # (and leaves room to scroll down and right).
         xdo("mousemove", "--sync", vx + left + width // 2, vy + top + height // 2)
         xdo("mousedown", 1)
         for step in range(1, 7):
-            xdo("mousemove", "--sync", vx + left + width // 2 - 10 * step, vy + top + height // 2 - 5 * step)
+            xdo("mousemove", "--sync", vx + left + width // 2 + 10 * step, vy + top + height // 2 + 5 * step)
             time.sleep(0.1)
         xdo("mouseup", 1)
         drawn_w, drawn_h = round(pic_w * scale), round(pic_h * scale)
-        ox = min(0, max(width - drawn_w, ox - 60)) if drawn_w > width else ox
-        oy = min(0, max(height - drawn_h, oy - 30)) if drawn_h > height else oy
-        shot = expect("drag", scale, ox, oy)
+        ox = min(0, max(view[0] - drawn_w, ox + 60)) if drawn_w > view[0] else ox
+        oy = min(0, max(view[1] - drawn_h, oy + 30)) if drawn_h > view[1] else oy
+        shot = expect("drag", scale, ox, oy, view)
         # The wheel towards the user scrolls down: the picture moves up.
-        before = shot[top:bottom, left:right]
+        before = shot[top:top + view[1], left:left + view[0]]
         xdo("click", 5)
         time.sleep(1)
-        after = screenshot(viewer)[top:bottom, left:right]
+        after = screenshot(viewer)[top:top + view[1], left:left + view[0]]
         dx, dy = measure_shift(before, after)
         if not (dx == 0 and dy < 0):
             raise Failed("the wheel moved the picture by %d,%d, not up (%s)" % (dx, dy, save_shot(after, "zoom-wheel")))
         # Shift+wheel towards the user goes right: the picture moves left.
         before = after
-        xdo("keydown", "shift")
-        xdo("click", 5)
-        xdo("keyup", "shift")
+        xdo("keydown", "shift", "click", 5, "keyup", "shift")
         time.sleep(1)
-        after = screenshot(viewer)[top:bottom, left:right]
+        after = screenshot(viewer)[top:top + view[1], left:left + view[0]]
         dx, dy = measure_shift(before, after)
         if not (dx < 0 and dy == 0):
             raise Failed("Shift+wheel moved the picture by %d,%d, not left (%s)"

@@ -12,7 +12,8 @@
 // The second form writes, instead of documents, the pictures they are made
 // with, as PNG files: NAME.preview.png (the "Preview" picture, opaque),
 // NAME.truecolor.png (the "PreviewPNG", transparent background) and, for the
-// drawings, gearbox.sheetN.png. Tests of real hosts compare the screen with
+// drawings, gearbox.sheetN.png (each sheet's PNG; gearbox.SLDDRW.* is the
+// saved sheet's pictures, which gearbox-2024.SLDDRW holds too). Tests of real hosts compare the screen with
 // these, so that what they expect owes nothing to the plugin's reading.
 #include "archive_document.h"
 #include "compound_file.h"
@@ -342,6 +343,7 @@ int WriteKnownPictures(const std::wstring& folder)
                   {L"gearbox.SLDASM", Assembly()},
                   {L"bracket.SLDDRW", DrawingSheet()},
                   {L"flange.SLDPRT", Flange()},
+                  {L"gearbox.SLDDRW", DetailSheet()},
                   {L"gearbox.sheet0", ArrangementSheet()},
                   {L"gearbox.sheet1", DetailSheet()},
                   {L"gearbox.sheet2", PartsListSheet()}};
@@ -351,8 +353,7 @@ int WriteKnownPictures(const std::wstring& folder)
         const bool sheet = std::wstring(scene.name).find(L".sheet") != std::wstring::npos;
         const std::vector<unsigned char> png =
             EncodeRgbaPng(picture.width, picture.height, scene.canvas.TrueColourPixels());
-        // A sheet is its PNG; the saved sheet's "Preview" is its palette picture.
-        const bool ok = sheet ? WriteBytes(base + L".png", png) && WriteBytes(base + L".preview.png", OpaquePng(picture))
+        const bool ok = sheet ? WriteBytes(base + L".png", png)
                               : WriteBytes(base + L".preview.png", OpaquePng(picture)) &&
                                     WriteBytes(base + L".truecolor.png", png);
         if (!ok) {
