@@ -510,6 +510,328 @@ def scenario_zoom_drag_wheel(known):
         fm.stop()
 
 
+def thumbnail_of(picture, box=128):
+    """The thumbnail the file manager asks for (128 x 128): the picture
+    fitted into the box, proportions kept."""
+    h, w = picture.shape[:2]
+    tw, th = P.fit_size(box, box, w, h, only_larger=False)
+    return P.point_sample(picture, tw, th)
+
+
+# The documents of the thumbnail view, and the pictures their thumbnails show
+# by default; the two gearbox drawings hold one drawing.
+THUMBNAIL_DOCUMENTS = {"bracket.SLDDRW": "bracket.SLDDRW", "bracket.SLDPRT": "bracket.SLDPRT",
+                       "flange.SLDPRT": "flange.SLDPRT", "gearbox.SLDASM": "gearbox.SLDASM",
+                       "gearbox.SLDDRW": "gearbox.SLDDRW", "gearbox-2024.SLDDRW": "gearbox.SLDDRW"}
+
+
+def thumbnail_view(plugin_enabled, ini):
+    write_settings(plugin_enabled=plugin_enabled, plugin_ini=ini)
+    fm = FileManager(doc("zz-notes.txt"))
+    key(fm.main, "ctrl+shift+F1")
+    return fm
+
+
+def check_thumbnails(fm, known, variant, label, baseline):
+    """Every document's thumbnail is its picture (found on the screen); every
+    pixel that differs from the view without the plugin lies on one of
+    them, so the other files keep the file manager's own icons."""
+    expected = {}
+    for document, scene in THUMBNAIL_DOCUMENTS.items():
+        expected.setdefault(scene + variant, []).append(document)
+
+    def check(shot):
+        failures = []
+        # The left panel, below its header: the right one lists the program's
+        # own folder, whose times change.
+        panel = (slice(150, shot.shape[0] - 80), slice(0, shot.shape[1] // 2))
+        shot = shot[panel]
+        covered = np.zeros(shot.shape[:2], dtype=bool)
+        searched = shot.copy()
+        for name, documents in expected.items():
+            template = thumbnail_of(known[name])
+            th, tw = template.shape[:2]
+            for document in documents:
+                x, y, error = P.find_picture(searched, template)
+                if error > P.THUMBNAIL_ERROR:
+                    failures.append("no thumbnail of %s (%s): best mean block error %.1f" % (document, name, error))
+                    continue
+                covered[max(0, y - 2):y + th + 2, max(0, x - 2):x + tw + 2] = True
+                searched[y:y + th, x:x + tw] = 0
+        changed = np.abs(shot - baseline[panel]).sum(axis=2) > 30
+        stray = changed & ~covered
+        if stray.sum() > 0:
+            box = P.bbox(stray)
+            failures.append("%d pixels changed outside the documents' thumbnails, within %s" % (stray.sum(), box))
+        return failures
+
+    failures, shot = settle(fm.main, check, timeout=30)
+    if failures:
+        raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
+    if not fm.running():
+        raise Failed("%s: the file manager ended" % label)
+
+
+def thumbnail_baseline():
+    """The thumbnail view as the file manager draws it without the plugin."""
+    fm = thumbnail_view(False, plugin_ini())
+    try:
+        time.sleep(5)
+        first = screenshot(fm.main)
+        # Drawn and settled: two screenshots a second apart agree.
+        for _ in range(20):
+            time.sleep(1)
+            shot = screenshot(fm.main)
+            if np.array_equal(shot, first):
+                return shot
+            first = shot
+        raise Failed("the thumbnail view without the plugin never settled")
+    finally:
+        fm.stop()
+
+
+def scenario_thumbnails(known):
+    """The thumbnail view of the samples, a hostile document and a file that
+    is no document: each document's thumbnail is its picture, the others
+    keep the file manager's icon, and the file manager keeps running."""
+    baseline = thumbnail_baseline()
+    fm = thumbnail_view(True, plugin_ini())
+    try:
+        check_thumbnails(fm, known, ".preview", "thumbnails", baseline)
+        # Still answering: the cursor moves and the viewer opens.
+        key(fm.main, "Home", "Right")
+        viewer = open_viewer(fm, "bracket.SLDDRW")
+        check_viewer(viewer, "bracket.SLDDRW.preview", known, "thumbnails-then-viewer")
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
+def read_clipboard_picture():
+    """The picture on the clipboard, as Wine offers it to X (a DIB as
+    image/bmp)."""
+    result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "image/bmp"], capture_output=True,
+                            timeout=20)
+    if result.returncode != 0 or not result.stdout:
+        raise Failed("no picture on the clipboard: %s" % result.stderr.decode(errors="replace").strip())
+    from io import BytesIO
+    return np.asarray(Image.open(BytesIO(result.stdout)).convert("RGB"), dtype=np.float64)
+
+
+def check_copied(expected, known, label):
+    copied = read_clipboard_picture()
+    want = known[expected]
+    if copied.shape != want.shape:
+        raise Failed("%s: the clipboard holds %dx%d, the picture is %dx%d" % (label, copied.shape[1], copied.shape[0],
+                                                                             want.shape[1], want.shape[0]))
+    failures = P.check_identity(copied, expected, known)
+    if failures:
+        raise Failed("%s: %s (%s)" % (label, "; ".join(failures), save_shot(copied, label)))
+
+
+def scenario_copy(known):
+    """Ctrl+C in the viewer puts the picture at natural size on the
+    clipboard; on a drawing, the sheet shown."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "copy-viewer")
+        key(viewer, "ctrl+c")
+        time.sleep(1)
+        check_copied("flange.SLDPRT.preview", known, "copy-part")
+        key(viewer, "Escape")
+        wait_gone(viewer)
+        key(fm.main, "Down", "Down")
+        viewer = open_viewer(fm, "gearbox.SLDDRW")
+        key(viewer, "ctrl+Next")
+        check_viewer(viewer, "gearbox.sheet2", known, "copy-sheet-viewer")
+        key(viewer, "ctrl+c")
+        time.sleep(1)
+        check_copied("gearbox.sheet2", known, "copy-sheet")
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
+def pdf_page(path, dpi=100):
+    out = os.path.join(WORK, "print-page")
+    subprocess.run(["pdftoppm", "-r", str(dpi), "-f", "1", "-l", "1", "-png", "-singlefile", path, out], check=True)
+    return P.load_rgb(out + ".png")
+
+
+def scenario_print(known):
+    """Ctrl+P in the viewer: one job on the PDF printer, named after the
+    document, with the picture inside 20 mm margins, as wide as they allow."""
+    if not os.path.isdir(PRINT_SPOOL) or subprocess.run(["lpstat", "-r"], capture_output=True,
+                                                        text=True).stdout.find("is running") < 0:
+        raise Failed("no PDF printer (scripts/setup-printer needs root and a CUPS daemon)")
+    before = set(os.listdir(PRINT_SPOOL))
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "print-viewer")
+        key(viewer, "ctrl+p")
+        deadline = time.time() + 60
+        jobs = []
+        while time.time() < deadline:
+            jobs = [name for name in set(os.listdir(PRINT_SPOOL)) - before if name.endswith(".pdf")]
+            if jobs:
+                time.sleep(3)  # the printer may still be writing it
+                break
+            time.sleep(0.5)
+        jobs = [name for name in set(os.listdir(PRINT_SPOOL)) - before if name.endswith(".pdf")]
+        if len(jobs) != 1:
+            raise Failed("%d print jobs, not one: %s" % (len(jobs), jobs))
+        if not jobs[0].startswith("flange.SLDPRT"):
+            raise Failed("the job is not named after the document: %s" % jobs[0])
+        dpi = 100
+        page = pdf_page(os.path.join(PRINT_SPOOL, jobs[0]), dpi)
+        mm = dpi / 25.4
+        drawn = P.bbox(np.abs(page - 255).sum(axis=2) > 24)
+        if drawn is None:
+            raise Failed("the printed page is blank")
+        left, top, right, bottom = drawn
+        height, width = page.shape[:2]
+        margin = 20 * mm
+        slack = 0.5 * mm + 1
+        failures = []
+        if left < margin - slack or top < margin - slack:
+            failures.append("picture at %.1f, %.1f mm from the left and top edges" % (left / mm, top / mm))
+        if right > width - margin + slack or bottom > height - margin + slack:
+            failures.append("picture ends %.1f, %.1f mm from the right and bottom edges"
+                            % ((width - right) / mm, (height - bottom) / mm))
+        # The part is wider than the space is high: it takes the full width.
+        if abs((right - left) - (width - 2 * margin)) > 1 * mm + 1:
+            failures.append("picture %.1f mm wide, the margins leave %.1f mm"
+                            % ((right - left) / mm, (width - 2 * margin) / mm))
+        failures += P.check_identity(page[top:bottom, left:right], "flange.SLDPRT.preview", known)
+        if failures:
+            raise Failed("; ".join(failures) + " (page %s)" % save_shot(page, "print-page"))
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
+def scenario_true_color(known):
+    """TrueColor=1 in the corvelle.ini beside the plugin: the viewer and the
+    thumbnails show the true-colour pictures, laid over the background."""
+    write_settings(plugin_ini=plugin_ini(TrueColor=1))
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.truecolor", known, "true-color-viewer")
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+    baseline = thumbnail_baseline()
+    fm = thumbnail_view(True, plugin_ini(TrueColor=1))
+    try:
+        check_thumbnails(fm, known, ".truecolor", "true-color-thumbnails", baseline)
+    finally:
+        fm.stop()
+
+
+def notice_windows():
+    return windows_named("^Corvelle ")
+
+
+def wait_notice(label):
+    try:
+        return wait_window("^Corvelle ")
+    except Failed:
+        raise Failed("%s: no notice of a new settings file" % label)
+
+
+def white_area(shot):
+    """The picture area on a white background, around a picture that fills
+    its width: the runs of entirely white rows just above and below it."""
+    full = np.all(shot == 255, axis=(1, 2))
+    rows = np.nonzero(~full)[0]
+    # The picture: the longest run of rows that are not entirely white.
+    runs = np.split(rows, np.nonzero(np.diff(rows) != 1)[0] + 1)
+    picture = max(runs, key=len)
+    top = picture[0]
+    while top > 0 and full[top - 1]:
+        top -= 1
+    bottom = picture[-1] + 1
+    while bottom < len(full) and full[bottom]:
+        bottom += 1
+    return 0, int(top), shot.shape[1], int(bottom)
+
+
+def check_white_viewer(viewer, known, label):
+    def check(shot):
+        return P.check_fitted(shot, WHITE, "flange.SLDPRT.preview", known, area=white_area(shot))
+    failures, shot = settle(viewer, check)
+    if failures:
+        raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
+
+
+def scenario_first_load_notice(known):
+    """No settings file anywhere: the first load shows the notice once, from
+    the viewer or from the thumbnail thread; the viewer opens and the
+    thumbnails come once it is closed, and no later load shows it again."""
+    created = os.path.join(SETTINGS, "corvelle.ini")
+    # First from the viewer.
+    write_settings(plugin_ini=None)
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        key(fm.main, "F3")
+        notice = wait_notice("viewer first")
+        time.sleep(2)
+        if windows_named("flange\\.SLDPRT"):
+            raise Failed("viewer first: the viewer opened before the notice was closed")
+        if len(notice_windows()) != 1:
+            raise Failed("viewer first: %d notices" % len(notice_windows()))
+        key(notice, "Return")
+        viewer = wait_window("flange\\.SLDPRT")
+        check_white_viewer(viewer, known, "notice-viewer")
+        if not os.path.isfile(created):
+            raise Failed("viewer first: no corvelle.ini beside the file manager's settings")
+        key(viewer, "Escape")
+        wait_gone(viewer)
+        key(fm.main, "ctrl+shift+F1")
+        time.sleep(5)
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_white_viewer(viewer, known, "notice-viewer-again")
+        if notice_windows():
+            raise Failed("viewer first: the notice came again")
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+    # First from the thumbnail thread.
+    write_settings(plugin_ini=None)
+    fm = FileManager(doc("zz-notes.txt"))
+    try:
+        key(fm.main, "ctrl+shift+F1")
+        notice = wait_notice("thumbnails first")
+        time.sleep(2)
+        if len(notice_windows()) != 1:
+            raise Failed("thumbnails first: %d notices" % len(notice_windows()))
+        key(notice, "Return")
+        # The thumbnails come: the flange's is on the screen.
+        template = thumbnail_of(known["flange.SLDPRT.preview"])
+
+        def check(shot):
+            error = P.find_picture(shot, template)[2]
+            return [] if error <= P.THUMBNAIL_ERROR else ["no thumbnail of flange.SLDPRT (error %.1f)" % error]
+        failures, shot = settle(fm.main, check, timeout=30)
+        if failures:
+            raise Failed("thumbnails first: %s (%s)" % ("; ".join(failures), save_shot(shot, "notice-thumbnails")))
+        if notice_windows():
+            raise Failed("thumbnails first: the notice came again")
+        key(fm.main, "Home", "Right", "Right", "Right")
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_white_viewer(viewer, known, "notice-thumbnails-viewer")
+        if notice_windows():
+            raise Failed("thumbnails first: the notice came again with the viewer")
+        key(viewer, "Escape")
+    finally:
+        fm.stop()
+
+
 def run_scenarios(names):
     known = known_pictures()
     scenarios = [(name[len("scenario_"):], function) for name, function in globals().items()
