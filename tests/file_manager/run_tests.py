@@ -248,8 +248,23 @@ def open_viewer(fm, name):
     return wait_window(name.replace(".", "\\."))
 
 
-def check_viewer(window, expected, known, label, background=MAGENTA):
-    failures, shot = settle(window, lambda shot: P.check_fitted(shot, background, expected, known))
+# The file manager's viewer window: its menu bar above the plugin's window
+# and its status bar below (measured under Wine: 19 and 20 pixels).
+VIEWER_MENU_BAR = 19
+VIEWER_STATUS_BAR = 20
+
+
+def viewer_area(window):
+    """The part of a viewer window the plugin's window covers."""
+    width, height = geometry(window)[2:]
+    return 0, VIEWER_MENU_BAR, width, height - VIEWER_STATUS_BAR
+
+
+def check_viewer(window, expected, known, label, background=MAGENTA, whole=True):
+    """whole: the picture has the plugin's whole window (no sheet tabs);
+    otherwise the picture area is found from the background around it."""
+    area = viewer_area(window) if whole else None
+    failures, shot = settle(window, lambda shot: P.check_fitted(shot, background, expected, known, area))
     if failures:
         raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
     return shot
@@ -290,7 +305,7 @@ def scenario_drawing_sheets(known):
     fm = FileManager(doc("gearbox.SLDDRW"))
     try:
         viewer = open_viewer(fm, "gearbox.SLDDRW")
-        shot = check_viewer(viewer, "gearbox.SLDDRW.preview", known, "drawing-saved-sheet")
+        shot = check_viewer(viewer, "gearbox.SLDDRW.preview", known, "drawing-saved-sheet", whole=False)
         area = P.bbox(P.colour_mask(shot, MAGENTA))
         vx, vy, vw, vh = geometry(viewer)
         if vh - area[3] < 18:
@@ -300,7 +315,7 @@ def scenario_drawing_sheets(known):
                  ("ctrl+Prior", "gearbox.SLDDRW.preview"), ("ctrl+Prior", "gearbox.sheet0")]
         for step, (keys, expected) in enumerate(steps):
             key(viewer, keys)
-            shot = check_viewer(viewer, expected, known, "drawing-key-%d-%s" % (step, expected), )
+            shot = check_viewer(viewer, expected, known, "drawing-key-%d-%s" % (step, expected), whole=False)
             strips[{"gearbox.sheet0": 0, "gearbox.SLDDRW.preview": 1, "gearbox.sheet2": 2}[expected]] = tab_strip(shot, area)
         columns = {}
         for a, b in ((0, 1), (1, 2), (0, 2)):
@@ -324,7 +339,7 @@ def scenario_drawing_sheets(known):
             focus(viewer)
             xdo("mousemove", "--sync", x, y)
             xdo("click", 1)
-            check_viewer(viewer, expected, known, "drawing-click-%d" % sheet)
+            check_viewer(viewer, expected, known, "drawing-click-%d" % sheet, whole=False)
         key(viewer, "Escape")
     finally:
         fm.stop()
@@ -345,7 +360,7 @@ def scenario_quick_view(known):
         for step, (move, expected) in enumerate(sequence):
             if move:
                 key(fm.main, move)
-            check_viewer(fm.main, expected, known, "quick-view-%d" % step)
+            check_viewer(fm.main, expected, known, "quick-view-%d" % step, whole=False)
         key(fm.main, "ctrl+q")
     finally:
         fm.stop()
@@ -427,7 +442,7 @@ def scenario_zoom_drag_wheel(known):
     try:
         viewer = open_viewer(fm, "flange.SLDPRT")
         shot = check_viewer(viewer, "flange.SLDPRT.preview", known, "zoom-fitted")
-        area = P.bbox(P.colour_mask(shot, MAGENTA))
+        area = viewer_area(viewer)
         left, top, right, bottom = area
         width, height = right - left, bottom - top
         reference = known["flange.SLDPRT.preview"]
@@ -556,6 +571,7 @@ def check_thumbnails(fm, known, variant, label, baseline):
         shot = shot[panel]
         covered = np.zeros(shot.shape[:2], dtype=bool)
         searched = shot.copy()
+        centres = []
         for name, documents in expected.items():
             template = thumbnail_of(known[name])
             th, tw = template.shape[:2]
@@ -566,6 +582,13 @@ def check_thumbnails(fm, known, variant, label, baseline):
                     continue
                 covered[max(0, y - 2):y + th + 2, max(0, x - 2):x + tw + 2] = True
                 searched[y:y + th, x:x + tw] = 0
+                centres.append((round((y + th / 2) / 10), x + tw / 2, name))
+        # Thumbnails are centred in their cells, which follow the files'
+        # order row by row.
+        found_order = [name for _, _, name in sorted(centres)]
+        wanted_order = [scene + variant for scene in THUMBNAIL_DOCUMENTS.values()]
+        if not failures and found_order != wanted_order:
+            failures.append("thumbnails in the order %s, not the files' order" % found_order)
         changed = np.abs(shot - baseline[panel]).sum(axis=2) > 30
         stray = changed & ~covered
         if stray.sum() > 0:
@@ -653,7 +676,7 @@ def scenario_copy(known):
         key(fm.main, "Down", "Down")
         viewer = open_viewer(fm, "gearbox.SLDDRW")
         key(viewer, "ctrl+Next")
-        check_viewer(viewer, "gearbox.sheet2", known, "copy-sheet-viewer")
+        check_viewer(viewer, "gearbox.sheet2", known, "copy-sheet-viewer", whole=False)
         key(viewer, "ctrl+c")
         time.sleep(1)
         check_copied("gearbox.sheet2", known, "copy-sheet")
@@ -752,26 +775,9 @@ def wait_notice(label):
         raise Failed("%s: no notice of a new settings file" % label)
 
 
-def white_area(shot):
-    """The picture area on a white background, around a picture that fills
-    its width: the runs of entirely white rows just above and below it."""
-    full = np.all(shot == 255, axis=(1, 2))
-    rows = np.nonzero(~full)[0]
-    # The picture: the longest run of rows that are not entirely white.
-    runs = np.split(rows, np.nonzero(np.diff(rows) != 1)[0] + 1)
-    picture = max(runs, key=len)
-    top = picture[0]
-    while top > 0 and full[top - 1]:
-        top -= 1
-    bottom = picture[-1] + 1
-    while bottom < len(full) and full[bottom]:
-        bottom += 1
-    return 0, int(top), shot.shape[1], int(bottom)
-
-
 def check_white_viewer(viewer, known, label):
     def check(shot):
-        return P.check_fitted(shot, WHITE, "flange.SLDPRT.preview", known, area=white_area(shot))
+        return P.check_fitted(shot, WHITE, "flange.SLDPRT.preview", known, area=viewer_area(viewer))
     failures, shot = settle(viewer, check)
     if failures:
         raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
