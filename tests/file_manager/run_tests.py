@@ -533,6 +533,42 @@ def scenario_zoom_drag_wheel(known):
         fm.stop()
 
 
+def scenario_keypad_zoom(known):
+    """Keypad + zooms the picture and stays the viewer's: the file manager's
+    own text viewer (where the key enlarges the text) shows a text file as
+    it did before."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("zz-notes.txt"))
+    try:
+        text = open_viewer(fm, "zz-notes.txt")
+        time.sleep(2)
+        before = screenshot(text)
+        key(text, "Escape")
+        wait_gone(text)
+        key(fm.main, "Home", "Down", "Down", "Down")
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        fitted = check_viewer(viewer, "flange.SLDPRT.preview", known, "keypad-fitted")
+        key(viewer, "KP_Add")
+
+        def zoomed(shot):
+            return [] if np.abs(shot - fitted).sum(axis=2).max() > 0 else ["keypad + did not zoom"]
+        failures, shot = settle(viewer, zoomed)
+        if failures:
+            raise Failed("; ".join(failures) + " (%s)" % save_shot(shot, "keypad-plus"))
+        key(viewer, "Escape")
+        wait_gone(viewer)
+        key(fm.main, "End")
+        text = open_viewer(fm, "zz-notes.txt")
+        time.sleep(2)
+        after = screenshot(text)
+        if before.shape != after.shape or np.abs(before - after).sum(axis=2).max() > 0:
+            raise Failed("the keys also reached the file manager: its text viewer changed (%s, %s)"
+                         % (save_shot(before, "keypad-text-before"), save_shot(after, "keypad-text-after")))
+        key(text, "Escape")
+    finally:
+        fm.stop()
+
+
 def thumbnail_of(picture, box=128):
     """The thumbnail the file manager asks for (128 x 128): the picture
     fitted into the box, proportions kept."""
