@@ -7,6 +7,14 @@
 // with a PNG of every sheet.
 //
 //   make_samples OUTDIR
+//   make_samples --pictures OUTDIR
+//
+// The second form writes, instead of documents, the pictures they are made
+// with, as PNG files: NAME.preview.png (the "Preview" picture, opaque),
+// NAME.truecolor.png (the "PreviewPNG", transparent background) and, for the
+// drawings, gearbox.sheetN.png (each sheet's PNG; gearbox.SLDDRW.* is the
+// saved sheet's pictures, which gearbox-2024.SLDDRW holds too). Tests of real hosts compare the screen with
+// these, so that what they expect owes nothing to the plugin's reading.
 #include "archive_document.h"
 #include "compound_file.h"
 #include "dib_blocks.h"
@@ -327,12 +335,65 @@ InfoContent SampleInfo(std::uint32_t releaseCode, const std::string& description
     return info;
 }
 
+bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes)
+{
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::vector<unsigned char> OpaquePng(const IndexedPicture& picture)
+{
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(picture.width) * picture.height);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            pixels.push_back(0xFF000000u | picture.ColourAt(x, y));
+    return EncodeRgbaPng(picture.width, picture.height, pixels);
+}
+
+int WriteKnownPictures(const std::wstring& folder)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const struct {
+        const wchar_t* name;
+        Canvas canvas;
+    } scenes[] = {{L"bracket.SLDPRT", Bracket()},
+                  {L"gearbox.SLDASM", Assembly()},
+                  {L"bracket.SLDDRW", DrawingSheet()},
+                  {L"flange.SLDPRT", Flange()},
+                  {L"gearbox.SLDDRW", DetailSheet()},
+                  {L"gearbox.sheet0", ArrangementSheet()},
+                  {L"gearbox.sheet1", DetailSheet()},
+                  {L"gearbox.sheet2", PartsListSheet()}};
+    for (const auto& scene : scenes) {
+        const std::wstring base = folder + L"\\" + scene.name;
+        const IndexedPicture& picture = scene.canvas.picture;
+        const bool sheet = std::wstring(scene.name).find(L".sheet") != std::wstring::npos;
+        const std::vector<unsigned char> png =
+            EncodeRgbaPng(picture.width, picture.height, scene.canvas.TrueColourPixels());
+        const bool ok = sheet ? WriteBytes(base + L".png", png)
+                              : WriteBytes(base + L".preview.png", OpaquePng(picture)) &&
+                                    WriteBytes(base + L".truecolor.png", png);
+        if (!ok) {
+            std::fprintf(stderr, "cannot write %ls\n", base.c_str());
+            return 1;
+        }
+        std::printf("written %ls (%dx%d)\n", base.c_str(), picture.width, picture.height);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 3 && std::wstring(argv[1]) == L"--pictures")
+        return WriteKnownPictures(argv[2]);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_samples OUTDIR\n");
+        std::fprintf(stderr, "usage: make_samples OUTDIR | make_samples --pictures OUTDIR\n");
         return 2;
     }
     const std::wstring folder = argv[1];
