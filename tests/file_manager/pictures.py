@@ -166,3 +166,16 @@ def find_picture(shot, template):
     y, x = np.unravel_index(np.argmin(ssd), ssd.shape)
     error = float(np.abs(block_means(shot[y:y + th, x:x + tw]) - block_means(template)).mean())
     return int(x), int(y), error
+
+
+def text_rows(region, darkness=320):
+    """The lines of dark text in a region of a light list: runs of pixel
+    rows that hold a dark pixel (the sum of its channels below darkness)."""
+    dark_rows = (region.astype(int).sum(axis=2) < darkness).any(axis=1)
+    runs = 0
+    previous = False
+    for dark in dark_rows:
+        if dark and not previous:
+            runs += 1
+        previous = bool(dark)
+    return runs

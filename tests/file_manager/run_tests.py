@@ -292,6 +292,40 @@ def scenario_view_part(known):
         fm.stop()
 
 
+def scenario_info_panel(known):
+    """I in the viewer shows the document's information beside its picture:
+    the picture is fitted into what the panel leaves of the plugin's window,
+    the panel (a third of the window, 200 to 400 pixels) holds a row for
+    each of the part's ten properties; I again hides it and gives the
+    picture the whole window back."""
+    write_settings(plugin_ini=plugin_ini())
+    fm = FileManager(doc("flange.SLDPRT"))
+    try:
+        viewer = open_viewer(fm, "flange.SLDPRT")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "info-before")
+        key(viewer, "i")
+        left, top, right, bottom = viewer_area(viewer)
+        panel = min(400, max(200, (right - left) // 3))
+        area = (left, top, right - panel, bottom)
+        failures, shot = settle(viewer, lambda shot: P.check_fitted(shot, MAGENTA, "flange.SLDPRT.preview", known,
+                                                                   area))
+        if failures:
+            raise Failed("with the panel: %s (screenshot %s)" % ("; ".join(failures), save_shot(shot, "info-shown")))
+        rows = P.text_rows(shot[top:bottom, right - panel:right])
+        # The column titles, then Saved with, Created, Last saved, Author,
+        # Last saved by, Description, Number, Material, Revision, Weight.
+        if rows != 11:
+            raise Failed("the panel shows %d lines of text, expected 11 (screenshot %s)"
+                         % (rows, save_shot(shot, "info-rows")))
+        key(viewer, "i")
+        check_viewer(viewer, "flange.SLDPRT.preview", known, "info-hidden")
+        key(viewer, "Escape")
+        if not wait_gone(viewer):
+            raise Failed("Esc left the viewer open")
+    finally:
+        fm.stop()
+
+
 def tab_strip(shot, area):
     left, top, right, bottom = area
     return shot[bottom + 2:bottom + 20, left:right]
