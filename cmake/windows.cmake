@@ -156,7 +156,7 @@ corvelle_host_program(quickview)
 
 # Benchmarks: built with the tests, run by scripts/bench, not by ctest.
 add_executable(corvelle_benchmarks bench/baseline.cpp bench/preview_benchmark.cpp)
-target_link_libraries(corvelle_benchmarks PRIVATE corvelle_test_host psapi)
+target_link_libraries(corvelle_benchmarks PRIVATE corvelle_test_host psapi comctl32)
 target_link_options(corvelle_benchmarks PRIVATE -municode)
 corvelle_host_program(corvelle_benchmarks)
 

@@ -212,7 +212,9 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
     instance.infoPanel = CreatePanel(viewer, place);
     if (instance.infoPanel == nullptr)
         return;
-    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    // A light host's panel keeps the control's own colours.
+    if (instance.dark)
+        ApplyInfoPanelTheme(instance, instance.darkControls != 0);
     FillInfoPanel(instance);
     RelayoutViewer(viewer);
 }

@@ -25,12 +25,7 @@ std::wstring Wide(const std::string& text)
 // What the samples' makers write, with a value of every type.
 InfoContent FullInfo(std::uint32_t releaseCode)
 {
-    InfoContent info;
-    info.releaseCode = releaseCode;
-    info.author = "M. Lindqvist";
-    info.lastSavedBy = "A. Okafor";
-    info.created = "2023-11-20T09:12:44Z";
-    info.modified = "2024-05-17T13:30:02Z";
+    InfoContent info = SavedBy(releaseCode);
     info.custom = {{"Description", "lpwstr", "Pipe flange DN50"},
                    {"Number", "lpwstr", "FL-1420"},
                    {"Material", "lpwstr", "EN-GJS-400-15"},
