@@ -553,9 +553,8 @@ void NoteNamesInChunk(const unsigned char* chunk, std::uint64_t chunkStart, std:
             if (name.Matches(chunk + at, name.length) && NameLengthAgrees(chunk, at, name.length))
                 found[foundCount++ % kMaxPreviewCandidates] = chunkStart + at;
         }
-        for (std::uint32_t i = foundCount; i > 0 && foundCount - i < kMaxPreviewCandidates &&
-                                           wanted.positionCount < kMaxPreviewCandidates;
-             --i)
+        for (std::uint32_t i = foundCount;
+             i > 0 && foundCount - i < kMaxPreviewCandidates && wanted.positionCount < kMaxPreviewCandidates; --i)
             wanted.positions[wanted.positionCount++] = found[(i - 1) % kMaxPreviewCandidates];
     }
 }
@@ -577,7 +576,8 @@ void ScanForNames(const ByteSource& source, ArchiveLook& look)
     if (chunk == nullptr)
         return;
     for (std::uint64_t ownedEnd = source.size; ownedEnd > scanStart;) {
-        const std::uint64_t ownedStart = ownedEnd - scanStart > kScanChunkBytes ? ownedEnd - kScanChunkBytes : scanStart;
+        const std::uint64_t ownedStart =
+            ownedEnd - scanStart > kScanChunkBytes ? ownedEnd - kScanChunkBytes : scanStart;
         const std::uint64_t readEnd = source.size - ownedEnd > overlap ? ownedEnd + overlap : source.size;
         const auto length = static_cast<std::uint32_t>(readEnd - ownedStart);
         if (!ReadAt(source, ownedStart, chunk.get(), length))

@@ -38,8 +38,7 @@ std::uint32_t WholeCharacters(const wchar_t* text, std::uint32_t length, std::ui
 
 void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length)
 {
-    const std::uint32_t kept =
-        WholeCharacters(text, length, length < kMaxInfoTextLength ? length : kMaxInfoTextLength);
+    const std::uint32_t kept = WholeCharacters(text, length, length < kMaxInfoTextLength ? length : kMaxInfoTextLength);
     std::wmemcpy(destination, text, kept);
     destination[kept] = L'\0';
 }

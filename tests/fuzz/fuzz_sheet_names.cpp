@@ -36,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         longest += 6 + 2 * length;
     }
     if (size < shortest || size > longest) {
-        std::fprintf(stderr, "%u names from %zu bytes (%zu to %zu expected)\n", sheets->count, size, shortest,
-                     longest);
+        std::fprintf(stderr, "%u names from %zu bytes (%zu to %zu expected)\n", sheets->count, size, shortest, longest);
         std::abort();
     }
     return 0;

@@ -321,8 +321,8 @@ TEST(ArchiveReader, CutDocumentOfFourGigabytesIsScannedOnceAndOnlyNearItsEnd)
     EXPECT_EQ(std::memcmp(kept.bytes.get(), preview.data(), preview.size()), 0);
     // One scan of the end, the tail's search, and the two records.
     const std::uint64_t expectedAtMost = kMaxScanBytesPerDocument + 64 * 1024 + 4 * 64 * 1024;
-    EXPECT_LE(file.bytesRead, expectedAtMost) << "read " << file.bytesRead << " bytes of a " << source.size
-                                              << "-byte document";
+    EXPECT_LE(file.bytesRead, expectedAtMost)
+        << "read " << file.bytesRead << " bytes of a " << source.size << "-byte document";
 }
 
 namespace {
@@ -423,8 +423,8 @@ void VisitName(void* context, const char* name, std::uint32_t length)
 
 bool NoteRecord(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
 {
-    static_cast<Visited*>(context)->records.push_back(std::to_string(nameIndex) + ":" +
-                                                      std::string(record.bytes.get(), record.bytes.get() + record.size));
+    static_cast<Visited*>(context)->records.push_back(
+        std::to_string(nameIndex) + ":" + std::string(record.bytes.get(), record.bytes.get() + record.size));
     return false;
 }
 
@@ -446,9 +446,14 @@ TEST(ArchiveReader, VisitsTheNamesOfTheRealDirectoryAndCapsEachRecord)
     Visited visited;
     EXPECT_EQ(ReadArchiveRecords(source, wanted, 3, &NoteRecord, &visited, &VisitName), ArchiveOutcome::NoPreview);
     EXPECT_FALSE(file.readOutside);
-    const std::vector<std::string> names = {"Header2",    "Contents/Config-0", "Preview",
-                                            "PreviewPNG", "docProps/core.xml", "_MO_VERSION_17000/History",
-                                            "docProps/custom.xml", "Big"};
+    const std::vector<std::string> names = {"Header2",
+                                            "Contents/Config-0",
+                                            "Preview",
+                                            "PreviewPNG",
+                                            "docProps/core.xml",
+                                            "_MO_VERSION_17000/History",
+                                            "docProps/custom.xml",
+                                            "Big"};
     EXPECT_EQ(visited.names, names) << "the 65-byte name is passed over";
     // 2000 bytes past a cap of 1999, and 200 MiB past 64 KiB, are refused
     // unread: only the core record, the one that fits, is handed on.

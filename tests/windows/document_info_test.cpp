@@ -232,7 +232,7 @@ TEST_F(DocumentInfo, RecordsBuiltToCostOrConfuseLeaveOutOnlyTheirOwnRows)
     const std::string author = "<dc:creator>M. Lindqvist</dc:creator>";
     nestedCore.replace(nestedCore.find(author), author.size(), "<dc:creator><b>M.</b></dc:creator>");
     Rows withoutWeight = Joined(fixed, custom);
-    withoutWeight.erase(withoutWeight.begin() + 3);             // Author
+    withoutWeight.erase(withoutWeight.begin() + 3);                 // Author
     withoutWeight.erase(withoutWeight.begin() + fixed.size() + 2);  // Weight, one row up now
     ExpectRows(InfoOf(Archive(records(nestedCore, vector))), withoutWeight, "values of elements");
 

@@ -360,23 +360,19 @@ int WriteKnownPictures(const std::wstring& folder)
     const struct {
         const wchar_t* name;
         Canvas canvas;
-    } scenes[] = {{L"bracket.SLDPRT", Bracket()},
-                  {L"gearbox.SLDASM", Assembly()},
-                  {L"bracket.SLDDRW", DrawingSheet()},
-                  {L"flange.SLDPRT", Flange()},
-                  {L"gearbox.SLDDRW", DetailSheet()},
-                  {L"gearbox.sheet0", ArrangementSheet()},
-                  {L"gearbox.sheet1", DetailSheet()},
-                  {L"gearbox.sheet2", PartsListSheet()}};
+    } scenes[] = {{L"bracket.SLDPRT", Bracket()},      {L"gearbox.SLDASM", Assembly()},
+                  {L"bracket.SLDDRW", DrawingSheet()}, {L"flange.SLDPRT", Flange()},
+                  {L"gearbox.SLDDRW", DetailSheet()},  {L"gearbox.sheet0", ArrangementSheet()},
+                  {L"gearbox.sheet1", DetailSheet()},  {L"gearbox.sheet2", PartsListSheet()}};
     for (const auto& scene : scenes) {
         const std::wstring base = folder + L"\\" + scene.name;
         const IndexedPicture& picture = scene.canvas.picture;
         const bool sheet = std::wstring(scene.name).find(L".sheet") != std::wstring::npos;
         const std::vector<unsigned char> png =
             EncodeRgbaPng(picture.width, picture.height, scene.canvas.TrueColourPixels());
-        const bool ok = sheet ? WriteBytes(base + L".png", png)
-                              : WriteBytes(base + L".preview.png", OpaquePng(picture)) &&
-                                    WriteBytes(base + L".truecolor.png", png);
+        const bool ok =
+            sheet ? WriteBytes(base + L".png", png)
+                  : WriteBytes(base + L".preview.png", OpaquePng(picture)) && WriteBytes(base + L".truecolor.png", png);
         if (!ok) {
             std::fprintf(stderr, "cannot write %ls\n", base.c_str());
             return 1;
