@@ -153,11 +153,11 @@ void SetValue(InfoValue& value, const PROPVARIANT& stored, UINT codePage)
 // in Unicode hands its narrow strings over in the system's code page.
 UINT CodePageOf(IPropertyStorage& set)
 {
-    PROPSPEC spec = {};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = PID_CODEPAGE;
+    PROPSPEC selector = {};
+    selector.ulKind = PRSPEC_PROPID;
+    selector.propid = PID_CODEPAGE;
     PropVariantHolder stored;
-    if (set.ReadMultiple(1, &spec, &stored.value) != S_OK || stored.value.vt != VT_I2)
+    if (set.ReadMultiple(1, &selector, &stored.value) != S_OK || stored.value.vt != VT_I2)
         return CP_ACP;
     const auto codePage = static_cast<UINT>(static_cast<unsigned short>(stored.value.iVal));
     return codePage == kUnicodeCodePage ? CP_ACP : codePage;
@@ -188,12 +188,12 @@ void ReadSummary(IPropertySetStorage& sets, DocumentInfo& info)
         {PIDSI_LASTSAVE_DTM, kInfoLastSaved, VT_FILETIME},
     };
     for (const auto& property : wanted) {
-        PROPSPEC spec = {};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = property.id;
+        PROPSPEC selector = {};
+        selector.ulKind = PRSPEC_PROPID;
+        selector.propid = property.id;
         PropVariantHolder stored;
         // A property of another type than its own is left out.
-        if (summary->ReadMultiple(1, &spec, &stored.value) != S_OK || stored.value.vt != property.type)
+        if (summary->ReadMultiple(1, &selector, &stored.value) != S_OK || stored.value.vt != property.type)
             continue;
         InfoValue value = {};
         SetValue(value, stored.value, codePage);
@@ -225,11 +225,11 @@ void ReadUserDefined(IPropertySetStorage& sets, DocumentInfo& info)
         CoTaskMemFree(listed.lpwstrName);
         if (!named)
             continue;
-        PROPSPEC spec = {};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = listed.propid;
+        PROPSPEC selector = {};
+        selector.ulKind = PRSPEC_PROPID;
+        selector.propid = listed.propid;
         PropVariantHolder stored;
-        if (custom->ReadMultiple(1, &spec, &stored.value) != S_OK)
+        if (custom->ReadMultiple(1, &selector, &stored.value) != S_OK)
             continue;
         SetValue(property.value, stored.value, codePage);
         if (property.value.present)

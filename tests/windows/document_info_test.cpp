@@ -425,12 +425,12 @@ std::wstring PlatformAuthor(const std::wstring& path)
     IPropertyStorage* summary = nullptr;
     if (SUCCEEDED(root->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))) &&
         SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &summary))) {
-        PROPSPEC spec = {};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = PIDSI_AUTHOR;
+        PROPSPEC selector = {};
+        selector.ulKind = PRSPEC_PROPID;
+        selector.propid = PIDSI_AUTHOR;
         PROPVARIANT value;
         PropVariantInit(&value);
-        if (summary->ReadMultiple(1, &spec, &value) == S_OK && value.vt == VT_LPSTR && value.pszVal != nullptr) {
+        if (summary->ReadMultiple(1, &selector, &value) == S_OK && value.vt == VT_LPSTR && value.pszVal != nullptr) {
             wchar_t wide[512] = {};
             MultiByteToWideChar(CP_ACP, 0, value.pszVal, -1, wide, 511);
             author = wide;
