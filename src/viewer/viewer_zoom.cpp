@@ -101,7 +101,8 @@ CentreAnchor TakeCentreAnchor(HWND window, const ViewerInstance& instance)
     const POINT centre = ViewCentre(window, instance);
     anchor.taken = true;
     anchor.pictureX = PicturePointAt(shown.destX - shown.srcX, centre.x, DrawnScale(shown.drawWidth, picture.bmWidth));
-    anchor.pictureY = PicturePointAt(shown.destY - shown.srcY, centre.y, DrawnScale(shown.drawHeight, picture.bmHeight));
+    anchor.pictureY =
+        PicturePointAt(shown.destY - shown.srcY, centre.y, DrawnScale(shown.drawHeight, picture.bmHeight));
     return anchor;
 }
 

@@ -105,8 +105,8 @@ TEST(FloatingPointGuard, MasksInsideAndGivesTheCallersWordsBack)
     EXPECT_EQ(mxcsrBefore, kStrictMxcsr | kMxcsrPrecisionFlag) << std::hex << "0x" << mxcsrBefore;
     EXPECT_EQ(x87ControlBefore, kStrictX87ControlWord | 0x40) << std::hex << "0x" << x87ControlBefore;
     EXPECT_EQ(mxcsrAfter, mxcsrBefore) << std::hex << "0x" << mxcsrAfter << ", expected 0x" << mxcsrBefore;
-    EXPECT_EQ(x87ControlAfter, x87ControlBefore) << std::hex << "0x" << x87ControlAfter << ", expected 0x"
-                                                 << x87ControlBefore;
+    EXPECT_EQ(x87ControlAfter, x87ControlBefore)
+        << std::hex << "0x" << x87ControlAfter << ", expected 0x" << x87ControlBefore;
     EXPECT_EQ(x87StatusAfter & 0x3F, kX87PrecisionFlag) << std::hex << "x87 status 0x" << x87StatusAfter;
     EXPECT_EQ(mxcsrAfter & kMxcsrInvalidFlag, 0u);
     EXPECT_EQ(x87StatusAfter & kX87InvalidFlag, 0);

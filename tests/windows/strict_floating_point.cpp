@@ -7,8 +7,12 @@
 namespace {
 
 constexpr std::uint32_t kMxcsrFlags = 0x003F;
-constexpr std::uint32_t kMxcsrMasks = 0x1F80;
-constexpr std::uint16_t kX87Masks = 0x003F;
+
+// The control bits of both words: MXCSR without its exception flags.
+struct FloatingPointWords {
+    std::uint32_t mxcsr;
+    std::uint16_t x87Control;
+};
 
 std::uint16_t ReadX87ControlWord()
 {
@@ -30,6 +34,11 @@ void SetWords(std::uint32_t mxcsr, std::uint16_t x87Control)
     _mm_setcsr(mxcsr);
 }
 
+FloatingPointWords CurrentFloatingPointWords()
+{
+    return {_mm_getcsr() & ~kMxcsrFlags, ReadX87ControlWord()};
+}
+
 class StrictFloatingPointListener : public testing::EmptyTestEventListener {
 public:
     void OnTestStart(const testing::TestInfo& /*test*/) override
@@ -49,9 +58,8 @@ public:
         SetWords(before_.mxcsr, before_.x87Control);
         EXPECT_EQ(after.mxcsr, strict_.mxcsr)
             << std::hex << "MXCSR at the test's end: 0x" << after.mxcsr << ", expected 0x" << strict_.mxcsr;
-        EXPECT_EQ(after.x87Control, strict_.x87Control)
-            << std::hex << "x87 control word at the test's end: 0x" << after.x87Control << ", expected 0x"
-            << strict_.x87Control;
+        EXPECT_EQ(after.x87Control, strict_.x87Control) << std::hex << "x87 control word at the test's end: 0x"
+                                                        << after.x87Control << ", expected 0x" << strict_.x87Control;
     }
 
 private:
@@ -61,25 +69,9 @@ private:
 
 }  // namespace
 
-FloatingPointWords CurrentFloatingPointWords()
-{
-    return {_mm_getcsr() & ~kMxcsrFlags, ReadX87ControlWord()};
-}
-
 void UseStrictFloatingPoint()
 {
     SetWords(kStrictMxcsr, kStrictX87ControlWord);
-}
-
-MaskedFloatingPoint::MaskedFloatingPoint() : mxcsr_(_mm_getcsr()), x87Control_(ReadX87ControlWord())
-{
-    SetWords(mxcsr_ | kMxcsrMasks, static_cast<std::uint16_t>(x87Control_ | kX87Masks));
-}
-
-MaskedFloatingPoint::~MaskedFloatingPoint()
-{
-    // The flags the platform's code raised meanwhile go with it.
-    SetWords(mxcsr_, x87Control_);
 }
 
 void InstallStrictFloatingPointListener()

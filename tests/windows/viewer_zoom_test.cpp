@@ -485,7 +485,8 @@ TEST_F(ViewerZoom, ViewsOfNoPixelsZoomAndTakeNewOptionsInAStrictHost)
                 EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags)), 0) << what;
                 for (const int delta : {120, -120, -120})
                     Wheel(viewer, WM_MOUSEWHEEL, delta, MK_CONTROL);
-                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags ^ kShowFlagFit)), 0) << what;
+                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags ^ kShowFlagFit)), 0)
+                    << what;
                 for (const WPARAM key : {WPARAM{VK_OEM_PLUS}, WPARAM{VK_OEM_MINUS}, WPARAM{VK_OEM_MINUS}})
                     SendMessageW(viewer, WM_KEYDOWN, key, 0);
                 EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags)), 0) << what;
