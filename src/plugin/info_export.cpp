@@ -1,4 +1,5 @@
 // The export that gives a document's information as text.
+#include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "preview/document_info.h"
@@ -28,6 +29,7 @@ std::size_t AppendColumn(wchar_t* text, std::size_t at, const wchar_t* column)
 
 extern "C" int __stdcall CorvelleDocumentInfoW(const wchar_t* documentPath, wchar_t* text, int capacity)
 {
+    const FloatingPointGuard floatingPoint;
     if (documentPath == nullptr || text == nullptr || capacity < kDocumentInfoTextCapacity)
         return kStatusFailure;
     text[0] = L'\0';
