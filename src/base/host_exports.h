@@ -41,6 +41,5 @@ inline constexpr int kDocumentInfoTextCapacity = (5 + 256) * (7 + 2 * 255 + 3) +
 // and paragraph separators.
 inline bool TakenForABreak(wchar_t character)
 {
-    return character < 0x20 || (character >= 0x7F && character <= 0x9F) || character == 0x2028 ||
-           character == 0x2029;
+    return character < 0x20 || (character >= 0x7F && character <= 0x9F) || character == 0x2028 || character == 0x2029;
 }

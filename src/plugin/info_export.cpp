@@ -18,7 +18,8 @@ constexpr wchar_t kCustomLabelPrefix[] = L"Custom:";
 constexpr std::size_t kCustomLabelPrefixLength = sizeof kCustomLabelPrefix / sizeof kCustomLabelPrefix[0] - 1;
 
 static_assert(kDocumentInfoTextCapacity >=
-                  (kInfoFieldCount + kMaxCustomProperties) * (kCustomLabelPrefixLength + 2 * kMaxInfoTextLength + 3) + 1,
+                  (kInfoFieldCount + kMaxCustomProperties) * (kCustomLabelPrefixLength + 2 * kMaxInfoTextLength + 3) +
+                      1,
               "room for every row");
 
 // Appends text with every such character made a space, so that a row stays

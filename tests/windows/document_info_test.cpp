@@ -200,16 +200,15 @@ TEST_F(DocumentInfo, CustomRowsCannotPassForFixedOnesNorBreakALine)
     InfoContent forged;
     forged.custom = {{"Saved with", "lpwstr", "2025"},
                      {"Author", "lpwstr",
-                      "a\xE2\x80\xA8"      // U+2028
-                      "b\xE2\x80\xA9"      // U+2029
-                      "c\xC2\x85"           // NEL
-                      "d\x7F"               // DEL
-                      "e\xC2\x9F"           // the last C1 control
+                      "a\xE2\x80\xA8"  // U+2028
+                      "b\xE2\x80\xA9"  // U+2029
+                      "c\xC2\x85"      // NEL
+                      "d\x7F"          // DEL
+                      "e\xC2\x9F"      // the last C1 control
                       "f\tg"},
                      {"Created\xE2\x80\xA8Saved with", "lpwstr", "2025"}};
-    const Rows expected = {{L"Custom:Saved with", L"2025"},
-                           {L"Custom:Author", L"a b c d e f g"},
-                           {L"Custom:Created Saved with", L"2025"}};
+    const Rows expected = {
+        {L"Custom:Saved with", L"2025"}, {L"Custom:Author", L"a b c d e f g"}, {L"Custom:Created Saved with", L"2025"}};
     ExpectRows(InfoOf(Archive(InfoRecords(forged))), expected, "forged rows");
 }
 
