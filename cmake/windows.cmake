@@ -41,6 +41,7 @@ add_library(corvelle SHARED
   src/viewer/viewer_paint.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp
+  src/viewer/viewer_layout.cpp
   src/viewer/viewer_scroll.cpp
   src/viewer/viewer_sheets.cpp
   src/viewer/viewer_window.cpp

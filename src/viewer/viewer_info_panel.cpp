@@ -2,8 +2,7 @@
 
 #include "preview/document_info.h"
 #include "viewer/paint_layout.h"
-#include "viewer/viewer_sheets.h"
-#include "viewer/viewer_window.h"
+#include "viewer/viewer_layout.h"
 
 #include <uxtheme.h>
 

@@ -1,8 +1,9 @@
 #include "viewer/viewer_instance.h"
 
 #include "base/host_contract.h"
-#include "viewer/viewer_window.h"
 #include "viewer/zoom.h"
+
+#include <cwchar>
 
 void ReleaseViewerBitmap(ViewerInstance& instance)
 {
@@ -70,8 +71,13 @@ ViewerInstance* FindViewerInstance(HWND window)
         return nullptr;
     // Only windows of our class hold an instance; the slot of any other
     // window means something else entirely. The class is asked, not the
-    // window, so that a host may subclass the viewer.
-    if (GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&ViewerWindowProc))
+    // window, so that a host may subclass the viewer: its name, and the
+    // module that registered it, since another copy of this module loaded
+    // beside it registers a class of the same name.
+    wchar_t className[sizeof kViewerClassName / sizeof kViewerClassName[0] + 1] = {};
+    const int length = GetClassNameW(window, className, static_cast<int>(sizeof className / sizeof className[0]));
+    if (length <= 0 || std::wcscmp(className, kViewerClassName) != 0 ||
+        GetClassLongPtrW(window, GCLP_HMODULE) != reinterpret_cast<ULONG_PTR>(g_moduleState.moduleHandle))
         return nullptr;
     return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The class of the viewer windows, which this module registers.
+inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
+
 // The platform's dark theme, for the scroll bars and the sheet tabs of a
 // viewer whose host wants dark native controls.
 inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";

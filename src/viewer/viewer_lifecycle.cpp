@@ -8,6 +8,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 

@@ -5,7 +5,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_handlers.h"
-#include "viewer/viewer_window.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/zoom.h"
 
 #include <commctrl.h>
@@ -109,15 +109,6 @@ void PlaceSheetTabs(HWND viewer, const ViewerInstance& instance)
     GetClientRect(viewer, &client);
     const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight);
     MoveWindow(instance.sheetTabs, 0, area.height, client.right, client.bottom - area.height, TRUE);
-}
-
-RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
-{
-    RECT client = {};
-    GetClientRect(viewer, &client);
-    const std::int32_t panelWidth = instance.infoPanel != nullptr ? InfoPanelWidth(client.right) : 0;
-    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, panelWidth);
-    return {0, 0, area.width, area.height};
 }
 
 void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)

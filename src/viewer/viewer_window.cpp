@@ -1,9 +1,11 @@
 #include "viewer/viewer_window.h"
 
+#include "base/host_contract.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 
 namespace {
@@ -55,12 +57,6 @@ void OnSize(HWND window, LPARAM lParam)
 }
 
 }  // namespace
-
-bool RelayoutViewer(HWND window)
-{
-    SendMessageW(window, UpdateScrollbarsMessage, 0, 0);
-    return InvalidateRect(window, nullptr, FALSE) != FALSE;
-}
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
