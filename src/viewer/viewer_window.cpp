@@ -90,6 +90,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         ScrollViewerByTiltWheel(window, InstanceOf(window), wParam);
         return TRUE;  // handled: the platform sends no emulation
     case WM_LBUTTONDOWN:
+        // A click in the picture gives the viewer the keys again, also when
+        // the information panel has taken them.
+        SetFocus(window);
         StartViewerDrag(window, InstanceOf(window), lParam);
         return 0;
     case WM_MOUSEMOVE:

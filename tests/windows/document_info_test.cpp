@@ -145,6 +145,33 @@ protected:
         return rows;
     }
 
+    // The rows selected in the panel, top first.
+    static std::vector<int> SelectedRows(HWND panel)
+    {
+        std::vector<int> rows;
+        for (LRESULT row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); row >= 0;
+             row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))
+            rows.push_back(static_cast<int>(row));
+        return rows;
+    }
+
+    static POINT RowPoint(HWND panel, int row)
+    {
+        RECT bounds = {};
+        bounds.left = LVIR_BOUNDS;
+        SendMessageW(panel, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+        return {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
+    }
+
+    // A click of the left button at a point of a window, posted as the
+    // platform posts it, then run by the host's message loop.
+    static void Click(HWND viewer, HWND window, POINT at)
+    {
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        DispatchPosted(viewer);
+    }
+
     static RECT ChildRect(HWND viewer, HWND child)
     {
         RECT rect = {};
@@ -490,5 +517,42 @@ TEST_F(DocumentInfo, PanelFollowsTheTabsOfTheNextDocument)
     EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, tabs).top) << "to a drawing";
     ASSERT_EQ(loadNextW(host, viewer, part.c_str(), 0), 0);
     EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ClientRect(viewer).bottom) << "back to a part";
+    Close(viewer);
+}
+
+// A click in the panel gives it the keys and a click in the picture takes
+// them back: the arrows and pages then scroll the picture, not the list.
+TEST_F(DocumentInfo, ClickInThePictureTakesTheKeysBackFromThePanel)
+{
+    WriteSettings("InfoPanel=1");
+    const std::wstring path = folder.File(L"large.SLDPRT");
+    WriteArchiveFile(path,
+                     ArchiveDocument(Rle8Block(QuadrantPicture(1005, 716)), 0, {}, {}, InfoRecords(FullInfo(17000))));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(Bar(viewer, SB_VERT).visible);
+    SetFocus(viewer);  // where the host puts it
+
+    Click(viewer, panel, RowPoint(panel, 1));
+    ASSERT_EQ(GetFocus(), panel);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_DOWN, 0);
+    DispatchPosted(viewer);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{2}) << "the list moves while it has the keys";
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+
+    const RECT picture = {0, 0, ChildRect(viewer, panel).left, ClientRect(viewer).bottom};
+    Click(viewer, viewer, {picture.right / 2, picture.bottom / 2});
+    EXPECT_EQ(GetFocus(), viewer) << "a click in the picture takes the keys back";
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 30);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_END, 0);
+    const ScrollBarState bottom = Bar(viewer, SB_VERT);
+    EXPECT_EQ(bottom.nPos, bottom.nMax + 1 - static_cast<int>(bottom.nPage));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    DispatchPosted(viewer);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{2}) << "the list kept its selection";
     Close(viewer);
 }
