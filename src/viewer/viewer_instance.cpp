@@ -42,13 +42,48 @@ void ReleaseViewerObjects(ViewerInstance& instance)
     ReleaseViewerSheets(instance);
 }
 
+namespace {
+
+struct HostOptions {
+    std::uint32_t fitLargerOnly;
+    std::uint32_t center;
+    std::uint32_t fit;
+    std::uint32_t dark;
+    std::uint32_t darkControls;
+};
+
+HostOptions OptionsOf(std::uint32_t showFlags)
+{
+    HostOptions options = {};
+    options.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
+    options.center = (showFlags & kShowFlagCenter) != 0;
+    options.fit = (showFlags & kShowFlagFit) != 0;
+    options.dark = (showFlags & kShowFlagDarkHost) != 0;
+    options.darkControls = options.dark && (showFlags & kShowFlagDarkControls) != 0;
+    return options;
+}
+
+}  // namespace
+
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
 {
-    instance.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
-    instance.center = (showFlags & kShowFlagCenter) != 0;
-    instance.fit = (showFlags & kShowFlagFit) != 0;
-    instance.dark = (showFlags & kShowFlagDarkHost) != 0;
-    instance.darkControls = instance.dark && (showFlags & kShowFlagDarkControls) != 0;
+    const HostOptions options = OptionsOf(showFlags);
+    instance.fitLargerOnly = options.fitLargerOnly;
+    instance.center = options.center;
+    instance.fit = options.fit;
+    instance.dark = options.dark;
+    instance.darkControls = options.darkControls;
+}
+
+bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags)
+{
+    const HostOptions options = OptionsOf(showFlags);
+    return options.fitLargerOnly == instance.fitLargerOnly && options.center == instance.center &&
+           options.fit == instance.fit && (options.dark != instance.dark || options.darkControls != instance.darkControls);
+}
+
+void EndZoom(ViewerInstance& instance)
+{
     instance.zoomStep = kNoZoom;
     instance.wheelRemainder = 0;
 }

@@ -72,8 +72,18 @@ void ReleaseViewerBitmap(ViewerInstance& instance);
 void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 
 // Replaces the view options from the host's ShowFlags (fit, fit larger
-// only, centre, dark) and ends a zoom.
+// only, centre) and its colours (dark, dark controls).
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
+
+// Whether ShowFlags differ from the record's options in the colours and
+// nothing else: the host turned dark or light, and the view stays as the
+// user left it. Every other set of options (the same again, too) starts
+// from the host's view.
+bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags);
+
+// Back to the host's fit or natural size, as a new document or new options
+// from the host start.
+void EndZoom(ViewerInstance& instance);
 
 // The background the record's options call for.
 COLORREF WantedBackColor(const ViewerInstance& instance);

@@ -556,3 +556,77 @@ TEST_F(DocumentInfo, ClickInThePictureTakesTheKeysBackFromThePanel)
     EXPECT_EQ(SelectedRows(panel), std::vector<int>{2}) << "the list kept its selection";
     Close(viewer);
 }
+
+// The host turning dark or light (command 2 that changes only colours)
+// keeps what the user chose: the sheet, the zoom and the place it shows,
+// the panel's rows and selection; the sheet's true-colour picture is laid
+// over the new background. The next document starts at its saved sheet.
+TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
+{
+    constexpr std::uint32_t kDarkPixel = 0x00102030;
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDarkBackColor=" + std::to_string(0x00302010) +
+                  "\r\nInfoPanel=1");
+    const std::wstring path = folder.File(L"plan.SLDDRW");
+    WriteArchiveFile(path, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(FullInfo(17000))));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_TRUE(tabs != nullptr && panel != nullptr);
+    SendKeyWithCtrl(viewer, VK_NEXT);  // sheet 2, 260 x 400
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    for (const int row : {3, 5}) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageW(panel, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    const Rows rows = PanelRows(panel);
+    const ScrollBarState horizontal = Bar(viewer, SB_HORZ);
+    const ScrollBarState vertical = Bar(viewer, SB_VERT);
+    ASSERT_TRUE(horizontal.visible && vertical.visible);
+    ASSERT_GT(vertical.nMax + 1, 400) << "zoomed in";
+    const int edge = ChildRect(viewer, panel).left - 1;  // the sheet's transparent last column
+    ASSERT_EQ(Capture(viewer).At(edge, 10), kBackgroundPixel);
+
+    const struct {
+        int flags;
+        std::uint32_t background;
+        const char* what;
+    } toggles[] = {{kShowFlagDarkHost, kDarkPixel, "dark"},
+                   {kShowFlagDarkHost | kShowFlagDarkControls, kDarkPixel, "dark controls"},
+                   {0, kBackgroundPixel, "light again"}};
+    for (const auto& toggle : toggles) {
+        EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, toggle.flags), 0) << toggle.what;
+        EXPECT_EQ(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), tabs) << toggle.what;
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2) << toggle.what;
+        const ScrollBarState h = Bar(viewer, SB_HORZ);
+        const ScrollBarState v = Bar(viewer, SB_VERT);
+        EXPECT_TRUE(h.visible && h.nMax == horizontal.nMax && h.nPos == horizontal.nPos && h.nPage == horizontal.nPage)
+            << toggle.what << ": horizontal range " << h.nMax << ", position " << h.nPos << ", expected "
+            << horizontal.nMax << ", " << horizontal.nPos;
+        EXPECT_TRUE(v.visible && v.nMax == vertical.nMax && v.nPos == vertical.nPos && v.nPage == vertical.nPage)
+            << toggle.what << ": vertical range " << v.nMax << ", position " << v.nPos << ", expected "
+            << vertical.nMax << ", " << vertical.nPos;
+        const Screenshot shot = Capture(viewer);
+        EXPECT_EQ(shot.At(edge, 10), toggle.background) << toggle.what;
+        EXPECT_EQ(shot.At(edge / 2, 10) >> 16, SheetPixel(2, 0, 0) >> 16 & 0xFF) << toggle.what << ": sheet 2 shown";
+        EXPECT_EQ(Panel(viewer), panel) << toggle.what;
+        ExpectRows(PanelRows(panel), rows, toggle.what);
+        EXPECT_EQ(SelectedRows(panel), (std::vector<int>{3, 5})) << toggle.what;
+    }
+    // The saved sheet, whose picture was laid over the colour before, shows.
+    SendKeyWithCtrl(viewer, VK_PRIOR);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), static_cast<LRESULT>(kActiveSheet));
+    EXPECT_EQ(Capture(viewer).At(179, 139), QuadrantPicture(180, 140).ColourAt(179, 139));
+
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), kShowFlagDarkHost), 0);
+    EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0),
+              static_cast<LRESULT>(kActiveSheet))
+        << "the next document at its saved sheet";
+    EXPECT_TRUE(SelectedRows(Panel(viewer)).empty());
+    Close(viewer);
+}
