@@ -49,14 +49,40 @@ RECT PanelRect(HWND viewer, const ViewerInstance& instance)
     return {area.width, 0, client.right, area.height};
 }
 
-// The property column takes its share, the value column the rest but for
-// room for the list's own scroll bar.
-void SizeColumns(HWND panel, int width)
+bool SameColumnWidths(HWND panel, const std::int32_t (&widths)[2])
 {
+    return SendMessageW(panel, LVM_GETCOLUMNWIDTH, kPropertyColumn, 0) == widths[kPropertyColumn] &&
+           SendMessageW(panel, LVM_GETCOLUMNWIDTH, kValueColumn, 0) == widths[kValueColumn];
+}
+
+// The property column takes its share, the value column the rest but for
+// room for the list's own scroll bar; the widths are kept as the control
+// holds them, to tell them from a user's.
+void SizeColumns(ViewerInstance& instance, int width)
+{
+    HWND panel = instance.infoPanel;
     const int property = width * kPropertyColumnPercent / 100;
     const int value = width - property - GetSystemMetrics(SM_CXVSCROLL);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kValueColumn, value > 0 ? value : 0);
+    instance.infoColumnWidths[kPropertyColumn] =
+        static_cast<std::int32_t>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, kPropertyColumn, 0));
+    instance.infoColumnWidths[kValueColumn] =
+        static_cast<std::int32_t>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, kValueColumn, 0));
+}
+
+int WindowWidth(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect.right - rect.left;
+}
+
+InfoPanelColours ColoursOf(HWND panel)
+{
+    return {static_cast<COLORREF>(SendMessageW(panel, LVM_GETBKCOLOR, 0, 0)),
+            static_cast<COLORREF>(SendMessageW(panel, LVM_GETTEXTBKCOLOR, 0, 0)),
+            static_cast<COLORREF>(SendMessageW(panel, LVM_GETTEXTCOLOR, 0, 0))};
 }
 
 // Made at its place and size at once, so that it is laid out once.
@@ -73,7 +99,6 @@ HWND CreatePanel(HWND viewer, const RECT& place)
     SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(panel, kPropertyColumn, L"Property");
     InsertColumn(panel, kValueColumn, L"Value");
-    SizeColumns(panel, place.right - place.left);
     return panel;
 }
 
@@ -211,9 +236,9 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
     instance.infoPanel = CreatePanel(viewer, place);
     if (instance.infoPanel == nullptr)
         return;
-    // A light host's panel keeps the control's own colours.
-    if (instance.dark)
-        ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    instance.infoPanelOwnColours = ColoursOf(instance.infoPanel);
+    instance.infoPanelDark = false;
+    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
     FillInfoPanel(instance);
     RelayoutViewer(viewer);
 }
@@ -233,6 +258,8 @@ void FillInfoPanel(ViewerInstance& instance)
         return;
     SendMessageW(panel, WM_SETREDRAW, FALSE, 0);
     SendMessageW(panel, LVM_DELETEALLITEMS, 0, 0);
+    // A new document's rows in the columns' own widths.
+    SizeColumns(instance, WindowWidth(panel));
     std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
     if (info != nullptr && ReadDocumentInfo(instance.filePath, *info)) {
         const std::uint32_t count = InfoRowCount(*info);
@@ -243,16 +270,18 @@ void FillInfoPanel(ViewerInstance& instance)
     InvalidateRect(panel, nullptr, TRUE);
 }
 
-void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance)
+void PlaceInfoPanel(HWND viewer, ViewerInstance& instance)
 {
     if (instance.infoPanel == nullptr)
         return;
     const RECT place = PanelRect(viewer, instance);
     MoveWindow(instance.infoPanel, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
-    SizeColumns(instance.infoPanel, place.right - place.left);
+    // The viewer's widths follow the panel; a user's stay as they are.
+    if (SameColumnWidths(instance.infoPanel, instance.infoColumnWidths))
+        SizeColumns(instance, place.right - place.left);
 }
 
-void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
+void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
 {
     HWND panel = instance.infoPanel;
     if (panel == nullptr)
@@ -264,11 +293,17 @@ void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
         if (header != nullptr)
             SetWindowTheme(header, instance.darkControls ? kDarkHeaderTheme : nullptr, nullptr);
     }
-    const COLORREF background = instance.dark ? instance.backColor : GetSysColor(COLOR_WINDOW);
-    const COLORREF text = instance.dark ? kDarkPanelText : GetSysColor(COLOR_WINDOWTEXT);
-    SendMessageW(panel, LVM_SETBKCOLOR, 0, background);
-    SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, background);
-    SendMessageW(panel, LVM_SETTEXTCOLOR, 0, text);
+    // A light host's panel keeps the colours the control was made with,
+    // which follow the system's; they are only put back after dark ones.
+    if (!instance.dark && !instance.infoPanelDark)
+        return;
+    const InfoPanelColours colours = instance.dark
+                                         ? InfoPanelColours{instance.backColor, instance.backColor, kDarkPanelText}
+                                         : instance.infoPanelOwnColours;
+    SendMessageW(panel, LVM_SETBKCOLOR, 0, colours.background);
+    SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, colours.textBackground);
+    SendMessageW(panel, LVM_SETTEXTCOLOR, 0, colours.text);
+    instance.infoPanelDark = instance.dark != 0;
     InvalidateRect(panel, nullptr, TRUE);
 }
 

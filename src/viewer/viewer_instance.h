@@ -14,6 +14,13 @@ inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
 // viewer whose host wants dark native controls.
 inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
 
+// The colours of the information panel's list.
+struct InfoPanelColours {
+    COLORREF background;
+    COLORREF textBackground;
+    COLORREF text;
+};
+
 // The record behind one viewer window. The window's user-data slot holds a
 // pointer to it; it owns the picture and the background brush.
 struct ViewerInstance {
@@ -44,8 +51,14 @@ struct ViewerInstance {
     std::int32_t tabStripHeight;
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
-    // The information panel beside the picture, null while hidden.
+    // The information panel beside the picture, null while hidden; the
+    // colours it was made with, put back when a dark host turns light, and
+    // whether it shows a dark host's; the widths the viewer gave its
+    // columns last (others are the user's, kept until the next document).
     HWND infoPanel;
+    InfoPanelColours infoPanelOwnColours;
+    bool infoPanelDark;
+    std::int32_t infoColumnWidths[2];
     // The user's zoom: a step of the ladder, or kNoZoom for the host's
     // options; wheel deltas short of a notch; a drag in progress.
     std::int32_t zoomStep;

@@ -64,7 +64,7 @@ void ApplyControlTheme(HWND viewerWindow, const ViewerInstance& instance, bool w
 
 // The controls' theme, and the panel's colours, which follow the
 // background whether or not the host wants dark controls.
-void ApplyHostTheme(HWND viewerWindow, const ViewerInstance& instance, bool wasThemed)
+void ApplyHostTheme(HWND viewerWindow, ViewerInstance& instance, bool wasThemed)
 {
     ApplyControlTheme(viewerWindow, instance, wasThemed);
     ApplyInfoPanelTheme(instance, (instance.darkControls != 0) != wasThemed);

@@ -46,7 +46,7 @@ void OnSize(HWND window, LPARAM lParam)
     // A size sent by the host that differs from ours: take it as our outer size.
     if (client.bottom != height || client.right != width)
         MoveWindow(window, 0, 0, width, height, TRUE);
-    const ViewerInstance* instance = InstanceOf(window);
+    ViewerInstance* instance = InstanceOf(window);
     if (instance == nullptr)
         return;
     PlaceSheetTabs(window, *instance);

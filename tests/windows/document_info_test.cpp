@@ -630,3 +630,87 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
     EXPECT_TRUE(SelectedRows(Panel(viewer)).empty());
     Close(viewer);
 }
+
+namespace {
+
+struct PanelColours {
+    LRESULT background;
+    LRESULT textBackground;
+    LRESULT text;
+    bool operator==(const PanelColours& other) const
+    {
+        return background == other.background && textBackground == other.textBackground && text == other.text;
+    }
+};
+
+PanelColours ColoursOf(HWND panel)
+{
+    return {SendMessageW(panel, LVM_GETBKCOLOR, 0, 0), SendMessageW(panel, LVM_GETTEXTBKCOLOR, 0, 0),
+            SendMessageW(panel, LVM_GETTEXTCOLOR, 0, 0)};
+}
+
+std::ostream& operator<<(std::ostream& out, const PanelColours& colours)
+{
+    return out << std::hex << "background " << colours.background << ", text background " << colours.textBackground
+               << ", text " << colours.text << std::dec;
+}
+
+std::pair<int, int> ColumnWidths(HWND panel)
+{
+    return {static_cast<int>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 0, 0)),
+            static_cast<int>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0))};
+}
+
+}  // namespace
+
+// A light host's panel keeps the control's own colours whatever comes: the
+// next document, new options, the host turning dark and light again. The
+// column widths a user drags stay until the next document.
+TEST_F(DocumentInfo, PanelKeepsTheControlsColoursAndTheUsersColumnWidths)
+{
+    WriteSettings("InfoPanel=1\r\nDarkBackColor=" + std::to_string(0x00302010));
+    const std::wstring path = Archive(InfoRecords(FullInfo(17000)));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    const PanelColours own = ColoursOf(panel);
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), 0), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "after the next document";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "after new options";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
+    EXPECT_EQ(ColoursOf(panel).background, static_cast<LRESULT>(0x00302010)) << "dark";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "light again";
+
+    // The divider between the columns dragged 40 pixels to the right.
+    const std::pair<int, int> made = ColumnWidths(panel);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
+    RECT title = {};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&title)));
+    const int y = (title.top + title.bottom) / 2;
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(title.right - 1, y));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(title.right + 39, y));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(title.right + 39, y));
+    const std::pair<int, int> dragged = ColumnWidths(panel);
+    ASSERT_EQ(dragged.first, made.first + 40);
+
+    // The host makes the viewer wider and narrower, sends new options.
+    MoveWindow(viewer, 0, 0, kHostWidth + 300, kHostHeight, TRUE);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "wider";
+    MoveWindow(viewer, 0, 0, kHostWidth, kHostHeight, TRUE);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "as before";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "new options";
+
+    // The next document has the widths of a new panel.
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), 0), 0);
+    const std::pair<int, int> next = ColumnWidths(panel);
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    ASSERT_NE(Panel(viewer), nullptr);
+    EXPECT_EQ(next, ColumnWidths(Panel(viewer)));
+    EXPECT_EQ(next, made);
+    Close(viewer);
+}
