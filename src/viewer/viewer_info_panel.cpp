@@ -28,6 +28,14 @@ constexpr COLORREF kDarkPanelText = RGB(0xE0, 0xE0, 0xE0);
 constexpr std::uint32_t kCopiedRowCharacters = 2 * kMaxInfoTextLength + 3;
 // A date and a time in the user's format.
 constexpr int kShownTimeCapacity = 96;
+// The custom properties stand under a heading row of their own, so that one
+// named like a fixed row ("Author", "Saved with") cannot pass for it. The
+// platform's list groups would draw such a heading, but the list under Wine
+// has none (LVM_ENABLEGROUPVIEW and LVM_INSERTGROUP do nothing there), so it
+// is a row, told from the others by its item data, never selected nor
+// copied. Every other row's item data is 0.
+constexpr LPARAM kCustomHeading = 1;
+constexpr wchar_t kCustomHeadingText[] = L"Custom properties";
 
 void InsertColumn(HWND panel, int column, const wchar_t* title)
 {
@@ -124,19 +132,58 @@ void ShownValue(const InfoValue& value, wchar_t* shown, int capacity)
         shown[date - 1] = L'\0';
 }
 
-void SetRow(HWND panel, int row, const InfoRow& info)
+// Appends a row with its item data; false when the list takes no more.
+bool InsertRow(HWND panel, int row, const wchar_t* label, LPARAM data)
 {
     LVITEMW item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = row;
-    item.pszText = const_cast<wchar_t*>(info.label);
-    if (SendMessageW(panel, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
+    item.pszText = const_cast<wchar_t*>(label);
+    item.lParam = data;
+    return SendMessageW(panel, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) == row;
+}
+
+void SetRow(HWND panel, int row, const InfoRow& info)
+{
+    if (!InsertRow(panel, row, info.label, 0))
         return;
     wchar_t shown[kMaxInfoTextLength + 1 > kShownTimeCapacity ? kMaxInfoTextLength + 1 : kShownTimeCapacity];
     ShownValue(*info.value, shown, static_cast<int>(sizeof shown / sizeof shown[0]));
+    LVITEMW item = {};
     item.iSubItem = kValueColumn;
     item.pszText = shown;
     SendMessageW(panel, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+LPARAM RowData(HWND panel, int row)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageW(panel, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return 0;
+    return item.lParam;
+}
+
+// Whatever selects the heading (a click, an arrow, every row at once)
+// leaves it unselected; the focus may rest on it, so that the arrows go on
+// past it.
+void KeepHeadingUnselected(HWND panel, const NMLISTVIEW& change)
+{
+    if ((change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0)
+        return;
+    LRESULT heading = change.iItem;
+    if (heading < 0) {
+        LVFINDINFOW find = {};
+        find.flags = LVFI_PARAM;
+        find.lParam = kCustomHeading;
+        heading = SendMessageW(panel, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find));
+    }
+    if (heading < 0 || RowData(panel, static_cast<int>(heading)) != kCustomHeading)
+        return;
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED;
+    SendMessageW(panel, LVM_SETITEMSTATE, static_cast<WPARAM>(heading), reinterpret_cast<LPARAM>(&state));
 }
 
 // Appends one column's text of a row, tabs and line ends made spaces so
@@ -174,6 +221,8 @@ void CopySelectedRows(HWND viewer, HWND panel)
     std::uint32_t rows = 0;
     for (LRESULT row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
          row >= 0 && rows < selected; row = SendMessageW(panel, LVM_GETNEXTITEM, row, LVNI_SELECTED), ++rows) {
+        if (RowData(panel, static_cast<int>(row)) == kCustomHeading)
+            continue;
         length += AppendCell(panel, static_cast<int>(row), kPropertyColumn, text + length);
         text[length++] = L'\t';
         length += AppendCell(panel, static_cast<int>(row), kValueColumn, text + length);
@@ -262,9 +311,15 @@ void FillInfoPanel(ViewerInstance& instance)
     SizeColumns(instance, WindowWidth(panel));
     std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
     if (info != nullptr && ReadDocumentInfo(instance.filePath, *info)) {
+        // The fixed rows come first, the custom properties last.
         const std::uint32_t count = InfoRowCount(*info);
-        for (std::uint32_t row = 0; row < count; ++row)
-            SetRow(panel, static_cast<int>(row), InfoRowAt(*info, row));
+        const std::uint32_t firstCustom = count - info->customCount;
+        int shown = 0;
+        for (std::uint32_t row = 0; row < count; ++row) {
+            if (row == firstCustom && !InsertRow(panel, shown++, kCustomHeadingText, kCustomHeading))
+                break;
+            SetRow(panel, shown++, InfoRowAt(*info, row));
+        }
     }
     SendMessageW(panel, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(panel, nullptr, TRUE);
@@ -309,8 +364,13 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
 
 void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
 {
-    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel ||
-        notice->code != static_cast<UINT>(LVN_KEYDOWN))
+    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel)
+        return;
+    if (notice->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        KeepHeadingUnselected(instance->infoPanel, *reinterpret_cast<const NMLISTVIEW*>(notice));
+        return;
+    }
+    if (notice->code != static_cast<UINT>(LVN_KEYDOWN))
         return;
     const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(notice)->wVKey;
     if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {

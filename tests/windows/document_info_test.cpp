@@ -327,11 +327,14 @@ TEST_F(DocumentInfo, PanelTakesTheRightOfThePictureAreaAboveTheTabs)
     EXPECT_EQ(placed.bottom, strip.top) << "the panel ends where the tabs begin";
     EXPECT_EQ(strip.left, 0);
     EXPECT_EQ(strip.right, client.right) << "the tabs keep the whole width";
-    // The export's rows, but for the dates, shown in the user's own form
-    // and time zone: their year and minutes, whole hours apart from UTC.
-    const Rows shown = PanelRows(panel);
-    const Rows stored = InfoOf(path);
-    ASSERT_EQ(shown.size(), stored.size());
+    // The document's rows, the custom ones under their heading, and the
+    // dates shown in the user's own form and time zone: their year and
+    // minutes, whole hours apart from UTC.
+    Rows shown = PanelRows(panel);
+    const Rows stored = Joined(FixedRows(L"2024"), CustomRows(info));
+    ASSERT_EQ(shown.size(), stored.size() + 1);
+    EXPECT_EQ(shown[5], (std::pair<std::wstring, std::wstring>{L"Custom properties", L""}));
+    shown.erase(shown.begin() + 5);
     const struct {
         std::size_t row;
         const wchar_t* year;
@@ -376,18 +379,18 @@ TEST_F(DocumentInfo, SettingShowsThePanelWhichFollowsTheNextDocumentAndCopiesIts
     ASSERT_NE(viewer, nullptr);
     HWND panel = Panel(viewer);
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(PanelRows(panel).size(), 5 + info.custom.size());
+    EXPECT_EQ(PanelRows(panel).size(), 5 + 1 + info.custom.size()) << "the fixed rows, a heading, the custom ones";
 
     InfoContent next = FullInfo(6000);
     next.custom = {{"Description", "lpwstr", "Shaft"}};
     ASSERT_EQ(loadNextW(host, viewer, Archive(InfoRecords(next), L"next.SLDPRT").c_str(), 0), 0);
     const Rows rows = PanelRows(Panel(viewer));
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[0], (std::pair<std::wstring, std::wstring>{L"Saved with", L"2013"}));
-    EXPECT_EQ(rows[5], (std::pair<std::wstring, std::wstring>{L"Description", L"Shaft"}));
+    EXPECT_EQ(rows[6], (std::pair<std::wstring, std::wstring>{L"Description", L"Shaft"}));
 
-    // Rows 3 and 5 selected, then Ctrl+C in the panel.
-    for (const int row : {3, 5}) {
+    // Rows 3 and 6 selected, then Ctrl+C in the panel.
+    for (const int row : {3, 6}) {
         LVITEMW state = {};
         state.stateMask = LVIS_SELECTED;
         state.state = LVIS_SELECTED;
@@ -578,7 +581,7 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
     SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
     SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
     SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
-    for (const int row : {3, 5}) {
+    for (const int row : {3, 6}) {
         LVITEMW state = {};
         state.stateMask = LVIS_SELECTED;
         state.state = LVIS_SELECTED;
@@ -616,7 +619,7 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
         EXPECT_EQ(shot.At(edge / 2, 10) >> 16, SheetPixel(2, 0, 0) >> 16 & 0xFF) << toggle.what << ": sheet 2 shown";
         EXPECT_EQ(Panel(viewer), panel) << toggle.what;
         ExpectRows(PanelRows(panel), rows, toggle.what);
-        EXPECT_EQ(SelectedRows(panel), (std::vector<int>{3, 5})) << toggle.what;
+        EXPECT_EQ(SelectedRows(panel), (std::vector<int>{3, 6})) << toggle.what;
     }
     // The saved sheet, whose picture was laid over the colour before, shows.
     SendKeyWithCtrl(viewer, VK_PRIOR);
@@ -712,5 +715,59 @@ TEST_F(DocumentInfo, PanelKeepsTheControlsColoursAndTheUsersColumnWidths)
     ASSERT_NE(Panel(viewer), nullptr);
     EXPECT_EQ(next, ColumnWidths(Panel(viewer)));
     EXPECT_EQ(next, made);
+    Close(viewer);
+}
+
+// Custom properties stand under a heading of their own, so that one named
+// like a fixed row cannot pass for it. The heading is no row to select or
+// copy: clicked, reached by the arrows or selected with every row, it stays
+// unselected, and the arrows go on past it.
+TEST_F(DocumentInfo, CustomPropertiesStandUnderAHeadingThatIsNoRow)
+{
+    WriteSettings("InfoPanel=1");
+    InfoContent info = FullInfo(17000);
+    info.custom = {{"Saved with", "lpwstr", "2025"}, {"Author", "lpwstr", "J. Forger"}};
+    HWND viewer = Load(Archive(InfoRecords(info)), 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    const Rows rows = PanelRows(panel);
+    ASSERT_EQ(rows.size(), 8u);
+    const Rows fixed = FixedRows(L"2024");
+    for (const std::size_t row : {0u, 3u, 4u})
+        EXPECT_EQ(rows[row], fixed[row]) << row;
+    ExpectRows(Rows(rows.begin() + 5, rows.end()),
+               {{L"Custom properties", L""}, {L"Saved with", L"2025"}, {L"Author", L"J. Forger"}}, "custom");
+
+    Click(viewer, panel, RowPoint(panel, 5));
+    EXPECT_TRUE(SelectedRows(panel).empty()) << "the heading clicked";
+    Click(viewer, panel, RowPoint(panel, 4));
+    ASSERT_EQ(SelectedRows(panel), std::vector<int>{4});
+    SendMessageW(panel, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(SelectedRows(panel).empty()) << "the heading reached by the arrow";
+    SendMessageW(panel, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{6}) << "the arrow goes on past the heading";
+
+    LVITEMW all = {};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageW(panel, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(SelectedRows(panel), (std::vector<int>{0, 1, 2, 3, 4, 6, 7}));
+    SetFocus(panel);
+    SendKeyWithCtrl(panel, 'C');
+    std::wstring expected;
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        if (row != 5)
+            expected += rows[row].first + L"\t" + rows[row].second + L"\r\n";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
+    EXPECT_EQ(std::wstring(copied != nullptr ? copied : L"<none>"), expected);
+    GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+    CloseClipboard();
+
+    // Without custom properties, no heading.
+    info.custom.clear();
+    ASSERT_EQ(loadNextW(host, viewer, Archive(InfoRecords(info), L"plain.SLDPRT").c_str(), 0), 0);
+    EXPECT_EQ(PanelRows(panel).size(), 5u);
     Close(viewer);
 }
