@@ -63,14 +63,18 @@ bool SameColumnWidths(HWND panel, const std::int32_t (&widths)[2])
            SendMessageW(panel, LVM_GETCOLUMNWIDTH, kValueColumn, 0) == widths[kValueColumn];
 }
 
-// The property column takes its share, the value column the rest but for
-// room for the list's own scroll bar; the widths are kept as the control
-// holds them, to tell them from a user's.
+// The property column takes its share, the value column the rest, less
+// room for the list's own scroll bar only when its rows need one: so a date
+// in the user's form fits a panel 213 pixels wide (a viewer of 640). The
+// widths are kept as the control holds them, to tell them from a user's.
 void SizeColumns(ViewerInstance& instance, int width)
 {
     HWND panel = instance.infoPanel;
-    const int property = width * kPropertyColumnPercent / 100;
-    const int value = width - property - GetSystemMetrics(SM_CXVSCROLL);
+    const bool scrolls =
+        SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0) > SendMessageW(panel, LVM_GETCOUNTPERPAGE, 0, 0);
+    const int room = width - (scrolls ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    const int property = room * kPropertyColumnPercent / 100;
+    const int value = room - property;
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kValueColumn, value > 0 ? value : 0);
     instance.infoColumnWidths[kPropertyColumn] =
@@ -163,6 +167,43 @@ LPARAM RowData(HWND panel, int row)
     if (!SendMessageW(panel, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return 0;
     return item.lParam;
+}
+
+// A colour of the list's, with the platform's default resolved.
+COLORREF ResolvedColour(COLORREF colour, COLORREF fallback)
+{
+    return colour == CLR_DEFAULT || colour == CLR_NONE ? fallback : colour;
+}
+
+// The heading is drawn across the whole row, so that the property column's
+// width never cuts it, in the list's own text colour over the background
+// the list has painted.
+LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || draw.nmcd.lItemlParam != kCustomHeading)
+        return CDRF_DODEFAULT;
+    const auto row = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    if (!SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) ||
+        !SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label)))
+        return CDRF_DODEFAULT;
+    RECT text = bounds;
+    text.left = label.left + GetSystemMetrics(SM_CXEDGE);
+    const COLORREF previousColour =
+        SetTextColor(draw.nmcd.hdc, ResolvedColour(draw.clrText, GetSysColor(COLOR_WINDOWTEXT)));
+    const int previousMode = SetBkMode(draw.nmcd.hdc, TRANSPARENT);
+    DrawTextW(draw.nmcd.hdc, kCustomHeadingText, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SetBkMode(draw.nmcd.hdc, previousMode);
+    SetTextColor(draw.nmcd.hdc, previousColour);
+    // The arrows may rest on it.
+    if ((draw.nmcd.uItemState & CDIS_FOCUS) != 0 && GetFocus() == panel)
+        DrawFocusRect(draw.nmcd.hdc, &bounds);
+    return CDRF_SKIPDEFAULT;
 }
 
 // Whatever selects the heading (a click, an arrow, every row at once)
@@ -307,8 +348,6 @@ void FillInfoPanel(ViewerInstance& instance)
         return;
     SendMessageW(panel, WM_SETREDRAW, FALSE, 0);
     SendMessageW(panel, LVM_DELETEALLITEMS, 0, 0);
-    // A new document's rows in the columns' own widths.
-    SizeColumns(instance, WindowWidth(panel));
     std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
     if (info != nullptr && ReadDocumentInfo(instance.filePath, *info)) {
         // The fixed rows come first, the custom properties last.
@@ -321,6 +360,8 @@ void FillInfoPanel(ViewerInstance& instance)
             SetRow(panel, shown++, InfoRowAt(*info, row));
         }
     }
+    // A new document's rows in the columns' own widths.
+    SizeColumns(instance, WindowWidth(panel));
     SendMessageW(panel, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(panel, nullptr, TRUE);
 }
@@ -362,21 +403,24 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
     InvalidateRect(panel, nullptr, TRUE);
 }
 
-void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
+LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
 {
     if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel)
-        return;
+        return 0;
+    if (notice->code == static_cast<UINT>(NM_CUSTOMDRAW))
+        return DrawHeading(instance->infoPanel, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
     if (notice->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
         KeepHeadingUnselected(instance->infoPanel, *reinterpret_cast<const NMLISTVIEW*>(notice));
-        return;
+        return 0;
     }
     if (notice->code != static_cast<UINT>(LVN_KEYDOWN))
-        return;
+        return 0;
     const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(notice)->wVKey;
     if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
         CopySelectedRows(viewer, instance->infoPanel);
-        return;
+        return 0;
     }
     if (!ListUsesKey(key))
         PostMessageW(viewer, WM_KEYDOWN, key, 0);
+    return 0;
 }

@@ -33,5 +33,5 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged);
 // The panel's notices: Ctrl+C copies the selected rows as text; every key
 // the list has no use for is posted to the viewer, where the host's own
 // keys are looked for; the heading of the custom properties is kept
-// unselected.
-void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
+// unselected and drawn across its row. The answer to the notice.
+LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);

@@ -126,8 +126,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
-        OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
-        return 0;
+        return OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);
         return 0;
