@@ -70,8 +70,7 @@ bool SameColumnWidths(HWND panel, const std::int32_t (&widths)[2])
 void SizeColumns(ViewerInstance& instance, int width)
 {
     HWND panel = instance.infoPanel;
-    const bool scrolls =
-        SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0) > SendMessageW(panel, LVM_GETCOUNTPERPAGE, 0, 0);
+    const bool scrolls = SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0) > SendMessageW(panel, LVM_GETCOUNTPERPAGE, 0, 0);
     const int room = width - (scrolls ? GetSystemMetrics(SM_CXVSCROLL) : 0);
     const int property = room * kPropertyColumnPercent / 100;
     const int value = room - property;

@@ -79,7 +79,8 @@ bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags)
 {
     const HostOptions options = OptionsOf(showFlags);
     return options.fitLargerOnly == instance.fitLargerOnly && options.center == instance.center &&
-           options.fit == instance.fit && (options.dark != instance.dark || options.darkControls != instance.darkControls);
+           options.fit == instance.fit &&
+           (options.dark != instance.dark || options.darkControls != instance.darkControls);
 }
 
 void EndZoom(ViewerInstance& instance)

@@ -609,8 +609,8 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
             << toggle.what << ": horizontal range " << h.nMax << ", position " << h.nPos << ", expected "
             << horizontal.nMax << ", " << horizontal.nPos;
         EXPECT_TRUE(v.visible && v.nMax == vertical.nMax && v.nPos == vertical.nPos && v.nPage == vertical.nPage)
-            << toggle.what << ": vertical range " << v.nMax << ", position " << v.nPos << ", expected "
-            << vertical.nMax << ", " << vertical.nPos;
+            << toggle.what << ": vertical range " << v.nMax << ", position " << v.nPos << ", expected " << vertical.nMax
+            << ", " << vertical.nPos;
         const Screenshot shot = Capture(viewer);
         EXPECT_EQ(shot.At(edge, 10), toggle.background) << toggle.what;
         EXPECT_EQ(shot.At(edge / 2, 10) >> 16, SheetPixel(2, 0, 0) >> 16 & 0xFF) << toggle.what << ": sheet 2 shown";
