@@ -23,11 +23,18 @@ configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.
 # The user's README of the release archive, with the version.
 configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
-add_library(corvelle SHARED
+# The reading both modules share, built once and linked into each: module
+# state and settings, the report boxes (which only the viewer's paths
+# reach), both containers' readers, the information, and the content
+# module's fields and cache.
+add_library(corvelle_shared STATIC
   src/base/module_state.cpp
   src/base/settings.cpp
   src/base/wide_path.cpp
+  src/content/content_fields.cpp
+  src/content/field_cache.cpp
   src/diagnostics/error_report.cpp
+  src/plugin/settings_path.cpp
   src/preview/archive_file.cpp
   src/preview/document_info.cpp
   src/preview/info_property_sets.cpp
@@ -36,6 +43,12 @@ add_library(corvelle SHARED
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
+)
+target_compile_definitions(corvelle_shared PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(corvelle_shared PUBLIC corvelle_core)
+corvelle_warnings(corvelle_shared)
+
+add_library(corvelle SHARED
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_paint.cpp
@@ -61,7 +74,7 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib}
+target_link_libraries(corvelle PRIVATE corvelle_shared corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib}
   ${xmllite_import_lib})
 add_dependencies(corvelle winspool_ordinals xmllite_import)
 # One file to copy: no mingw runtime DLL beside it.
@@ -72,13 +85,29 @@ set(corvelle_release_link_options -static -static-libgcc -static-libstdc++ -Wl,-
 target_link_options(corvelle PRIVATE ${corvelle_release_link_options})
 corvelle_warnings(corvelle)
 
+# The content module: the host's columns, search and renaming by a
+# document's information, over the same reading.
+add_library(corvelle_content SHARED
+  src/plugin/content_dll_main.cpp
+  src/plugin/content_exports.cpp
+  src/plugin/corvelle_content.def
+)
+set_target_properties(corvelle_content PROPERTIES PREFIX "" OUTPUT_NAME corvelle SUFFIX .wdx64
+  ARCHIVE_OUTPUT_NAME corvelle_content)
+target_compile_definitions(corvelle_content PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(corvelle_content PRIVATE corvelle_shared corvelle_core ole32 gdi32 user32 uuid
+  ${xmllite_import_lib})
+add_dependencies(corvelle_content xmllite_import)
+target_link_options(corvelle_content PRIVATE ${corvelle_release_link_options})
+corvelle_warnings(corvelle_content)
+
 # Programs that host the plugin: wide-character Windows programs that need no
 # mingw runtime DLL beside them and are built after the plugin.
 function(corvelle_host_program target)
   target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
   target_link_options(${target} PRIVATE ${corvelle_release_link_options})
-  add_dependencies(${target} corvelle)
+  add_dependencies(${target} corvelle corvelle_content)
   corvelle_warnings(${target})
 endfunction()
 

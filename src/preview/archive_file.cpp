@@ -214,6 +214,19 @@ HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetI
     return picture;
 }
 
+bool ReadArchiveExtras(const wchar_t* documentPath, SheetList& sheets, bool* hasPreview)
+{
+    *hasPreview = false;
+    const ArchiveRead read = ReadArchiveFile(documentPath, false, nullptr, &sheets);
+    if (read.outcome == ArchiveOutcome::NotAnArchive)
+        return false;
+    const ArchiveRecord& preview = read.preview;
+    if (read.outcome == ArchiveOutcome::Found && preview.size >= kPreviewCountSize)
+        *hasPreview = PreviewRecordChecksOut(preview.bytes.get(), preview.size - kPreviewCountSize, &BlockAfterCount,
+                                             preview.bytes.get());
+    return true;
+}
+
 bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info)
 {
     InfoRead read = {};
@@ -225,7 +238,7 @@ bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info)
             return false;
     }  // closed before anything is parsed
     if (read.releaseFound)
-        SetReleaseValue(info.fields[kInfoSavedWith], read.releaseCode);
+        SetReleaseValue(info, read.releaseCode);
     ReadCoreRecord(read.records[0].bytes.get(), read.records[0].size, info);
     ReadCustomRecord(read.records[1].bytes.get(), read.records[1].size, info);
     return true;

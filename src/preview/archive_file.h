@@ -29,3 +29,8 @@ HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetI
 // declared size past kMaxInfoRecordBytes. The file is closed before the
 // records are parsed. False when it is no such archive.
 bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info);
+
+// A drawing's sheet names and whether the "Preview" record passes the
+// viewer's checks (no bitmap is made), in one look without a box. False
+// when it is no such archive.
+bool ReadArchiveExtras(const wchar_t* documentPath, SheetList& sheets, bool* hasPreview);

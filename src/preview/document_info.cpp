@@ -24,6 +24,7 @@ void ClearInfo(DocumentInfo& info)
     for (InfoValue& field : info.fields)
         field = {};
     info.customCount = 0;
+    info.releaseCode = 0;
 }
 
 }  // namespace
@@ -43,8 +44,10 @@ void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length
     destination[kept] = L'\0';
 }
 
-void SetReleaseValue(InfoValue& value, std::uint32_t code)
+void SetReleaseValue(DocumentInfo& info, std::uint32_t code)
 {
+    info.releaseCode = code;
+    InfoValue& value = info.fields[kInfoSavedWith];
     const CadRelease release = ReleaseOfCode(code);
     if (!release.known)
         std::swprintf(value.text, kMaxInfoTextLength + 1, L"release code %u", code);

@@ -54,7 +54,7 @@ void ReadReleaseStorage(IStorage& root, DocumentInfo& info)
         }
     }
     if (found)
-        SetReleaseValue(info.fields[kInfoSavedWith], release);
+        SetReleaseValue(info, release);
 }
 
 // A date as ISO 8601 in UTC, with its instant.

@@ -4,6 +4,7 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
+#include "preview/document_extras.h"
 #include "preview/png_header.h"
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
@@ -16,11 +17,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <new>
 
 namespace {
 
 // Others may go on reading the document while we do, but not write it.
 constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
+// The content module's look lets others write as well: a folder view must
+// never refuse the CAD program a save. Without a snapshot, a read-only
+// transacted open copies nothing.
+constexpr DWORD kSharedDocumentMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED | STGM_NOSNAPSHOT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 constexpr wchar_t kPngStreamName[] = L"PreviewPNG";
@@ -170,6 +177,24 @@ HBITMAP LoadStoragePicture(IStorage* storage, const wchar_t* documentPath, const
     return PictureFromPreviewRecord(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source).bitmap;
 }
 
+// Whether the "Preview" stream passes the viewer's checks, without a box.
+bool StorageHasPicture(IStorage* storage)
+{
+    HRESULT result = S_OK;
+    ScopedCom<IStream> stream = OpenRootStream(storage, kPreviewStreamName, &result);
+    if (stream == nullptr)
+        return false;
+    unsigned char count[kPreviewCountSize] = {};
+    ULONG delivered = 0;
+    if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
+        return false;
+    const std::uint64_t streamSize = StreamSize(stream.get());
+    if (streamSize < kPreviewCountSize)
+        return false;
+    StreamBlock source = {stream.get(), nullptr};
+    return PreviewRecordChecksOut(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source);
+}
+
 // Opens the document as a compound file; false with result set when it is
 // none or cannot be opened so.
 ScopedCom<IStorage> OpenDocumentStorage(const wchar_t* documentPath, HRESULT* result)
@@ -257,4 +282,25 @@ HBITMAP LoadSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, c
     }  // the document is closed before any box is shown
     ReportSheetPictureFailure(failure, sheetIndex);
     return picture;
+}
+
+bool ReadDocumentExtras(const wchar_t* documentPath, DocumentExtras& extras)
+{
+    extras = {};
+    if (documentPath == nullptr)
+        return false;
+    const std::unique_ptr<SheetList> sheets(new (std::nothrow) SheetList);
+    if (sheets == nullptr)
+        return false;
+    sheets->count = 0;
+    IStorage* opened = nullptr;
+    if (SUCCEEDED(StgOpenStorage(documentPath, nullptr, kSharedDocumentMode, nullptr, 0, &opened))) {
+        const ScopedCom<IStorage> storage(opened);
+        extras.hasPreview = StorageHasPicture(storage.get());
+        ReadSheetNamesStream(storage.get(), *sheets);
+    } else if (!ReadArchiveExtras(documentPath, *sheets, &extras.hasPreview)) {
+        return false;
+    }
+    extras.sheetCount = sheets->count;
+    return true;
 }
