@@ -114,6 +114,7 @@ endfunction()
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
   tests/windows/child_process.cpp
+  tests/windows/content_host.cpp
   tests/windows/dib_fixture.cpp
   tests/windows/drawing_fixture.cpp
   tests/windows/guarded_heap.cpp
@@ -130,6 +131,7 @@ add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
   tests/windows/document_info_test.cpp
   tests/windows/archive_document_test.cpp
+  tests/windows/content_module_test.cpp
   tests/windows/leak_test.cpp
   tests/windows/malformed_corpus.cpp
   tests/windows/malformed_corpus_test.cpp
