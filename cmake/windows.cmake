@@ -176,6 +176,8 @@ gtest_discover_tests(corvelle_windows_tests
 # screenshots and thumbnails in bulk.
 add_executable(quickview
   tools/quickview/box_relay.cpp
+  tools/quickview/content_library.cpp
+  tools/quickview/field_listing.cpp
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp
   tools/quickview/main.cpp
