@@ -20,6 +20,8 @@ add_custom_target(xmllite_import DEPENDS ${xmllite_import_lib})
 configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
 # The file manager's install file for the release archive, with the version.
 configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.inf @ONLY)
+# The content module's, for its archive of its own.
+configure_file(packaging/pluginst-content.inf.in ${CMAKE_BINARY_DIR}/generated/content/pluginst.inf @ONLY)
 # The user's README of the release archive, with the version.
 configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
