@@ -24,6 +24,7 @@ configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.
 configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
 add_library(corvelle SHARED
+  src/base/dpi.cpp
   src/base/module_state.cpp
   src/base/settings.cpp
   src/base/wide_path.cpp
@@ -38,6 +39,7 @@ add_library(corvelle SHARED
   src/preview/screen_bitmap.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
+  src/viewer/viewer_menu.cpp
   src/viewer/viewer_paint.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp
@@ -114,6 +116,7 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_command_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp
+  tests/windows/viewer_menu_test.cpp
   tests/windows/viewer_reentry_test.cpp
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp

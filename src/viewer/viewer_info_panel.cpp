@@ -286,3 +286,9 @@ void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notic
     if (!ListUsesKey(key))
         PostMessageW(viewer, WM_KEYDOWN, key, 0);
 }
+
+void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance)
+{
+    if (instance.infoPanel != nullptr)
+        CopySelectedRows(viewer, instance.infoPanel);
+}

@@ -31,3 +31,7 @@ void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged);
 // the list has no use for is posted to the viewer, where the host's own
 // keys are looked for.
 void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
+
+// The selected rows as lines of "property<TAB>value" on the clipboard, as
+// Ctrl+C in the panel copies them; nothing selected, nothing copied.
+void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance);

@@ -11,6 +11,11 @@
 // viewer whose host wants dark native controls.
 inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
 
+// The host's copy, for the viewer's own menu: the clipboard is an output
+// beside the viewer, so the export that opens a viewer hands it over. The
+// host's status.
+using CopyPictureFunction = int (*)(HWND owner, HBITMAP picture);
+
 // The record behind one viewer window. The window's user-data slot holds a
 // pointer to it; it owns the picture and the background brush.
 struct ViewerInstance {
@@ -51,6 +56,8 @@ struct ViewerInstance {
     POINT dragStart;
     std::int32_t dragStartHorizontal;
     std::int32_t dragStartVertical;
+    // Copy picture in the viewer's menu.
+    CopyPictureFunction copyPicture;
 };
 
 // Deletes the background brush, then the picture and the sheets, whichever

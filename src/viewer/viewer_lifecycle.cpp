@@ -105,7 +105,7 @@ void UnregisterViewerClass()
     UnregisterClassW(kViewerClassName, g_moduleState.moduleHandle);
 }
 
-HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags)
+HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags, CopyPictureFunction copyPicture)
 {
     RegisterViewerClass();
     RECT hostClient = {};
@@ -115,6 +115,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     if (instance == nullptr)
         return nullptr;
     CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
+    instance->copyPicture = copyPicture;
     ApplyShowFlags(*instance, showFlags);
     // Both colours once for each new viewer, as the host may turn dark or
     // light while it is open.

@@ -4,6 +4,7 @@
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
+#include "viewer/viewer_menu.h"
 #include "viewer/viewer_sheets.h"
 
 namespace {
@@ -122,8 +123,20 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
             ToggleInfoPanelByKey(window, InstanceOf(window), wParam) ||
             ZoomViewerByKey(window, InstanceOf(window), wParam) ||
-            ScrollViewerByKey(window, InstanceOf(window), wParam))
+            ScrollViewerByKey(window, InstanceOf(window), wParam) ||
+            OpenContextMenuByKey(window, InstanceOf(window), wParam))
             return kKeyUsed;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_KEYUP:
+        // The menu came with the Menu key's press; its release, where the
+        // platform would make it too, must not make another.
+        if (wParam == VK_APPS && InstanceOf(window) != nullptr)
+            return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        // A right-click's, Shift+F10's or the panel's.
+        if (OpenContextMenu(window, InstanceOf(window), reinterpret_cast<HWND>(wParam), lParam))
+            return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
@@ -131,6 +144,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);
+        return 0;
+    case kMenuChoiceMessage:
+        OnMenuChoiceMessage(window, wParam, lParam);
         return 0;
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));
