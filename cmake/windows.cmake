@@ -145,6 +145,7 @@ gtest_discover_tests(corvelle_windows_tests
 # screenshots and thumbnails in bulk.
 add_executable(quickview
   tools/quickview/box_relay.cpp
+  tools/quickview/dpi_override.cpp
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp
   tools/quickview/main.cpp
