@@ -24,6 +24,7 @@ add_executable(corvelle_native_tests
   tests/native/dib_layout_test.cpp
   tests/native/document_facts_test.cpp
   tests/native/fit_test.cpp
+  tests/native/floating_point_guard_test.cpp
   tests/native/message_text_test.cpp
   tests/native/paint_layout_test.cpp
   tests/native/png_header_test.cpp

@@ -37,6 +37,7 @@ add_library(corvelle SHARED
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
+  src/viewer/viewer_area.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_menu.cpp
@@ -91,6 +92,7 @@ add_library(corvelle_test_host STATIC
   tests/windows/guarded_heap.cpp
   tests/windows/import_patch.cpp
   tests/windows/plugin_host.cpp
+  tests/windows/strict_floating_point.cpp
 )
 target_include_directories(corvelle_test_host PUBLIC tests/windows src)
 target_compile_definitions(corvelle_test_host PUBLIC UNICODE _UNICODE NOMINMAX)
@@ -122,8 +124,9 @@ add_executable(corvelle_windows_tests
   tests/windows/viewer_scroll_test.cpp
   tests/windows/viewer_sheets_test.cpp
   tests/windows/viewer_zoom_test.cpp
+  tests/windows/test_main.cpp
 )
-target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest_main version windowscodecs uuid)
+target_link_libraries(corvelle_windows_tests PRIVATE corvelle_test_host GTest::gtest version windowscodecs uuid)
 corvelle_host_program(corvelle_windows_tests)
 add_dependencies(corvelle_windows_tests quickview corvelle_corpus_runner)
 

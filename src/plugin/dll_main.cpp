@@ -1,3 +1,4 @@
+#include "base/floating_point_guard.h"
 #include "base/module_state.h"
 #include "viewer/viewer_lifecycle.h"
 
@@ -5,6 +6,7 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved)
 {
+    const FloatingPointGuard floatingPoint;
     if (reason == DLL_PROCESS_ATTACH) {
         g_moduleState.moduleHandle = module;
         DisableThreadLibraryCalls(module);

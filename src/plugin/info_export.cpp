@@ -1,4 +1,5 @@
 // The export that gives a document's information as text.
+#include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "preview/document_info.h"
@@ -12,15 +13,22 @@
 
 namespace {
 
-static_assert(kDocumentInfoTextCapacity >= (kInfoFieldCount + kMaxCustomProperties) * (2 * kMaxInfoTextLength + 3) + 1,
+// A custom property's label says what it is, so that one named "Author"
+// never reads as the document's author.
+constexpr wchar_t kCustomLabelPrefix[] = L"Custom:";
+constexpr std::size_t kCustomLabelPrefixLength = sizeof kCustomLabelPrefix / sizeof kCustomLabelPrefix[0] - 1;
+
+static_assert(kDocumentInfoTextCapacity >=
+                  (kInfoFieldCount + kMaxCustomProperties) * (kCustomLabelPrefixLength + 2 * kMaxInfoTextLength + 3) +
+                      1,
               "room for every row");
 
-// Appends text with tabs and line ends made spaces, so that a row stays one
-// line of two columns.
+// Appends text with every such character made a space, so that a row stays
+// one line of two columns whoever splits it.
 std::size_t AppendColumn(wchar_t* text, std::size_t at, const wchar_t* column)
 {
     for (; *column != L'\0'; ++column)
-        text[at++] = (*column == L'\t' || *column == L'\r' || *column == L'\n') ? L' ' : *column;
+        text[at++] = TakenForABreak(*column) ? L' ' : *column;
     return at;
 }
 
@@ -28,6 +36,7 @@ std::size_t AppendColumn(wchar_t* text, std::size_t at, const wchar_t* column)
 
 extern "C" int __stdcall CorvelleDocumentInfoW(const wchar_t* documentPath, wchar_t* text, int capacity)
 {
+    const FloatingPointGuard floatingPoint;
     if (documentPath == nullptr || text == nullptr || capacity < kDocumentInfoTextCapacity)
         return kStatusFailure;
     text[0] = L'\0';
@@ -38,8 +47,12 @@ extern "C" int __stdcall CorvelleDocumentInfoW(const wchar_t* documentPath, wcha
         return kStatusSuccess;
     std::size_t at = 0;
     const std::uint32_t rows = InfoRowCount(*info);
+    // The fixed rows come first, the custom properties after them.
+    const std::uint32_t fixedRows = rows - info->customCount;
     for (std::uint32_t row = 0; row < rows; ++row) {
         const InfoRow shown = InfoRowAt(*info, row);
+        if (row >= fixedRows)
+            at = AppendColumn(text, at, kCustomLabelPrefix);
         at = AppendColumn(text, at, shown.label);
         text[at++] = L'\t';
         at = AppendColumn(text, at, shown.value->text);

@@ -1,4 +1,5 @@
 // The exports that print a viewer's picture and make thumbnails.
+#include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "base/module_state.h"
@@ -16,12 +17,14 @@
 extern "C" HBITMAP __stdcall ListGetPreviewBitmapW(const wchar_t* documentPath, int boxWidth, int boxHeight,
                                                    char* /*contentBuffer*/, int /*contentLength*/)
 {
+    const FloatingPointGuard floatingPoint;
     return MakeThumbnail(documentPath, boxWidth, boxHeight);
 }
 
 extern "C" HBITMAP __stdcall ListGetPreviewBitmap(const char* documentPath, int boxWidth, int boxHeight,
                                                   char* contentBuffer, int contentLength)
 {
+    const FloatingPointGuard floatingPoint;
     wchar_t widePath[kWidePathCapacity];
     return ListGetPreviewBitmapW(ToWidePath(widePath, documentPath), boxWidth, boxHeight, contentBuffer, contentLength);
 }
@@ -49,6 +52,7 @@ HBITMAP StillShown(void* context)
 extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPath, const wchar_t* printerName,
                                     int /*printFlags*/, const PrintMargins* margins)
 {
+    const FloatingPointGuard floatingPoint;
     if (viewerWindow == nullptr)
         return kStatusFailure;
     // The printer is opened before the viewer is looked at; it goes last.
@@ -65,6 +69,7 @@ extern "C" int __stdcall ListPrintW(HWND viewerWindow, const wchar_t* documentPa
 extern "C" int __stdcall ListPrint(HWND viewerWindow, const char* documentPath, const char* printerName, int printFlags,
                                    const PrintMargins* margins)
 {
+    const FloatingPointGuard floatingPoint;
     wchar_t widePrinterName[kWidePathCapacity];
     wchar_t widePath[kWidePathCapacity];
     return ListPrintW(viewerWindow, ToWidePath(widePath, documentPath), ToWidePath(widePrinterName, printerName),

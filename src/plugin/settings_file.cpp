@@ -1,4 +1,5 @@
 #include "base/bounded_string.h"
+#include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "base/module_state.h"
@@ -87,6 +88,7 @@ void CreateSettingsFile(const wchar_t* settingsPath)
 
 extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parameters)
 {
+    const FloatingPointGuard floatingPoint;
     wchar_t modulePath[kWidePathCapacity];
     if (GetModuleFileNameW(g_moduleState.moduleHandle, modulePath, kWidePathCapacity) == 0)
         return;

@@ -1,4 +1,5 @@
 // The exports that open, reload, command and close a viewer window.
+#include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "base/module_state.h"
@@ -15,11 +16,13 @@
 
 extern "C" void __stdcall ListGetDetectString(char* buffer, int maxlen)
 {
+    const FloatingPointGuard floatingPoint;
     CopyDetectString(buffer, maxlen);
 }
 
 extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath, int showFlags)
 {
+    const FloatingPointGuard floatingPoint;
     if (documentPath == nullptr)
         return nullptr;
     return OpenViewer(hostWindow, documentPath, static_cast<std::uint32_t>(showFlags), &CopyBitmapToClipboard);
@@ -27,6 +30,7 @@ extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath
 
 extern "C" HWND __stdcall ListLoad(HWND hostWindow, const char* documentPath, int showFlags)
 {
+    const FloatingPointGuard floatingPoint;
     wchar_t widePath[kWidePathCapacity];
     return ListLoadW(hostWindow, ToWidePath(widePath, documentPath), showFlags);
 }
@@ -34,6 +38,7 @@ extern "C" HWND __stdcall ListLoad(HWND hostWindow, const char* documentPath, in
 extern "C" int __stdcall ListLoadNextW(HWND /*hostWindow*/, HWND viewerWindow, const wchar_t* documentPath,
                                        int showFlags)
 {
+    const FloatingPointGuard floatingPoint;
     ViewerInstance* instance = FindViewerInstance(viewerWindow);
     if (instance == nullptr || documentPath == nullptr)
         return kStatusFailure;
@@ -42,12 +47,14 @@ extern "C" int __stdcall ListLoadNextW(HWND /*hostWindow*/, HWND viewerWindow, c
 
 extern "C" int __stdcall ListLoadNext(HWND hostWindow, HWND viewerWindow, const char* documentPath, int showFlags)
 {
+    const FloatingPointGuard floatingPoint;
     wchar_t widePath[kWidePathCapacity];
     return ListLoadNextW(hostWindow, viewerWindow, ToWidePath(widePath, documentPath), showFlags);
 }
 
 extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int parameter)
 {
+    const FloatingPointGuard floatingPoint;
     ViewerInstance* instance = FindViewerInstance(viewerWindow);
     // A viewer whose reload found no picture has nothing to act on; a sheet
     // without one still takes new options.
@@ -68,6 +75,7 @@ extern "C" int __stdcall ListSendCommand(HWND viewerWindow, int command, int par
 
 extern "C" void __stdcall ListCloseWindow(HWND viewerWindow)
 {
+    const FloatingPointGuard floatingPoint;
     if (viewerWindow == nullptr)
         return;
     CloseViewer(viewerWindow);

@@ -122,6 +122,10 @@ ElementRead ElementText(IXmlReader& reader, InfoValue& value)
             return ElementRead::Broken;
         const std::uint32_t room = kMaxInfoTextLength - kept;
         const std::uint32_t taken = WholeCharacters(text, length, length < room ? length : room);
+        // A pair may straddle two pieces of text; cut where the second
+        // piece is left out, the first's high surrogate goes with it.
+        if (taken == 0 && length > 0 && kept > 0 && value.text[kept - 1] >= 0xD800 && value.text[kept - 1] <= 0xDBFF)
+            --kept;
         std::wmemcpy(value.text + kept, text, taken);
         kept += taken;
         value.text[kept] = L'\0';

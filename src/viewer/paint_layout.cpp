@@ -81,3 +81,9 @@ std::int32_t InfoPanelWidth(std::int32_t clientWidth)
         width = kMaxInfoPanelWidth;
     return width < clientWidth ? width : clientWidth;
 }
+
+PixelSize ViewerPictureArea(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
+                            bool infoPanelShown)
+{
+    return PictureAreaSize(clientWidth, clientHeight, tabStripHeight, infoPanelShown ? InfoPanelWidth(clientWidth) : 0);
+}

@@ -47,3 +47,8 @@ PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, s
 inline constexpr std::int32_t kMinInfoPanelWidth = 200;
 inline constexpr std::int32_t kMaxInfoPanelWidth = 400;
 std::int32_t InfoPanelWidth(std::int32_t clientWidth);
+
+// The picture area of a viewer's client area: above its row of sheet tabs
+// and, while the information panel is shown, left of the panel's width.
+PixelSize ViewerPictureArea(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
+                            bool infoPanelShown);

@@ -111,15 +111,6 @@ void PlaceSheetTabs(HWND viewer, const ViewerInstance& instance)
     MoveWindow(instance.sheetTabs, 0, area.height, client.right, client.bottom - area.height, TRUE);
 }
 
-RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
-{
-    RECT client = {};
-    GetClientRect(viewer, &client);
-    const std::int32_t panelWidth = instance.infoPanel != nullptr ? InfoPanelWidth(client.right) : 0;
-    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, panelWidth);
-    return {0, 0, area.width, area.height};
-}
-
 void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
 {
     if (instance.sheets == nullptr || sheet >= instance.sheets->count || sheet == instance.shownSheet)

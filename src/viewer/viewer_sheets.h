@@ -39,7 +39,3 @@ void OnSheetTabNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice
 // tab is still selected.
 inline constexpr UINT kChooseSheetMessage = WM_APP + 0x66;
 void OnChooseSheetMessage(HWND viewer, WPARAM sheet, LPARAM serial);
-
-// The part of the client area above the tabs and left of the information
-// panel, where the picture is shown.
-RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance);

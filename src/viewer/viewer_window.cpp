@@ -1,5 +1,6 @@
 #include "viewer/viewer_window.h"
 
+#include "base/floating_point_guard.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
@@ -65,6 +66,8 @@ bool RelayoutViewer(HWND window)
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The host's message loop calls in with the host's words.
+    const FloatingPointGuard floatingPoint;
     switch (message) {
     case WM_CREATE:
         OnCreate(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));

@@ -1,7 +1,7 @@
 #include "base/host_contract.h"
 #include "viewer/paint_layout.h"
+#include "viewer/viewer_area.h"
 #include "viewer/viewer_handlers.h"
-#include "viewer/viewer_sheets.h"
 #include "viewer/zoom.h"
 
 namespace {
@@ -41,7 +41,9 @@ bool ZoomToStep(HWND window, ViewerInstance& instance, std::int32_t step, POINT 
         return false;
     EndViewerDrag(window, &instance);
     const PaintLayout before = CurrentLayout(window, instance, picture);
-    const double oldScale = static_cast<double>(before.drawWidth) / picture.bmWidth;
+    // A view of no pixels draws nothing: its scale is 0, with no point under
+    // the anchor, and the first pixel is kept there instead.
+    const double oldScale = DrawnScale(before.drawWidth, picture.bmWidth);
     LeaveHostFit(window, instance);
     instance.zoomStep = step;
     UpdateScrollbars(window, &instance);
@@ -58,11 +60,6 @@ POINT ViewCentre(HWND window, const ViewerInstance& instance)
 {
     const RECT area = PictureAreaRect(window, instance);
     return {area.right / 2, area.bottom / 2};
-}
-
-double ScaleOf(std::int32_t drawn, std::int32_t picture)
-{
-    return static_cast<double>(drawn) / picture;
 }
 
 // Natural size without a zoom: the host's options draw the picture pixel for
@@ -110,8 +107,9 @@ CentreAnchor TakeCentreAnchor(HWND window, const ViewerInstance& instance)
     const PaintLayout shown = CurrentLayout(window, instance, picture);
     const POINT centre = ViewCentre(window, instance);
     anchor.taken = true;
-    anchor.pictureX = PicturePointAt(shown.destX - shown.srcX, centre.x, ScaleOf(shown.drawWidth, picture.bmWidth));
-    anchor.pictureY = PicturePointAt(shown.destY - shown.srcY, centre.y, ScaleOf(shown.drawHeight, picture.bmHeight));
+    anchor.pictureX = PicturePointAt(shown.destX - shown.srcX, centre.x, DrawnScale(shown.drawWidth, picture.bmWidth));
+    anchor.pictureY =
+        PicturePointAt(shown.destY - shown.srcY, centre.y, DrawnScale(shown.drawHeight, picture.bmHeight));
     return anchor;
 }
 
@@ -126,10 +124,10 @@ void KeepCentreAnchor(HWND window, ViewerInstance& instance, const CentreAnchor&
     // The platform holds each position within its bar's range.
     if (instance.hScrollShown)
         SetScrollPos(window, SB_HORZ,
-                     PositionShowing(anchor.pictureX, centre.x, ScaleOf(shown.drawWidth, picture.bmWidth)), TRUE);
+                     PositionShowing(anchor.pictureX, centre.x, DrawnScale(shown.drawWidth, picture.bmWidth)), TRUE);
     if (instance.vScrollShown)
         SetScrollPos(window, SB_VERT,
-                     PositionShowing(anchor.pictureY, centre.y, ScaleOf(shown.drawHeight, picture.bmHeight)), TRUE);
+                     PositionShowing(anchor.pictureY, centre.y, DrawnScale(shown.drawHeight, picture.bmHeight)), TRUE);
     InvalidateRect(window, nullptr, FALSE);
 }
 

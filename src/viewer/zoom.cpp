@@ -10,8 +10,12 @@ namespace {
 // the ladder by up to half a pixel.
 constexpr double kSameDrawnSide = 0.5;
 
+// A NaN, which no caller should give, is 0: the quiet test goes first, as
+// the comparisons and the rounding would raise on it.
 std::int32_t ClampToInt32(double value)
 {
+    if (std::isnan(value))
+        return 0;
     if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
         return std::numeric_limits<std::int32_t>::max();
     if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
@@ -69,8 +73,17 @@ PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, doub
     return {ZoomedSide(pictureWidth, scale), ZoomedSide(pictureHeight, scale)};
 }
 
+double DrawnScale(std::int32_t drawnSide, std::int32_t pictureSide)
+{
+    if (drawnSide <= 0 || pictureSide <= 0)
+        return 0;
+    return static_cast<double>(drawnSide) / pictureSide;
+}
+
 double PicturePointAt(std::int32_t origin, std::int32_t viewPoint, double scale)
 {
+    if (!std::isgreater(scale, 0.0))
+        return 0;
     return (static_cast<double>(viewPoint) - origin) / scale;
 }
 

@@ -36,15 +36,23 @@ std::int32_t ZoomStepAfter(std::int32_t currentStep, std::int32_t drawnSide, std
 // The picture's size at a scale, each side rounded and at least 1.
 PixelSize ZoomedSize(std::int32_t pictureWidth, std::int32_t pictureHeight, double scale);
 
+// The scale a side of pictureSide pixels is shown at when it is drawn
+// drawnSide pixels long: 0 when nothing of it is drawn (a view of no pixels
+// fits the picture into none) or there is no picture.
+double DrawnScale(std::int32_t drawnSide, std::int32_t pictureSide);
+
 // Along one axis: the picture point (in picture pixels, fractional) drawn
 // at a view coordinate when the picture's first pixel is drawn at origin;
 // and the scroll position that draws a picture point at a view coordinate.
+// At a scale of 0 nothing is drawn, so nothing is under any view point:
+// the picture's first pixel stands in, and no division by 0 takes place.
 double PicturePointAt(std::int32_t origin, std::int32_t viewPoint, double scale);
 std::int32_t PositionShowing(double picturePoint, std::int32_t viewPoint, double scale);
 
 // Along one axis: the scroll position at the new scale that keeps the
 // picture point now under anchor (a view coordinate) under it. oldOrigin is
-// where the picture's first pixel is drawn in the view.
+// where the picture's first pixel is drawn in the view; an old scale of 0
+// (nothing was drawn) anchors the picture's first pixel.
 std::int32_t AnchoredPosition(std::int32_t oldOrigin, std::int32_t anchor, double oldScale, double newScale);
 
 // Adds a wheel delta to what is left over from earlier ones and returns the

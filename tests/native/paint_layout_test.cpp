@@ -104,3 +104,21 @@ TEST(PictureArea, LeavesRoomForTheInformationPanelAndTheTabs)
     EXPECT_EQ(none.width, 0);
     EXPECT_EQ(none.height, 0);
 }
+
+// What the window files draw in: the panel's width is taken only while the
+// panel is shown, and a client no wider than the panel leaves no picture.
+TEST(ViewerPictureArea, TakesThePanelOnlyWhileItIsShown)
+{
+    const PixelSize shown = ViewerPictureArea(1024, 768, 23, true);
+    EXPECT_EQ(shown.width, 1024 - 341);
+    EXPECT_EQ(shown.height, 768 - 23);
+    const PixelSize hidden = ViewerPictureArea(1024, 768, 23, false);
+    EXPECT_EQ(hidden.width, 1024);
+    EXPECT_EQ(hidden.height, 768 - 23);
+    const PixelSize narrow = ViewerPictureArea(150, 400, 0, true);
+    EXPECT_EQ(narrow.width, 0);
+    EXPECT_EQ(narrow.height, 400);
+    const PixelSize none = ViewerPictureArea(0, 0, 0, true);
+    EXPECT_EQ(none.width, 0);
+    EXPECT_EQ(none.height, 0);
+}

@@ -1,6 +1,11 @@
 #include "viewer/zoom.h"
 
+#include "floating_point_traps.h"
+#include "viewer/paint_layout.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(ZoomLadder, RunsFromASixteenthToSixteenThroughOneInStepsOfAboutAQuarter)
 {
@@ -91,4 +96,37 @@ TEST(ZoomGeometry, AnchorsWheelsAndTheVisiblePart)
     EXPECT_EQ(whole.dest, 50);
     EXPECT_EQ(whole.destLength, 100);
     EXPECT_EQ(ComputeVisibleSpan(500, 100, 100, 400).sourceLength, 0) << "beyond the view";
+}
+
+// A viewer of no pixels (minimised, collapsed, or all of it taken by the
+// information panel) fits the picture into none: on that axis its drawn
+// scale is 0 and no picture point is under the anchor of a zoom step or of
+// new options. The step keeps the picture's first pixel at the anchor
+// instead of dividing by 0, which in a strict host is a hardware exception.
+TEST(ZoomGeometry, AViewOfNoPixelsHasNothingToAnchor)
+{
+    const FloatingPointTraps traps;
+    for (const std::int32_t width : {640, 1005, 1024, 1420}) {
+        const std::int32_t height = width * 3 / 4;
+        for (const PixelSize area : {PixelSize{0, 0}, PixelSize{0, 400}, PixelSize{400, 0}}) {
+            const PaintLayout fitted =
+                ComputePaintLayout(area.width, area.height, width, height, {true, true, false}, false, false, 0, 0);
+            const bool noWidth = area.width == 0;
+            const std::int32_t drawn = noWidth ? fitted.drawWidth : fitted.drawHeight;
+            const std::int32_t origin = noWidth ? fitted.destX : fitted.destY;
+            const double scale = DrawnScale(drawn, noWidth ? width : height);
+            const std::string what =
+                std::to_string(width) + " into " + std::to_string(area.width) + " x " + std::to_string(area.height);
+            EXPECT_EQ(scale, 0.0) << what << ": drawn " << drawn;
+            EXPECT_EQ(PicturePointAt(origin, 0, scale), 0.0) << what;
+            for (const double newScale : {kZoomLadder[0], 1.0, kZoomLadder[kZoomStepCount - 1]})
+                EXPECT_EQ(AnchoredPosition(origin, 0, scale, newScale), 0) << what << ", to " << newScale;
+        }
+    }
+    // New options keep the centre's point at the centre: from no pixels,
+    // the first pixel.
+    EXPECT_EQ(PositionShowing(PicturePointAt(0, 200, 0.0), 150, 1.25), -150);
+    EXPECT_EQ(DrawnScale(5, 0), 0.0) << "no picture";
+    EXPECT_EQ(DrawnScale(-1, 640), 0.0);
+    EXPECT_DOUBLE_EQ(DrawnScale(800, 640), 1.25);
 }

@@ -18,6 +18,7 @@
 #include "compound_file.h"
 #include "dib_blocks.h"
 #include "plugin_host.h"
+#include "strict_floating_point.h"
 
 #include <windows.h>
 
@@ -53,6 +54,7 @@ void PrintJobLine(const char* name, const PrintMargins* margins, const IndexedPi
 
 int wmain(int argc, wchar_t** argv)
 {
+    UseStrictFloatingPoint();
     if (argc != 2) {
         std::fprintf(stderr, "usage: corvelle_print_page PRINTER\n");
         return 2;

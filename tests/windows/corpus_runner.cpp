@@ -12,6 +12,7 @@
 #include "dib_blocks.h"
 #include "guarded_heap.h"
 #include "plugin_host.h"
+#include "strict_floating_point.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -29,6 +30,7 @@ void Paint(HWND window)
 
 int wmain(int argc, wchar_t** argv)
 {
+    UseStrictFloatingPoint();
     int first = 1;
     const bool guarded = argc > 1 && std::wcscmp(argv[1], L"--guarded") == 0;
     if (guarded)

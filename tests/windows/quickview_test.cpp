@@ -265,7 +265,7 @@ TEST_F(Quickview, InfoListsEveryDocumentsRows)
     EXPECT_EQ(run.output, name + "\tSaved with\t2024\n" + name +
                               "\tAuthor\tJ\xC3\xB6rg Stra\xC3\x9F"
                               "e\n" +
-                              name + "\tNumber\tFL-1420\n");
+                              name + "\tCustom:Number\tFL-1420\n");
 }
 
 namespace {

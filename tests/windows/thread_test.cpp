@@ -5,6 +5,7 @@
 // takes, on any thread, is given back (counted at its import table).
 #include "archive_document.h"
 #include "png_file.h"
+#include "strict_floating_point.h"
 #include "viewer_host.h"
 
 #include <atomic>
@@ -193,6 +194,7 @@ TEST_F(Threads, ThumbnailsOnFourWorkersWhileTheViewerWorks)
     std::vector<std::thread> workers;
     for (int worker = 0; worker < kWorkers; ++worker) {
         workers.emplace_back([&, worker] {
+            UseStrictFloatingPoint();
             for (int i = 0; i < kThumbnailsEach; ++i) {
                 const Sample& sample = (i + worker) % 2 == 0 ? compound : archive;
                 HBITMAP bitmap = thumbnail(sample.path.c_str(), 96, 96, nullptr, 0);
@@ -275,6 +277,7 @@ TEST_F(ViewerTest, SettingsPathSetAgainWhileWorkersReadSettings)
     std::vector<std::thread> workers;
     for (int worker = 0; worker < kWorkers; ++worker) {
         workers.emplace_back([&] {
+            UseStrictFloatingPoint();
             for (int i = 0; i < kThumbnailsEach; ++i) {
                 HBITMAP bitmap = thumbnail(path.c_str(), 96, 96, nullptr, 0);
                 BITMAP description = {};

@@ -4,6 +4,7 @@
 #include "archive_document.h"
 #include "base/version.h"
 #include "png_file.h"
+#include "strict_floating_point.h"
 #include "viewer_host.h"
 
 #include <objbase.h>
@@ -229,6 +230,7 @@ TEST_F(TrueColor, CallingThreadsApartmentIsLeftAsItWas)
         std::uint32_t width = 0;
         HRESULT afterwards = E_FAIL;
         std::thread worker([&] {
+            UseStrictFloatingPoint();
             if (test.apartment != ~0u)
                 CoInitializeEx(nullptr, test.apartment);
             HBITMAP bitmap = Read(path);

@@ -453,3 +453,51 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     EXPECT_EQ(Capture(viewer).At(300, 250), 0x00202020u);
     Close(viewer);
 }
+
+// Hosts size the viewer with their own window: minimised or collapsed to 0
+// or 1 pixel, or so narrow that the information panel takes the whole
+// width. There a fitted picture is drawn in no pixels, and nothing is under
+// the point that a zoom step or new options keep in place. Every key, wheel
+// notch and command 2 must still pass in a strict host (the test runs with
+// floating-point exceptions unmasked), and the viewer shows the picture
+// again once it has room.
+TEST_F(ViewerZoom, ViewsOfNoPixelsZoomAndTakeNewOptionsInAStrictHost)
+{
+    constexpr std::uint32_t kPicture = 0x0080A0C0;
+    struct Size {
+        int width;
+        int height;
+        bool panel;
+    };
+    for (const int width : {640, 1005, 1024, 1420}) {
+        const std::wstring path = Document(SolidBlock(width, width * 3 / 4, kPicture), L"real.SLDPRT");
+        for (const Size size : {Size{0, 0, false}, Size{1, 1, false}, Size{150, 400, true}, Size{1, 1, true}}) {
+            WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + (size.panel ? "\r\nInfoPanel=1" : ""));
+            for (const std::uint32_t flags : {0u, kShowFlagFit, kShowFlagFit | kShowFlagCenter}) {
+                const std::string what = std::to_string(width) + " wide in " + std::to_string(size.width) + " x " +
+                                         std::to_string(size.height) + (size.panel ? " with the panel" : "") +
+                                         ", flags " + std::to_string(flags);
+                HWND viewer = Load(path, static_cast<int>(flags));
+                ASSERT_NE(viewer, nullptr) << what;
+                MoveWindow(viewer, 0, 0, size.width, size.height, TRUE);
+                for (const WPARAM key : {WPARAM{VK_ADD}, WPARAM{VK_SUBTRACT}, WPARAM{VK_SUBTRACT}})
+                    SendMessageW(viewer, WM_KEYDOWN, key, 0);
+                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags)), 0) << what;
+                for (const int delta : {120, -120, -120})
+                    Wheel(viewer, WM_MOUSEWHEEL, delta, MK_CONTROL);
+                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags ^ kShowFlagFit)), 0)
+                    << what;
+                for (const WPARAM key : {WPARAM{VK_OEM_PLUS}, WPARAM{VK_OEM_MINUS}, WPARAM{VK_OEM_MINUS}})
+                    SendMessageW(viewer, WM_KEYDOWN, key, 0);
+                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, static_cast<int>(flags)), 0) << what;
+                UpdateWindow(viewer);
+
+                // Room again, at natural size: the picture fills the area.
+                MoveWindow(viewer, 0, 0, kHostWidth, kHostHeight, TRUE);
+                EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0) << what;
+                EXPECT_EQ(Capture(viewer).At(1, 1), kPicture) << what;
+                Close(viewer);
+            }
+        }
+    }
+}

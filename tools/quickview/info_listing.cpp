@@ -20,6 +20,16 @@ std::string Utf8(const wchar_t* text, std::size_t length)
     return converted;
 }
 
+// A file's name may hold a line or paragraph separator: printed as a
+// space, as the plugin prints those of the rows, so that a line is a row.
+std::wstring OneLine(std::wstring text)
+{
+    for (wchar_t& character : text)
+        if (TakenForABreak(character))
+            character = L' ';
+    return text;
+}
+
 }  // namespace
 
 int ListDocumentInfo(const PluginLibrary& plugin, const QuickviewOptions& options)
@@ -34,7 +44,8 @@ int ListDocumentInfo(const PluginLibrary& plugin, const QuickviewOptions& option
             status = 1;
             continue;
         }
-        const std::string prefix = Utf8(file.c_str(), file.size()) + "\t";
+        const std::wstring name = OneLine(file);
+        const std::string prefix = Utf8(name.c_str(), name.size()) + "\t";
         // Rows end in CR LF; each is printed behind the file's name.
         const wchar_t* row = text.data();
         for (const wchar_t* end = row; *end != L'\0'; ++end) {

@@ -1,0 +1,12 @@
+#include "viewer/viewer_area.h"
+
+#include "viewer/paint_layout.h"
+
+RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
+{
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    const PixelSize area =
+        ViewerPictureArea(client.right, client.bottom, instance.tabStripHeight, instance.infoPanel != nullptr);
+    return {0, 0, area.width, area.height};
+}
