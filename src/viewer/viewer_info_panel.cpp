@@ -1,5 +1,6 @@
 #include "viewer/viewer_info_panel.h"
 
+#include "base/dpi.h"
 #include "preview/document_info.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_sheets.h"
@@ -34,7 +35,7 @@ void InsertColumn(HWND panel, int column, const wchar_t* title)
 {
     LVCOLUMNW header = {};
     header.mask = LVCF_TEXT | LVCF_WIDTH;
-    header.cx = 100;
+    header.cx = 100;  // made the panel's share by SizeColumns
     header.pszText = const_cast<wchar_t*>(title);
     SendMessageW(panel, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
 }
@@ -45,23 +46,23 @@ RECT PanelRect(HWND viewer, const ViewerInstance& instance)
 {
     RECT client = {};
     GetClientRect(viewer, &client);
-    const PixelSize area =
-        PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, InfoPanelWidth(client.right));
+    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight,
+                                           InfoPanelWidth(client.right, instance.dpi));
     return {area.width, 0, client.right, area.height};
 }
 
 // The property column takes its share, the value column the rest but for
-// room for the list's own scroll bar.
-void SizeColumns(HWND panel, int width)
+// room for the list's own scroll bar, as wide as it is at the DPI.
+void SizeColumns(HWND panel, int width, std::int32_t dpi)
 {
     const int property = width * kPropertyColumnPercent / 100;
-    const int value = width - property - GetSystemMetrics(SM_CXVSCROLL);
+    const int value = width - property - SystemMetricForDpi(SM_CXVSCROLL, dpi);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kValueColumn, value > 0 ? value : 0);
 }
 
 // Made at its place and size at once, so that it is laid out once.
-HWND CreatePanel(HWND viewer, const RECT& place)
+HWND CreatePanel(HWND viewer, const ViewerInstance& instance, const RECT& place)
 {
     const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -69,12 +70,11 @@ HWND CreatePanel(HWND viewer, const RECT& place)
                                  place.bottom - place.top, viewer, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (panel == nullptr)
         return nullptr;
-    // A stock object, which nobody deletes.
-    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), FALSE);
     SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(panel, kPropertyColumn, L"Property");
     InsertColumn(panel, kValueColumn, L"Value");
-    SizeColumns(panel, place.right - place.left);
+    SizeColumns(panel, place.right - place.left, instance.dpi);
     return panel;
 }
 
@@ -209,7 +209,7 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
         return;
     }
     const RECT place = PanelRect(viewer, instance);
-    instance.infoPanel = CreatePanel(viewer, place);
+    instance.infoPanel = CreatePanel(viewer, instance, place);
     if (instance.infoPanel == nullptr)
         return;
     // A light host's panel keeps the control's own colours.
@@ -250,7 +250,7 @@ void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance)
         return;
     const RECT place = PanelRect(viewer, instance);
     MoveWindow(instance.infoPanel, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
-    SizeColumns(instance.infoPanel, place.right - place.left);
+    SizeColumns(instance.infoPanel, place.right - place.left, instance.dpi);
 }
 
 void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
@@ -291,4 +291,13 @@ void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance)
 {
     if (instance.infoPanel != nullptr)
         CopySelectedRows(viewer, instance.infoPanel);
+}
+
+void RefontInfoPanel(HWND viewer, const ViewerInstance& instance)
+{
+    if (instance.infoPanel == nullptr)
+        return;
+    // The list hands the font on to its column titles.
+    SendMessageW(instance.infoPanel, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), TRUE);
+    PlaceInfoPanel(viewer, instance);
 }

@@ -35,3 +35,7 @@ void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notic
 // The selected rows as lines of "property<TAB>value" on the clipboard, as
 // Ctrl+C in the panel copies them; nothing selected, nothing copied.
 void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance);
+
+// Gives the panel the record's font and lays it out for the record's DPI,
+// after a change of either.
+void RefontInfoPanel(HWND viewer, const ViewerInstance& instance);

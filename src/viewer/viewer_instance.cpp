@@ -37,6 +37,11 @@ void ReleaseViewerObjects(ViewerInstance& instance)
         DeleteObject(instance.backgroundBrush);
         instance.backgroundBrush = nullptr;
     }
+    // The controls that show it go with the window, and paint no more.
+    if (instance.controlFont != nullptr) {
+        DeleteObject(instance.controlFont);
+        instance.controlFont = nullptr;
+    }
     ReleaseViewerBitmap(instance);
     ReleaseViewerSheets(instance);
 }
@@ -50,6 +55,13 @@ void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
     instance.darkControls = instance.dark && (showFlags & kShowFlagDarkControls) != 0;
     instance.zoomStep = kNoZoom;
     instance.wheelRemainder = 0;
+}
+
+HFONT ControlFont(const ViewerInstance& instance)
+{
+    // A stock object, which nobody deletes.
+    return instance.controlFont != nullptr ? instance.controlFont
+                                           : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 COLORREF WantedBackColor(const ViewerInstance& instance)

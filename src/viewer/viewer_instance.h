@@ -58,10 +58,15 @@ struct ViewerInstance {
     std::int32_t dragStartVertical;
     // Copy picture in the viewer's menu.
     CopyPictureFunction copyPicture;
+    // The DPI of the window, which the tabs and the panel are laid out for,
+    // and the system's message font for it, which they show their text in
+    // (null when none could be made: then the stock one).
+    std::int32_t dpi;
+    HFONT controlFont;
 };
 
-// Deletes the background brush, then the picture and the sheets, whichever
-// the record holds, and forgets them. Every path that ends a record's
+// Deletes the background brush, the controls' font, then the picture and the
+// sheets, whichever the record holds, and forgets them. Every path that ends a record's
 // objects uses it.
 void ReleaseViewerObjects(ViewerInstance& instance);
 
@@ -78,6 +83,9 @@ void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 // Replaces the view options from the host's ShowFlags (fit, fit larger
 // only, centre, dark) and ends a zoom.
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
+
+// The font the tabs and the panel show their text in.
+HFONT ControlFont(const ViewerInstance& instance);
 
 // The background the record's options call for.
 COLORREF WantedBackColor(const ViewerInstance& instance);

@@ -2,6 +2,7 @@
 
 #include "base/floating_point_guard.h"
 #include "preview/preview_reader.h"
+#include "viewer/viewer_desktop.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
@@ -25,6 +26,7 @@ void OnCreate(HWND window, const CREATESTRUCTW* creation)
     if (instance == nullptr)
         return;
     instance->backgroundBrush = CreateSolidBrush(instance->backColor);
+    TakeDesktopMetrics(window, *instance);
     if (instance->bitmap == nullptr)
         TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
 }
@@ -148,6 +150,12 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);
         return 0;
+    case WM_DPICHANGED_AFTERPARENT:
+    case WM_SETTINGCHANGE:
+        // A new DPI (a host aware of each monitor's), or new system fonts
+        // and metrics (a host that hands the broadcast on).
+        FollowDesktopChange(window, InstanceOf(window));
+        return DefWindowProcW(window, message, wParam, lParam);
     case kMenuChoiceMessage:
         OnMenuChoiceMessage(window, wParam, lParam);
         return 0;

@@ -1,3 +1,4 @@
+#include "base/dpi_units.h"
 #include "viewer/paint_layout.h"
 
 #include <gtest/gtest.h>
@@ -92,33 +93,38 @@ TEST(ComputePaintLayout, CentringSkipsAnAxisWhoseBarIsShown)
 // picture area what is left of it above the tabs.
 TEST(PictureArea, LeavesRoomForTheInformationPanelAndTheTabs)
 {
-    EXPECT_EQ(InfoPanelWidth(1005), 335);
-    EXPECT_EQ(InfoPanelWidth(400), kMinInfoPanelWidth);
-    EXPECT_EQ(InfoPanelWidth(1420), kMaxInfoPanelWidth);
-    EXPECT_EQ(InfoPanelWidth(150), 150) << "never wider than the client";
-    EXPECT_EQ(InfoPanelWidth(0), 0);
-    const PixelSize area = PictureAreaSize(1005, 716, 23, InfoPanelWidth(1005));
+    EXPECT_EQ(InfoPanelWidth(1005, kBaseDpi), 335);
+    EXPECT_EQ(InfoPanelWidth(400, kBaseDpi), kMinInfoPanelWidth);
+    EXPECT_EQ(InfoPanelWidth(1420, kBaseDpi), kMaxInfoPanelWidth);
+    EXPECT_EQ(InfoPanelWidth(150, kBaseDpi), 150) << "never wider than the client";
+    EXPECT_EQ(InfoPanelWidth(0, kBaseDpi), 0);
+    const PixelSize area = PictureAreaSize(1005, 716, 23, InfoPanelWidth(1005, kBaseDpi));
     EXPECT_EQ(area.width, 670);
     EXPECT_EQ(area.height, 693);
-    const PixelSize none = PictureAreaSize(150, 80, 100, InfoPanelWidth(150));
+    const PixelSize none = PictureAreaSize(150, 80, 100, InfoPanelWidth(150, kBaseDpi));
     EXPECT_EQ(none.width, 0);
     EXPECT_EQ(none.height, 0);
+    // The bounds are 96-DPI units: at 200 % a panel of 400 cut every date.
+    EXPECT_EQ(InfoPanelWidth(2840, 192), 2 * kMaxInfoPanelWidth);
+    EXPECT_EQ(InfoPanelWidth(800, 192), 2 * kMinInfoPanelWidth);
+    EXPECT_EQ(InfoPanelWidth(1005, 144), 335) << "a third, within the bounds at 150 %";
+    EXPECT_EQ(InfoPanelWidth(2000, 120), 500) << "400 at 125 %";
 }
 
 // What the window files draw in: the panel's width is taken only while the
 // panel is shown, and a client no wider than the panel leaves no picture.
 TEST(ViewerPictureArea, TakesThePanelOnlyWhileItIsShown)
 {
-    const PixelSize shown = ViewerPictureArea(1024, 768, 23, true);
+    const PixelSize shown = ViewerPictureArea(1024, 768, 23, true, kBaseDpi);
     EXPECT_EQ(shown.width, 1024 - 341);
     EXPECT_EQ(shown.height, 768 - 23);
-    const PixelSize hidden = ViewerPictureArea(1024, 768, 23, false);
+    const PixelSize hidden = ViewerPictureArea(1024, 768, 23, false, kBaseDpi);
     EXPECT_EQ(hidden.width, 1024);
     EXPECT_EQ(hidden.height, 768 - 23);
-    const PixelSize narrow = ViewerPictureArea(150, 400, 0, true);
+    const PixelSize narrow = ViewerPictureArea(150, 400, 0, true, kBaseDpi);
     EXPECT_EQ(narrow.width, 0);
     EXPECT_EQ(narrow.height, 400);
-    const PixelSize none = ViewerPictureArea(0, 0, 0, true);
+    const PixelSize none = ViewerPictureArea(0, 0, 0, true, kBaseDpi);
     EXPECT_EQ(none.width, 0);
     EXPECT_EQ(none.height, 0);
 }
