@@ -37,7 +37,6 @@ add_library(corvelle SHARED
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
-  src/viewer/viewer_area.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_menu.cpp
@@ -45,6 +44,7 @@ add_library(corvelle SHARED
   src/viewer/viewer_desktop.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp
+  src/viewer/viewer_layout.cpp
   src/viewer/viewer_scroll.cpp
   src/viewer/viewer_sheets.cpp
   src/viewer/viewer_window.cpp

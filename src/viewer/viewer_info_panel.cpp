@@ -3,8 +3,7 @@
 #include "base/dpi.h"
 #include "preview/document_info.h"
 #include "viewer/paint_layout.h"
-#include "viewer/viewer_sheets.h"
-#include "viewer/viewer_window.h"
+#include "viewer/viewer_layout.h"
 
 #include <uxtheme.h>
 
@@ -30,6 +29,14 @@ constexpr COLORREF kDarkPanelText = RGB(0xE0, 0xE0, 0xE0);
 constexpr std::uint32_t kCopiedRowCharacters = 2 * kMaxInfoTextLength + 3;
 // A date and a time in the user's format.
 constexpr int kShownTimeCapacity = 96;
+// The custom properties stand under a heading row of their own, so that one
+// named like a fixed row ("Author", "Saved with") cannot pass for it. The
+// platform's list groups would draw such a heading, but the list under Wine
+// has none (LVM_ENABLEGROUPVIEW and LVM_INSERTGROUP do nothing there), so it
+// is a row, told from the others by its item data, never selected nor
+// copied. Every other row's item data is 0.
+constexpr LPARAM kCustomHeading = 1;
+constexpr wchar_t kCustomHeadingText[] = L"Custom properties";
 
 void InsertColumn(HWND panel, int column, const wchar_t* title)
 {
@@ -51,14 +58,44 @@ RECT PanelRect(HWND viewer, const ViewerInstance& instance)
     return {area.width, 0, client.right, area.height};
 }
 
-// The property column takes its share, the value column the rest but for
-// room for the list's own scroll bar, as wide as it is at the DPI.
-void SizeColumns(HWND panel, int width, std::int32_t dpi)
+bool SameColumnWidths(HWND panel, const std::int32_t (&widths)[2])
 {
-    const int property = width * kPropertyColumnPercent / 100;
-    const int value = width - property - SystemMetricForDpi(SM_CXVSCROLL, dpi);
+    return SendMessageW(panel, LVM_GETCOLUMNWIDTH, kPropertyColumn, 0) == widths[kPropertyColumn] &&
+           SendMessageW(panel, LVM_GETCOLUMNWIDTH, kValueColumn, 0) == widths[kValueColumn];
+}
+
+// The property column takes its share, the value column the rest, less
+// room for the list's own scroll bar (as wide as it is at the DPI) only when
+// its rows need one: so a date in the user's form fits a panel 213 pixels
+// wide (a viewer of 640). The widths are kept as the control holds them, to
+// tell them from a user's.
+void SizeColumns(ViewerInstance& instance, int width)
+{
+    HWND panel = instance.infoPanel;
+    const bool scrolls = SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0) > SendMessageW(panel, LVM_GETCOUNTPERPAGE, 0, 0);
+    const int room = width - (scrolls ? SystemMetricForDpi(SM_CXVSCROLL, instance.dpi) : 0);
+    const int property = room * kPropertyColumnPercent / 100;
+    const int value = room - property;
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kValueColumn, value > 0 ? value : 0);
+    instance.infoColumnWidths[kPropertyColumn] =
+        static_cast<std::int32_t>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, kPropertyColumn, 0));
+    instance.infoColumnWidths[kValueColumn] =
+        static_cast<std::int32_t>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, kValueColumn, 0));
+}
+
+int WindowWidth(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect.right - rect.left;
+}
+
+InfoPanelColours ColoursOf(HWND panel)
+{
+    return {static_cast<COLORREF>(SendMessageW(panel, LVM_GETBKCOLOR, 0, 0)),
+            static_cast<COLORREF>(SendMessageW(panel, LVM_GETTEXTBKCOLOR, 0, 0)),
+            static_cast<COLORREF>(SendMessageW(panel, LVM_GETTEXTCOLOR, 0, 0))};
 }
 
 // Made at its place and size at once, so that it is laid out once.
@@ -74,7 +111,6 @@ HWND CreatePanel(HWND viewer, const ViewerInstance& instance, const RECT& place)
     SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(panel, kPropertyColumn, L"Property");
     InsertColumn(panel, kValueColumn, L"Value");
-    SizeColumns(panel, place.right - place.left, instance.dpi);
     return panel;
 }
 
@@ -100,19 +136,95 @@ void ShownValue(const InfoValue& value, wchar_t* shown, int capacity)
         shown[date - 1] = L'\0';
 }
 
-void SetRow(HWND panel, int row, const InfoRow& info)
+// Appends a row with its item data; false when the list takes no more.
+bool InsertRow(HWND panel, int row, const wchar_t* label, LPARAM data)
 {
     LVITEMW item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = row;
-    item.pszText = const_cast<wchar_t*>(info.label);
-    if (SendMessageW(panel, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
+    item.pszText = const_cast<wchar_t*>(label);
+    item.lParam = data;
+    return SendMessageW(panel, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) == row;
+}
+
+void SetRow(HWND panel, int row, const InfoRow& info)
+{
+    if (!InsertRow(panel, row, info.label, 0))
         return;
     wchar_t shown[kMaxInfoTextLength + 1 > kShownTimeCapacity ? kMaxInfoTextLength + 1 : kShownTimeCapacity];
     ShownValue(*info.value, shown, static_cast<int>(sizeof shown / sizeof shown[0]));
+    LVITEMW item = {};
     item.iSubItem = kValueColumn;
     item.pszText = shown;
     SendMessageW(panel, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+LPARAM RowData(HWND panel, int row)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageW(panel, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return 0;
+    return item.lParam;
+}
+
+// A colour of the list's, with the platform's default resolved.
+COLORREF ResolvedColour(COLORREF colour, COLORREF fallback)
+{
+    return colour == CLR_DEFAULT || colour == CLR_NONE ? fallback : colour;
+}
+
+// The heading is drawn across the whole row, so that the property column's
+// width never cuts it, in the list's own text colour over the background
+// the list has painted.
+LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || draw.nmcd.lItemlParam != kCustomHeading)
+        return CDRF_DODEFAULT;
+    const auto row = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    if (!SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) ||
+        !SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label)))
+        return CDRF_DODEFAULT;
+    RECT text = bounds;
+    text.left = label.left + GetSystemMetrics(SM_CXEDGE);
+    const COLORREF previousColour =
+        SetTextColor(draw.nmcd.hdc, ResolvedColour(draw.clrText, GetSysColor(COLOR_WINDOWTEXT)));
+    const int previousMode = SetBkMode(draw.nmcd.hdc, TRANSPARENT);
+    DrawTextW(draw.nmcd.hdc, kCustomHeadingText, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SetBkMode(draw.nmcd.hdc, previousMode);
+    SetTextColor(draw.nmcd.hdc, previousColour);
+    // The arrows may rest on it.
+    if ((draw.nmcd.uItemState & CDIS_FOCUS) != 0 && GetFocus() == panel)
+        DrawFocusRect(draw.nmcd.hdc, &bounds);
+    return CDRF_SKIPDEFAULT;
+}
+
+// Whatever selects the heading (a click, an arrow, every row at once)
+// leaves it unselected; the focus may rest on it, so that the arrows go on
+// past it.
+void KeepHeadingUnselected(HWND panel, const NMLISTVIEW& change)
+{
+    if ((change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0)
+        return;
+    LRESULT heading = change.iItem;
+    if (heading < 0) {
+        LVFINDINFOW find = {};
+        find.flags = LVFI_PARAM;
+        find.lParam = kCustomHeading;
+        heading = SendMessageW(panel, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find));
+    }
+    if (heading < 0 || RowData(panel, static_cast<int>(heading)) != kCustomHeading)
+        return;
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED;
+    SendMessageW(panel, LVM_SETITEMSTATE, static_cast<WPARAM>(heading), reinterpret_cast<LPARAM>(&state));
 }
 
 // Appends one column's text of a row, tabs and line ends made spaces so
@@ -150,6 +262,8 @@ void CopySelectedRows(HWND viewer, HWND panel)
     std::uint32_t rows = 0;
     for (LRESULT row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
          row >= 0 && rows < selected; row = SendMessageW(panel, LVM_GETNEXTITEM, row, LVNI_SELECTED), ++rows) {
+        if (RowData(panel, static_cast<int>(row)) == kCustomHeading)
+            continue;
         length += AppendCell(panel, static_cast<int>(row), kPropertyColumn, text + length);
         text[length++] = L'\t';
         length += AppendCell(panel, static_cast<int>(row), kValueColumn, text + length);
@@ -212,9 +326,9 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
     instance.infoPanel = CreatePanel(viewer, instance, place);
     if (instance.infoPanel == nullptr)
         return;
-    // A light host's panel keeps the control's own colours.
-    if (instance.dark)
-        ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    instance.infoPanelOwnColours = ColoursOf(instance.infoPanel);
+    instance.infoPanelDark = false;
+    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
     FillInfoPanel(instance);
     RelayoutViewer(viewer);
 }
@@ -236,24 +350,34 @@ void FillInfoPanel(ViewerInstance& instance)
     SendMessageW(panel, LVM_DELETEALLITEMS, 0, 0);
     std::unique_ptr<DocumentInfo> info(new (std::nothrow) DocumentInfo);
     if (info != nullptr && ReadDocumentInfo(instance.filePath, *info)) {
+        // The fixed rows come first, the custom properties last.
         const std::uint32_t count = InfoRowCount(*info);
-        for (std::uint32_t row = 0; row < count; ++row)
-            SetRow(panel, static_cast<int>(row), InfoRowAt(*info, row));
+        const std::uint32_t firstCustom = count - info->customCount;
+        int shown = 0;
+        for (std::uint32_t row = 0; row < count; ++row) {
+            if (row == firstCustom && !InsertRow(panel, shown++, kCustomHeadingText, kCustomHeading))
+                break;
+            SetRow(panel, shown++, InfoRowAt(*info, row));
+        }
     }
+    // A new document's rows in the columns' own widths.
+    SizeColumns(instance, WindowWidth(panel));
     SendMessageW(panel, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(panel, nullptr, TRUE);
 }
 
-void PlaceInfoPanel(HWND viewer, const ViewerInstance& instance)
+void PlaceInfoPanel(HWND viewer, ViewerInstance& instance)
 {
     if (instance.infoPanel == nullptr)
         return;
     const RECT place = PanelRect(viewer, instance);
     MoveWindow(instance.infoPanel, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
-    SizeColumns(instance.infoPanel, place.right - place.left, instance.dpi);
+    // The viewer's widths follow the panel; a user's stay as they are.
+    if (SameColumnWidths(instance.infoPanel, instance.infoColumnWidths))
+        SizeColumns(instance, place.right - place.left);
 }
 
-void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
+void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
 {
     HWND panel = instance.infoPanel;
     if (panel == nullptr)
@@ -265,26 +389,40 @@ void ApplyInfoPanelTheme(const ViewerInstance& instance, bool themeChanged)
         if (header != nullptr)
             SetWindowTheme(header, instance.darkControls ? kDarkHeaderTheme : nullptr, nullptr);
     }
-    const COLORREF background = instance.dark ? instance.backColor : GetSysColor(COLOR_WINDOW);
-    const COLORREF text = instance.dark ? kDarkPanelText : GetSysColor(COLOR_WINDOWTEXT);
-    SendMessageW(panel, LVM_SETBKCOLOR, 0, background);
-    SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, background);
-    SendMessageW(panel, LVM_SETTEXTCOLOR, 0, text);
+    // A light host's panel keeps the colours the control was made with,
+    // which follow the system's; they are only put back after dark ones.
+    if (!instance.dark && !instance.infoPanelDark)
+        return;
+    const InfoPanelColours colours = instance.dark
+                                         ? InfoPanelColours{instance.backColor, instance.backColor, kDarkPanelText}
+                                         : instance.infoPanelOwnColours;
+    SendMessageW(panel, LVM_SETBKCOLOR, 0, colours.background);
+    SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, colours.textBackground);
+    SendMessageW(panel, LVM_SETTEXTCOLOR, 0, colours.text);
+    instance.infoPanelDark = instance.dark != 0;
     InvalidateRect(panel, nullptr, TRUE);
 }
 
-void OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
+LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice)
 {
-    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel ||
-        notice->code != static_cast<UINT>(LVN_KEYDOWN))
-        return;
+    if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel)
+        return 0;
+    if (notice->code == static_cast<UINT>(NM_CUSTOMDRAW))
+        return DrawHeading(instance->infoPanel, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
+    if (notice->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        KeepHeadingUnselected(instance->infoPanel, *reinterpret_cast<const NMLISTVIEW*>(notice));
+        return 0;
+    }
+    if (notice->code != static_cast<UINT>(LVN_KEYDOWN))
+        return 0;
     const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(notice)->wVKey;
     if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
         CopySelectedRows(viewer, instance->infoPanel);
-        return;
+        return 0;
     }
     if (!ListUsesKey(key))
         PostMessageW(viewer, WM_KEYDOWN, key, 0);
+    return 0;
 }
 
 void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance)
@@ -293,7 +431,7 @@ void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance)
         CopySelectedRows(viewer, instance.infoPanel);
 }
 
-void RefontInfoPanel(HWND viewer, const ViewerInstance& instance)
+void RefontInfoPanel(HWND viewer, ViewerInstance& instance)
 {
     if (instance.infoPanel == nullptr)
         return;

@@ -1,8 +1,9 @@
 #include "viewer/viewer_instance.h"
 
 #include "base/host_contract.h"
-#include "viewer/viewer_window.h"
 #include "viewer/zoom.h"
+
+#include <cwchar>
 
 void ReleaseViewerBitmap(ViewerInstance& instance)
 {
@@ -46,13 +47,49 @@ void ReleaseViewerObjects(ViewerInstance& instance)
     ReleaseViewerSheets(instance);
 }
 
+namespace {
+
+struct HostOptions {
+    std::uint32_t fitLargerOnly;
+    std::uint32_t center;
+    std::uint32_t fit;
+    std::uint32_t dark;
+    std::uint32_t darkControls;
+};
+
+HostOptions OptionsOf(std::uint32_t showFlags)
+{
+    HostOptions options = {};
+    options.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
+    options.center = (showFlags & kShowFlagCenter) != 0;
+    options.fit = (showFlags & kShowFlagFit) != 0;
+    options.dark = (showFlags & kShowFlagDarkHost) != 0;
+    options.darkControls = options.dark && (showFlags & kShowFlagDarkControls) != 0;
+    return options;
+}
+
+}  // namespace
+
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags)
 {
-    instance.fitLargerOnly = (showFlags & kShowFlagFitLargerOnly) != 0;
-    instance.center = (showFlags & kShowFlagCenter) != 0;
-    instance.fit = (showFlags & kShowFlagFit) != 0;
-    instance.dark = (showFlags & kShowFlagDarkHost) != 0;
-    instance.darkControls = instance.dark && (showFlags & kShowFlagDarkControls) != 0;
+    const HostOptions options = OptionsOf(showFlags);
+    instance.fitLargerOnly = options.fitLargerOnly;
+    instance.center = options.center;
+    instance.fit = options.fit;
+    instance.dark = options.dark;
+    instance.darkControls = options.darkControls;
+}
+
+bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags)
+{
+    const HostOptions options = OptionsOf(showFlags);
+    return options.fitLargerOnly == instance.fitLargerOnly && options.center == instance.center &&
+           options.fit == instance.fit &&
+           (options.dark != instance.dark || options.darkControls != instance.darkControls);
+}
+
+void EndZoom(ViewerInstance& instance)
+{
     instance.zoomStep = kNoZoom;
     instance.wheelRemainder = 0;
 }
@@ -82,8 +119,13 @@ ViewerInstance* FindViewerInstance(HWND window)
         return nullptr;
     // Only windows of our class hold an instance; the slot of any other
     // window means something else entirely. The class is asked, not the
-    // window, so that a host may subclass the viewer.
-    if (GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&ViewerWindowProc))
+    // window, so that a host may subclass the viewer: its name, and the
+    // module that registered it, since another copy of this module loaded
+    // beside it registers a class of the same name.
+    wchar_t className[sizeof kViewerClassName / sizeof kViewerClassName[0] + 1] = {};
+    const int length = GetClassNameW(window, className, static_cast<int>(sizeof className / sizeof className[0]));
+    if (length <= 0 || std::wcscmp(className, kViewerClassName) != 0 ||
+        GetClassLongPtrW(window, GCLP_HMODULE) != reinterpret_cast<ULONG_PTR>(g_moduleState.moduleHandle))
         return nullptr;
     return reinterpret_cast<ViewerInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }

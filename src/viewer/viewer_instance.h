@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The class of the viewer windows, which this module registers.
+inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
+
 // The platform's dark theme, for the scroll bars and the sheet tabs of a
 // viewer whose host wants dark native controls.
 inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
@@ -15,6 +18,13 @@ inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
 // beside the viewer, so the export that opens a viewer hands it over. The
 // host's status.
 using CopyPictureFunction = int (*)(HWND owner, HBITMAP picture);
+
+// The colours of the information panel's list.
+struct InfoPanelColours {
+    COLORREF background;
+    COLORREF textBackground;
+    COLORREF text;
+};
 
 // The record behind one viewer window. The window's user-data slot holds a
 // pointer to it; it owns the picture and the background brush.
@@ -46,8 +56,14 @@ struct ViewerInstance {
     std::int32_t tabStripHeight;
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
-    // The information panel beside the picture, null while hidden.
+    // The information panel beside the picture, null while hidden; the
+    // colours it was made with, put back when a dark host turns light, and
+    // whether it shows a dark host's; the widths the viewer gave its
+    // columns last (others are the user's, kept until the next document).
     HWND infoPanel;
+    InfoPanelColours infoPanelOwnColours;
+    bool infoPanelDark;
+    std::int32_t infoColumnWidths[2];
     // The user's zoom: a step of the ladder, or kNoZoom for the host's
     // options; wheel deltas short of a notch; a drag in progress.
     std::int32_t zoomStep;
@@ -81,11 +97,21 @@ void ReleaseViewerBitmap(ViewerInstance& instance);
 void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 
 // Replaces the view options from the host's ShowFlags (fit, fit larger
-// only, centre, dark) and ends a zoom.
+// only, centre) and its colours (dark, dark controls).
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
 
 // The font the tabs and the panel show their text in.
 HFONT ControlFont(const ViewerInstance& instance);
+
+// Whether ShowFlags differ from the record's options in the colours and
+// nothing else: the host turned dark or light, and the view stays as the
+// user left it. Every other set of options (the same again, too) starts
+// from the host's view.
+bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags);
+
+// Back to the host's fit or natural size, as a new document or new options
+// from the host start.
+void EndZoom(ViewerInstance& instance);
 
 // The background the record's options call for.
 COLORREF WantedBackColor(const ViewerInstance& instance);

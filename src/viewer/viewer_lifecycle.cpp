@@ -8,6 +8,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
 
@@ -63,7 +64,7 @@ void ApplyControlTheme(HWND viewerWindow, const ViewerInstance& instance, bool w
 
 // The controls' theme, and the panel's colours, which follow the
 // background whether or not the host wants dark controls.
-void ApplyHostTheme(HWND viewerWindow, const ViewerInstance& instance, bool wasThemed)
+void ApplyHostTheme(HWND viewerWindow, ViewerInstance& instance, bool wasThemed)
 {
     ApplyControlTheme(viewerWindow, instance, wasThemed);
     ApplyInfoPanelTheme(instance, (instance.darkControls != 0) != wasThemed);
@@ -117,6 +118,7 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
     instance->copyPicture = copyPicture;
     ApplyShowFlags(*instance, showFlags);
+    EndZoom(*instance);
     // Both colours once for each new viewer, as the host may turn dark or
     // light while it is open.
     instance->lightBackColor = static_cast<COLORREF>(ReadSettingInt(kBackColorKey, kDefaultBackColor));
@@ -155,6 +157,7 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
     const bool wasThemed = instance.darkControls != 0;
     ApplyShowFlags(instance, showFlags);
+    EndZoom(instance);
     ApplyBackground(instance);
     ApplyHostTheme(viewerWindow, instance, wasThemed);
     // The next document's rows, read before its picture, whose box may
@@ -195,28 +198,30 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
 int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_t showFlags)
 {
     EndViewerDrag(viewerWindow, &instance);
-    // New options may change the scale (a fit, the end of a zoom): what the
-    // centre of the view shows stays there.
+    // New view options may change the scale (a fit, the end of a zoom): what
+    // the centre of the view shows stays there. New colours alone (the host
+    // turning dark or light) keep the zoom and the place it shows.
     const CentreAnchor centre = TakeCentreAnchor(viewerWindow, instance);
     const bool wasThemed = instance.darkControls != 0;
+    const bool viewKept = ChangesOnlyColours(instance, showFlags);
     ApplyShowFlags(instance, showFlags);
+    if (!viewKept)
+        EndZoom(instance);
     // A true-colour picture was laid over the background it had: with
-    // another one it is read again, as for the next document.
+    // another one, the picture shown is read again. The document is not
+    // loaded again: its sheet shown and the panel's rows and selection stay.
     const bool backgroundChanged = ApplyBackground(instance);
     ApplyHostTheme(viewerWindow, instance, wasThemed);
-    if (backgroundChanged) {
-        wchar_t path[kWidePathCapacity];
-        CopyBounded(path, instance.filePath, kWidePathCapacity);
-        const int status = ReloadViewer(viewerWindow, instance, path, showFlags);
-        // The reload's box may have closed the viewer or shown another
-        // document meanwhile: only the same picture keeps the centre.
-        if (status == kStatusSuccess && FindViewerInstance(viewerWindow) == &instance)
-            KeepCentreAnchor(viewerWindow, instance, centre);
-        return status;
-    }
+    const std::uint32_t serial = instance.pictureSerial;
+    const bool readAgain = !backgroundChanged || ReadShownPictureAgain(viewerWindow, instance);
+    // The read's box may have closed the viewer or shown another document
+    // meanwhile: only the same picture keeps the centre.
+    if (FindViewerInstance(viewerWindow) != &instance)
+        return kStatusFailure;
     const bool laidOut = RelayoutViewer(viewerWindow);
-    KeepCentreAnchor(viewerWindow, instance, centre);
-    return laidOut ? kStatusSuccess : kStatusFailure;
+    if (!viewKept && (readAgain || instance.pictureSerial == serial))
+        KeepCentreAnchor(viewerWindow, instance, centre);
+    return laidOut && readAgain ? kStatusSuccess : kStatusFailure;
 }
 
 void CloseViewer(HWND viewerWindow)

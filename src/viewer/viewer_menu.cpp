@@ -1,9 +1,9 @@
 #include "viewer/viewer_menu.h"
 
 #include "base/win32_holders.h"
-#include "viewer/viewer_area.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/zoom.h"
 

@@ -6,7 +6,7 @@
 #include "preview/preview_reader.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_handlers.h"
-#include "viewer/viewer_window.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/zoom.h"
 
 #include <commctrl.h>
@@ -97,6 +97,15 @@ void StartSheetView(HWND viewer, ViewerInstance& instance)
     RelayoutViewer(viewer);
 }
 
+// The picture of a sheet: the document's own for the saved one (and for a
+// document without sheets), else the sheet's PNG.
+HBITMAP ReadSheetPicture(const wchar_t* path, const SheetList* sheets, std::uint32_t sheet, COLORREF background)
+{
+    if (sheets == nullptr || sheet == sheets->active)
+        return LoadPreviewBitmap(path, &background);
+    return LoadSheetBitmap(path, sheet, &background);
+}
+
 }  // namespace
 
 void AdoptSheets(ViewerInstance& instance, std::unique_ptr<SheetList> sheets)
@@ -149,16 +158,17 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
     EndViewerDrag(viewer, &instance);
     if (instance.sheetTabs != nullptr)
         SendMessageW(instance.sheetTabs, TCM_SETCURSEL, sheet, 0);
-    // One decoded sheet at most beside the document's own picture: the sheet
-    // shown goes before the next one is read.
-    if (instance.documentBitmap == nullptr) {
+    // The document's own picture is kept aside while another sheet is
+    // shown; one decoded sheet at most beside it: any other sheet shown goes
+    // before the next one is read.
+    if (instance.shownSheet == instance.sheets->active && instance.documentBitmap == nullptr) {
         instance.documentBitmap = instance.bitmap;
         instance.bitmap = nullptr;
     } else {
         ReleaseViewerBitmap(instance);
     }
     instance.shownSheet = sheet;
-    if (sheet == instance.sheets->active) {
+    if (sheet == instance.sheets->active && instance.documentBitmap != nullptr) {
         TakeViewerBitmap(instance, std::exchange(instance.documentBitmap, nullptr));
         StartSheetView(viewer, instance);
         return;
@@ -173,13 +183,38 @@ void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet)
     const std::uint32_t serial = instance.pictureSerial;
     wchar_t path[kWidePathCapacity];
     CopyBounded(path, instance.filePath, kWidePathCapacity);
-    const COLORREF background = instance.backColor;
-    ScopedBitmap loaded(LoadSheetBitmap(path, sheet, &background));
+    ScopedBitmap loaded(ReadSheetPicture(path, instance.sheets, sheet, instance.backColor));
     ViewerInstance* current = FindViewerInstance(viewer);
     if (current == nullptr || current->pictureSerial != serial || loaded == nullptr)
         return;
     TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
     StartSheetView(viewer, *current);
+}
+
+bool ReadShownPictureAgain(HWND viewer, ViewerInstance& instance)
+{
+    EndViewerDrag(viewer, &instance);
+    // Laid over the old background too; it is no longer kept.
+    if (instance.documentBitmap != nullptr) {
+        DeleteObject(instance.documentBitmap);
+        instance.documentBitmap = nullptr;
+    }
+    // A sheet whose picture could not be read shows the background alone:
+    // nothing to lay over it again, and no second report.
+    if (instance.bitmap == nullptr)
+        return true;
+    // As for a sheet chosen: read into locals, and keep the picture only when
+    // the viewer still shows the one it replaces.
+    const std::uint32_t serial = instance.pictureSerial;
+    wchar_t path[kWidePathCapacity];
+    CopyBounded(path, instance.filePath, kWidePathCapacity);
+    ScopedBitmap loaded(ReadSheetPicture(path, instance.sheets, instance.shownSheet, instance.backColor));
+    ViewerInstance* current = FindViewerInstance(viewer);
+    if (current == nullptr || current->pictureSerial != serial || loaded == nullptr)
+        return false;
+    ReleaseViewerBitmap(*current);
+    TakeViewerBitmap(*current, static_cast<HBITMAP>(loaded.release()));
+    return true;
 }
 
 bool ChooseSheetByKey(HWND viewer, ViewerInstance* instance, WPARAM key)

@@ -22,9 +22,19 @@ void ShowSheetTabs(HWND viewer, ViewerInstance& instance);
 // Lays the tabs along the bottom of the client area, after a resize.
 void PlaceSheetTabs(HWND viewer, const ViewerInstance& instance);
 
-// Shows that sheet, read when it is not the saved one, scrolled to its
-// top-left corner. Nothing happens for the sheet shown or one out of range.
+// Shows that sheet, scrolled to its top-left corner: the document's own
+// picture for the saved one (read again when it was not kept aside), the
+// sheet's picture read for any other. Nothing happens for the sheet shown
+// or one out of range.
 void ChooseSheet(HWND viewer, ViewerInstance& instance, std::uint32_t sheet);
+
+// Reads the picture shown again over the background the record paints now,
+// as a true-colour picture was laid over the one before: the sheet shown,
+// never the saved one in its place, at the same zoom and place. The
+// document's own picture kept aside is read again when its sheet is next
+// chosen. False when no picture could be read (the one shown stays) or the
+// viewer shows another one now, from a box of the read's.
+bool ReadShownPictureAgain(HWND viewer, ViewerInstance& instance);
 
 // Ctrl+Page Down and Ctrl+Page Up: the next and the previous sheet, never
 // past either end. False for any other key, or without sheets.

@@ -1,11 +1,13 @@
 #include "viewer/viewer_window.h"
 
 #include "base/floating_point_guard.h"
+#include "base/host_contract.h"
 #include "preview/preview_reader.h"
 #include "viewer/viewer_desktop.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_menu.h"
 #include "viewer/viewer_sheets.h"
 
@@ -48,7 +50,7 @@ void OnSize(HWND window, LPARAM lParam)
     // A size sent by the host that differs from ours: take it as our outer size.
     if (client.bottom != height || client.right != width)
         MoveWindow(window, 0, 0, width, height, TRUE);
-    const ViewerInstance* instance = InstanceOf(window);
+    ViewerInstance* instance = InstanceOf(window);
     if (instance == nullptr)
         return;
     PlaceSheetTabs(window, *instance);
@@ -59,12 +61,6 @@ void OnSize(HWND window, LPARAM lParam)
 }
 
 }  // namespace
-
-bool RelayoutViewer(HWND window)
-{
-    SendMessageW(window, UpdateScrollbarsMessage, 0, 0);
-    return InvalidateRect(window, nullptr, FALSE) != FALSE;
-}
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -100,6 +96,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         ScrollViewerByTiltWheel(window, InstanceOf(window), wParam);
         return TRUE;  // handled: the platform sends no emulation
     case WM_LBUTTONDOWN:
+        // A click in the picture gives the viewer the keys again, also when
+        // the information panel has taken them.
+        SetFocus(window);
         StartViewerDrag(window, InstanceOf(window), lParam);
         return 0;
     case WM_MOUSEMOVE:
@@ -145,8 +144,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
-        OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
-        return 0;
+        return OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);
         return 0;

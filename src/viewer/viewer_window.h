@@ -1,13 +1,8 @@
 #pragma once
 
-#include "base/host_contract.h"
+// The viewer window's procedure: each message handed to the file of its
+// concern.
 
 #include <windows.h>
 
-inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
-
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Sends UpdateScrollbarsMessage and has the whole client area repainted
-// without erasing; true when the invalidation succeeded.
-bool RelayoutViewer(HWND window);

@@ -1,7 +1,7 @@
 #include "base/host_contract.h"
 #include "viewer/paint_layout.h"
-#include "viewer/viewer_area.h"
 #include "viewer/viewer_handlers.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/zoom.h"
 
 namespace {

@@ -296,8 +296,8 @@ def scenario_info_panel(known):
     """I in the viewer shows the document's information beside its picture:
     the picture is fitted into what the panel leaves of the plugin's window,
     the panel (a third of the window, 200 to 400 pixels) holds a row for
-    each of the part's ten properties; I again hides it and gives the
-    picture the whole window back."""
+    each of the part's ten properties, the custom ones under a heading; I
+    again hides it and gives the picture the whole window back."""
     write_settings(plugin_ini=plugin_ini())
     fm = FileManager(doc("flange.SLDPRT"))
     try:
@@ -313,9 +313,10 @@ def scenario_info_panel(known):
             raise Failed("with the panel: %s (screenshot %s)" % ("; ".join(failures), save_shot(shot, "info-shown")))
         rows = P.text_rows(shot[top:bottom, right - panel:right])
         # The column titles, then Saved with, Created, Last saved, Author,
-        # Last saved by, Description, Number, Material, Revision, Weight.
-        if rows != 11:
-            raise Failed("the panel shows %d lines of text, expected 11 (screenshot %s)"
+        # Last saved by, the heading Custom properties, Description, Number,
+        # Material, Revision, Weight.
+        if rows != 12:
+            raise Failed("the panel shows %d lines of text, expected 12 (screenshot %s)"
                          % (rows, save_shot(shot, "info-rows")))
         key(viewer, "i")
         check_viewer(viewer, "flange.SLDPRT.preview", known, "info-hidden")

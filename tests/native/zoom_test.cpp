@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 TEST(ZoomLadder, RunsFromASixteenthToSixteenThroughOneInStepsOfAboutAQuarter)
@@ -34,25 +35,49 @@ TEST(ZoomLadder, RunsFromASixteenthToSixteenThroughOneInStepsOfAboutAQuarter)
     EXPECT_EQ(FirstZoomStep(64, 1024, -1), kNoZoom);
 }
 
-// Each key press or wheel notch is one step; the next one starts from the
-// step shown, so no width can make a step land where it started.
-TEST(ZoomLadder, EveryWidthReachesBothEndsOneStepAtATime)
+// What a user sees of each key press or wheel notch, at natural size and
+// fitted: the picture drawn at least a pixel larger (or smaller), never
+// back and never more than about a quarter at once (no scale skipped),
+// until it is drawn at 16 times (or a sixteenth of) its width, where the
+// presses stop. Only a picture so narrow that the finest step of the
+// ladder is less than a pixel may stay as wide for a press, and none is
+// drawn narrower than a pixel.
+TEST(ZoomLadder, EveryPressRedrawsThePictureUntilAnEndOfTheLadder)
 {
+    double finestStep = kZoomLadder[1] - kZoomLadder[0];
+    for (std::int32_t step = 1; step + 1 < kZoomStepCount; ++step)
+        finestStep = std::min(finestStep, kZoomLadder[step + 1] - kZoomLadder[step]);
     for (std::int32_t width = 1; width <= 16384; ++width) {
+        const bool everyStepAPixel = width * finestStep >= 1;
         for (const std::int32_t drawn : {width, static_cast<std::int32_t>(width * 0.6 + 0.5)}) {
             for (const int direction : {1, -1}) {
                 std::int32_t step = kNoZoom;
+                std::int32_t shown = drawn;
                 int presses = 0;
-                for (; presses < kZoomStepCount; ++presses) {
-                    const std::int32_t shown = step == kNoZoom ? drawn : ZoomedSize(width, 1, kZoomLadder[step]).width;
+                for (; presses <= kZoomStepCount; ++presses) {
                     const std::int32_t next = ZoomStepAfter(step, shown, width, direction);
                     if (next == step)
                         break;
+                    ASSERT_TRUE(next >= 0 && next < kZoomStepCount) << next;
+                    const std::int32_t redrawn = ZoomedSize(width, 1, kZoomLadder[next]).width;
+                    const std::int32_t change = direction > 0 ? redrawn - shown : shown - redrawn;
+                    // Out from a single pixel there is nothing smaller.
+                    const bool canShrink = direction > 0 || shown > 1;
+                    const int least = (step == kNoZoom || everyStepAPixel) && canShrink ? 1 : 0;
+                    ASSERT_GE(change, least) << "width " << width << " drawn " << drawn << " direction " << direction
+                                             << ": press " << presses + 1 << " draws " << shown << " as " << redrawn;
+                    // A ladder step is at most 1.29 times the one before,
+                    // and both sizes are rounded.
+                    ASSERT_LE(std::max(shown, redrawn), std::min(shown, redrawn) * 1.3 + 1.5)
+                        << "width " << width << " drawn " << drawn << " direction " << direction << ": press "
+                        << presses + 1 << " draws " << shown << " as " << redrawn;
                     step = next;
+                    shown = redrawn;
                 }
-                const std::int32_t end = direction > 0 ? kZoomStepCount - 1 : 0;
-                ASSERT_EQ(step, end) << "width " << width << " drawn " << drawn << " direction " << direction
-                                     << " stopped after " << presses << " presses";
+                const std::int32_t end = ZoomedSize(width, 1, direction > 0 ? 16.0 : 1.0 / 16).width;
+                ASSERT_EQ(shown, end) << "width " << width << " drawn " << drawn << " direction " << direction
+                                      << " stopped after " << presses << " presses";
+                ASSERT_LE(presses, kZoomStepCount);
             }
         }
     }

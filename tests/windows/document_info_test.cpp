@@ -146,6 +146,33 @@ protected:
         return rows;
     }
 
+    // The rows selected in the panel, top first.
+    static std::vector<int> SelectedRows(HWND panel)
+    {
+        std::vector<int> rows;
+        for (LRESULT row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); row >= 0;
+             row = SendMessageW(panel, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))
+            rows.push_back(static_cast<int>(row));
+        return rows;
+    }
+
+    static POINT RowPoint(HWND panel, int row)
+    {
+        RECT bounds = {};
+        bounds.left = LVIR_BOUNDS;
+        SendMessageW(panel, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+        return {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
+    }
+
+    // A click of the left button at a point of a window, posted as the
+    // platform posts it, then run by the host's message loop.
+    static void Click(HWND viewer, HWND window, POINT at)
+    {
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        DispatchPosted(viewer);
+    }
+
     static RECT ChildRect(HWND viewer, HWND child)
     {
         RECT rect = {};
@@ -313,19 +340,19 @@ TEST_F(DocumentInfo, PanelTakesTheRightOfThePictureAreaAboveTheTabs)
     const RECT client = ClientRect(viewer);
     const RECT strip = ChildRect(viewer, tabs);
     const RECT placed = ChildRect(viewer, panel);
-    // A third of a client 400 wide is less than the least width, 200.
-    const int panelWidth = client.right / 3 < 200 ? 200 : client.right / 3;
     EXPECT_EQ(placed.right, client.right);
-    EXPECT_EQ(placed.right - placed.left, panelWidth);
     EXPECT_EQ(placed.top, 0);
     EXPECT_EQ(placed.bottom, strip.top) << "the panel ends where the tabs begin";
     EXPECT_EQ(strip.left, 0);
     EXPECT_EQ(strip.right, client.right) << "the tabs keep the whole width";
-    // The export's rows, but for the dates, shown in the user's own form
-    // and time zone: their year and minutes, whole hours apart from UTC.
-    const Rows shown = PanelRows(panel);
-    const Rows stored = InfoOf(path);
-    ASSERT_EQ(shown.size(), stored.size());
+    // The document's rows, the custom ones under their heading, and the
+    // dates shown in the user's own form and time zone: their year and
+    // minutes, whole hours apart from UTC.
+    Rows shown = PanelRows(panel);
+    const Rows stored = Joined(FixedRows(L"2024"), CustomRows(info));
+    ASSERT_EQ(shown.size(), stored.size() + 1);
+    EXPECT_EQ(shown[5], (std::pair<std::wstring, std::wstring>{L"Custom properties", L""}));
+    shown.erase(shown.begin() + 5);
     const struct {
         std::size_t row;
         const wchar_t* year;
@@ -372,18 +399,18 @@ TEST_F(DocumentInfo, SettingShowsThePanelWhichFollowsTheNextDocumentAndCopiesIts
     ASSERT_NE(viewer, nullptr);
     HWND panel = Panel(viewer);
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(PanelRows(panel).size(), 5 + info.custom.size());
+    EXPECT_EQ(PanelRows(panel).size(), 5 + 1 + info.custom.size()) << "the fixed rows, a heading, the custom ones";
 
     InfoContent next = FullInfo(6000);
     next.custom = {{"Description", "lpwstr", "Shaft"}};
     ASSERT_EQ(loadNextW(host, viewer, Archive(InfoRecords(next), L"next.SLDPRT").c_str(), 0), 0);
     const Rows rows = PanelRows(Panel(viewer));
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[0], (std::pair<std::wstring, std::wstring>{L"Saved with", L"2013"}));
-    EXPECT_EQ(rows[5], (std::pair<std::wstring, std::wstring>{L"Description", L"Shaft"}));
+    EXPECT_EQ(rows[6], (std::pair<std::wstring, std::wstring>{L"Description", L"Shaft"}));
 
-    // Rows 3 and 5 selected, then Ctrl+C in the panel.
-    for (const int row : {3, 5}) {
+    // Rows 3 and 6 selected, then Ctrl+C in the panel.
+    for (const int row : {3, 6}) {
         LVITEMW state = {};
         state.stateMask = LVIS_SELECTED;
         state.state = LVIS_SELECTED;
@@ -513,5 +540,292 @@ TEST_F(DocumentInfo, PanelFollowsTheTabsOfTheNextDocument)
     EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, tabs).top) << "to a drawing";
     ASSERT_EQ(loadNextW(host, viewer, part.c_str(), 0), 0);
     EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ClientRect(viewer).bottom) << "back to a part";
+    Close(viewer);
+}
+
+// A click in the panel gives it the keys and a click in the picture takes
+// them back: the arrows and pages then scroll the picture, not the list.
+TEST_F(DocumentInfo, ClickInThePictureTakesTheKeysBackFromThePanel)
+{
+    WriteSettings("InfoPanel=1");
+    const std::wstring path = folder.File(L"large.SLDPRT");
+    WriteArchiveFile(path,
+                     ArchiveDocument(Rle8Block(QuadrantPicture(1005, 716)), 0, {}, {}, InfoRecords(FullInfo(17000))));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(Bar(viewer, SB_VERT).visible);
+    SetFocus(viewer);  // where the host puts it
+
+    Click(viewer, panel, RowPoint(panel, 1));
+    ASSERT_EQ(GetFocus(), panel);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_DOWN, 0);
+    DispatchPosted(viewer);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{2}) << "the list moves while it has the keys";
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+
+    const RECT picture = {0, 0, ChildRect(viewer, panel).left, ClientRect(viewer).bottom};
+    Click(viewer, viewer, {picture.right / 2, picture.bottom / 2});
+    EXPECT_EQ(GetFocus(), viewer) << "a click in the picture takes the keys back";
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 30);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_END, 0);
+    const ScrollBarState bottom = Bar(viewer, SB_VERT);
+    EXPECT_EQ(bottom.nPos, bottom.nMax + 1 - static_cast<int>(bottom.nPage));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Bar(viewer, SB_VERT).nPos, 0);
+    DispatchPosted(viewer);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{2}) << "the list kept its selection";
+    Close(viewer);
+}
+
+// The host turning dark or light (command 2 that changes only colours)
+// keeps what the user chose: the sheet, the zoom and the place it shows,
+// the panel's rows and selection; the sheet's true-colour picture is laid
+// over the new background. The next document starts at its saved sheet.
+TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
+{
+    constexpr std::uint32_t kDarkPixel = 0x00102030;
+    WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDarkBackColor=" + std::to_string(0x00302010) +
+                  "\r\nInfoPanel=1");
+    const std::wstring path = folder.File(L"plan.SLDDRW");
+    WriteArchiveFile(path, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(FullInfo(17000))));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_TRUE(tabs != nullptr && panel != nullptr);
+    SendKeyWithCtrl(viewer, VK_NEXT);  // sheet 2, 260 x 400
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
+    SendMessageW(viewer, WM_VSCROLL, SB_LINEDOWN, 0);
+    for (const int row : {3, 6}) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageW(panel, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    const Rows rows = PanelRows(panel);
+    const ScrollBarState horizontal = Bar(viewer, SB_HORZ);
+    const ScrollBarState vertical = Bar(viewer, SB_VERT);
+    ASSERT_TRUE(horizontal.visible && vertical.visible);
+    ASSERT_GT(vertical.nMax + 1, 400) << "zoomed in";
+    const int edge = ChildRect(viewer, panel).left - 1;  // the sheet's transparent last column
+    ASSERT_EQ(Capture(viewer).At(edge, 10), kBackgroundPixel);
+
+    const struct {
+        int flags;
+        std::uint32_t background;
+        const char* what;
+    } toggles[] = {{kShowFlagDarkHost, kDarkPixel, "dark"},
+                   {kShowFlagDarkHost | kShowFlagDarkControls, kDarkPixel, "dark controls"},
+                   {0, kBackgroundPixel, "light again"}};
+    for (const auto& toggle : toggles) {
+        EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, toggle.flags), 0) << toggle.what;
+        EXPECT_EQ(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), tabs) << toggle.what;
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2) << toggle.what;
+        const ScrollBarState h = Bar(viewer, SB_HORZ);
+        const ScrollBarState v = Bar(viewer, SB_VERT);
+        EXPECT_TRUE(h.visible && h.nMax == horizontal.nMax && h.nPos == horizontal.nPos && h.nPage == horizontal.nPage)
+            << toggle.what << ": horizontal range " << h.nMax << ", position " << h.nPos << ", expected "
+            << horizontal.nMax << ", " << horizontal.nPos;
+        EXPECT_TRUE(v.visible && v.nMax == vertical.nMax && v.nPos == vertical.nPos && v.nPage == vertical.nPage)
+            << toggle.what << ": vertical range " << v.nMax << ", position " << v.nPos << ", expected " << vertical.nMax
+            << ", " << vertical.nPos;
+        const Screenshot shot = Capture(viewer);
+        EXPECT_EQ(shot.At(edge, 10), toggle.background) << toggle.what;
+        EXPECT_EQ(shot.At(edge / 2, 10) >> 16, SheetPixel(2, 0, 0) >> 16 & 0xFF) << toggle.what << ": sheet 2 shown";
+        EXPECT_EQ(Panel(viewer), panel) << toggle.what;
+        ExpectRows(PanelRows(panel), rows, toggle.what);
+        EXPECT_EQ(SelectedRows(panel), (std::vector<int>{3, 6})) << toggle.what;
+    }
+    // The saved sheet, whose picture was laid over the colour before, shows.
+    SendKeyWithCtrl(viewer, VK_PRIOR);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), static_cast<LRESULT>(kActiveSheet));
+    EXPECT_EQ(Capture(viewer).At(179, 139), QuadrantPicture(180, 140).ColourAt(179, 139));
+
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), kShowFlagDarkHost), 0);
+    EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0),
+              static_cast<LRESULT>(kActiveSheet))
+        << "the next document at its saved sheet";
+    EXPECT_TRUE(SelectedRows(Panel(viewer)).empty());
+    Close(viewer);
+}
+
+namespace {
+
+struct PanelColours {
+    LRESULT background;
+    LRESULT textBackground;
+    LRESULT text;
+    bool operator==(const PanelColours& other) const
+    {
+        return background == other.background && textBackground == other.textBackground && text == other.text;
+    }
+};
+
+PanelColours ColoursOf(HWND panel)
+{
+    return {SendMessageW(panel, LVM_GETBKCOLOR, 0, 0), SendMessageW(panel, LVM_GETTEXTBKCOLOR, 0, 0),
+            SendMessageW(panel, LVM_GETTEXTCOLOR, 0, 0)};
+}
+
+std::ostream& operator<<(std::ostream& out, const PanelColours& colours)
+{
+    return out << std::hex << "background " << colours.background << ", text background " << colours.textBackground
+               << ", text " << colours.text << std::dec;
+}
+
+std::pair<int, int> ColumnWidths(HWND panel)
+{
+    return {static_cast<int>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 0, 0)),
+            static_cast<int>(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0))};
+}
+
+}  // namespace
+
+// A light host's panel keeps the control's own colours whatever comes: the
+// next document, new options, the host turning dark and light again. The
+// column widths a user drags stay until the next document.
+TEST_F(DocumentInfo, PanelKeepsTheControlsColoursAndTheUsersColumnWidths)
+{
+    WriteSettings("InfoPanel=1\r\nDarkBackColor=" + std::to_string(0x00302010));
+    const std::wstring path = Archive(InfoRecords(FullInfo(17000)));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    const PanelColours own = ColoursOf(panel);
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), 0), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "after the next document";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "after new options";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
+    EXPECT_EQ(ColoursOf(panel).background, static_cast<LRESULT>(0x00302010)) << "dark";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);
+    EXPECT_EQ(ColoursOf(panel), own) << "light again";
+
+    // The divider between the columns dragged 40 pixels to the right.
+    const std::pair<int, int> made = ColumnWidths(panel);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
+    RECT title = {};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&title)));
+    const int y = (title.top + title.bottom) / 2;
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(title.right - 1, y));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(title.right + 39, y));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(title.right + 39, y));
+    const std::pair<int, int> dragged = ColumnWidths(panel);
+    ASSERT_EQ(dragged.first, made.first + 40);
+
+    // The host makes the viewer wider and narrower, sends new options.
+    MoveWindow(viewer, 0, 0, kHostWidth + 300, kHostHeight, TRUE);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "wider";
+    MoveWindow(viewer, 0, 0, kHostWidth, kHostHeight, TRUE);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "as before";
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
+    EXPECT_EQ(ColumnWidths(panel), dragged) << "new options";
+
+    // The next document has the widths of a new panel.
+    ASSERT_EQ(loadNextW(host, viewer, path.c_str(), 0), 0);
+    const std::pair<int, int> next = ColumnWidths(panel);
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    ASSERT_NE(Panel(viewer), nullptr);
+    EXPECT_EQ(next, ColumnWidths(Panel(viewer)));
+    EXPECT_EQ(next, made);
+    Close(viewer);
+}
+
+// Custom properties stand under a heading of their own, so that one named
+// like a fixed row cannot pass for it. The heading is no row to select or
+// copy: clicked, reached by the arrows or selected with every row, it stays
+// unselected, and the arrows go on past it.
+TEST_F(DocumentInfo, CustomPropertiesStandUnderAHeadingThatIsNoRow)
+{
+    WriteSettings("InfoPanel=1");
+    InfoContent info = FullInfo(17000);
+    info.custom = {{"Saved with", "lpwstr", "2025"}, {"Author", "lpwstr", "J. Forger"}};
+    HWND viewer = Load(Archive(InfoRecords(info)), 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    const Rows rows = PanelRows(panel);
+    ASSERT_EQ(rows.size(), 8u);
+    const Rows fixed = FixedRows(L"2024");
+    for (const std::size_t row : {0u, 3u, 4u})
+        EXPECT_EQ(rows[row], fixed[row]) << row;
+    ExpectRows(Rows(rows.begin() + 5, rows.end()),
+               {{L"Custom properties", L""}, {L"Saved with", L"2025"}, {L"Author", L"J. Forger"}}, "custom");
+
+    Click(viewer, panel, RowPoint(panel, 5));
+    EXPECT_TRUE(SelectedRows(panel).empty()) << "the heading clicked";
+    Click(viewer, panel, RowPoint(panel, 4));
+    ASSERT_EQ(SelectedRows(panel), std::vector<int>{4});
+    SendMessageW(panel, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(SelectedRows(panel).empty()) << "the heading reached by the arrow";
+    SendMessageW(panel, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(SelectedRows(panel), std::vector<int>{6}) << "the arrow goes on past the heading";
+
+    LVITEMW all = {};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageW(panel, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(SelectedRows(panel), (std::vector<int>{0, 1, 2, 3, 4, 6, 7}));
+    SetFocus(panel);
+    SendKeyWithCtrl(panel, 'C');
+    std::wstring expected;
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        if (row != 5)
+            expected += rows[row].first + L"\t" + rows[row].second + L"\r\n";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
+    EXPECT_EQ(std::wstring(copied != nullptr ? copied : L"<none>"), expected);
+    GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+    CloseClipboard();
+
+    // Without custom properties, no heading.
+    info.custom.clear();
+    ASSERT_EQ(loadNextW(host, viewer, Archive(InfoRecords(info), L"plain.SLDPRT").c_str(), 0), 0);
+    EXPECT_EQ(PanelRows(panel).size(), 5u);
+    Close(viewer);
+}
+
+// The panel and the picture area share the client area, nothing between
+// them and nothing over, the picture keeping at least half; at real viewer
+// widths every value of a typical document (the dates, in the user's form,
+// the widest) fits its column uncut, by the list's own measure of what its
+// text needs.
+TEST_F(DocumentInfo, PanelAndPictureShareTheViewerAndValuesFitUncut)
+{
+    WriteSettings("InfoPanel=1");
+    const std::wstring path = folder.File(L"wide.SLDPRT");
+    WriteArchiveFile(path,
+                     ArchiveDocument(Rle8Block(QuadrantPicture(2000, 200)), 0, {}, {}, InfoRecords(FullInfo(17000))));
+    HWND viewer = Load(path, 0);
+    ASSERT_NE(viewer, nullptr);
+    HWND panel = Panel(viewer);
+    ASSERT_NE(panel, nullptr);
+    for (const int width : {400, 640, 1005, 1024, 1420}) {
+        MoveWindow(viewer, 0, 0, width, 600, TRUE);
+        const RECT client = ClientRect(viewer);
+        const RECT placed = ChildRect(viewer, panel);
+        const ScrollBarState bar = Bar(viewer, SB_HORZ);
+        ASSERT_TRUE(bar.visible) << width;
+        EXPECT_EQ(static_cast<LONG>(bar.nPage) + (placed.right - placed.left), client.right)
+            << width << ": the picture area " << bar.nPage << " wide, the panel from " << placed.left << " to "
+            << placed.right;
+        EXPECT_EQ(placed.right, client.right) << width;
+        EXPECT_TRUE(placed.top == 0 && placed.bottom == client.bottom) << width;
+        EXPECT_GE(placed.left, client.right / 2) << width;
+        if (width < 640)
+            continue;
+        const LRESULT given = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0);
+        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+        const LRESULT needed = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0);
+        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, given);
+        EXPECT_LE(needed, given) << width << ": the values need " << needed;
+    }
     Close(viewer);
 }

@@ -9,10 +9,12 @@
 #include "plugin_host.h"
 #include "png_file.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -292,6 +294,33 @@ int TabRowHeight(const DecodedPng& png, std::uint32_t background)
     return rows;
 }
 
+// Keys as the keyboard sends them, to whichever window has the focus.
+void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys)
+{
+    std::vector<INPUT> inputs;
+    for (const auto& [key, down] : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)))) {
+        text = copied;
+        GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+    }
+    CloseClipboard();
+    return text;
+}
+
 }  // namespace
 
 // --dpi 144 runs the window at 150 %: the tabs grow with the system's font,
@@ -319,4 +348,64 @@ TEST_F(Quickview, DpiOptionRunsTheWindowAtThatDpiAndPutsLogPixelsBack)
     }
     EXPECT_GT(heights[0], 10);
     EXPECT_GT(heights[1], heights[0]) << heights[0] << " at 96 DPI, " << heights[1] << " at 144";
+}
+
+// With a row of the information panel selected, the keys are the panel's:
+// Ctrl+C copies the row, not the picture. A key the panel has no use for
+// (Esc) still reaches quickview, through the viewer.
+TEST_F(Quickview, PanelWithTheFocusTakesItsOwnKeys)
+{
+    const std::wstring installation = folder.File(L"install");
+    CreateDirectoryW(installation.c_str(), nullptr);
+    for (const wchar_t* file : {L"quickview.exe", L"corvelle.dll"})
+        ASSERT_TRUE(CopyFileW((BuildFolder() + file).c_str(), (installation + L"\\" + file).c_str(), FALSE));
+    WriteFileBytes(installation + L"\\corvelle.ini", "[Corvelle Settings]\r\nInfoPanel=1\r\n");
+    InfoContent info;
+    info.releaseCode = 17000;
+    info.author = "M. Lindqvist";
+    const std::wstring part = folder.File(L"flange.SLDPRT");
+    WriteArchiveFile(part, ArchiveDocument(Rle8Block(MakeBlockPicture(64, 48)), 0, {}, {}, InfoRecords(info)));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+
+    RunResult run;
+    std::thread viewing([&] { run = RunQuickview(Quoted(part), installation + L"\\"); });
+    HWND window = nullptr;
+    HWND panel = nullptr;
+    for (int wait = 0; wait < 300 && panel == nullptr; ++wait) {
+        Sleep(50);
+        window = FindWindowW(L"QuickviewHost", nullptr);
+        HWND viewer = window != nullptr ? FindWindowExW(window, nullptr, L"Corvelle", nullptr) : nullptr;
+        panel = viewer != nullptr ? FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+    }
+    if (panel != nullptr) {
+        // A click on the first row, just below the column titles.
+        RECT titles = {};
+        GetWindowRect(FindWindowExW(panel, nullptr, WC_HEADERW, nullptr), &titles);
+        const LPARAM row = MAKELPARAM(10, titles.bottom - titles.top + 4);
+        PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, row);
+        PostMessageW(panel, WM_LBUTTONUP, 0, row);
+        GUITHREADINFO focus = {};
+        focus.cbSize = sizeof focus;
+        for (int wait = 0; wait < 100 && focus.hwndFocus != panel; ++wait) {
+            Sleep(50);
+            GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &focus);
+        }
+        PressKeys({{VK_CONTROL, true}, {'C', true}, {'C', false}, {VK_CONTROL, false}});
+        for (int wait = 0; wait < 100 && CountClipboardFormats() == 0; ++wait)
+            Sleep(50);
+        PressKeys({{VK_ESCAPE, true}, {VK_ESCAPE, false}});
+        for (int wait = 0; wait < 100 && IsWindow(window); ++wait)
+            Sleep(50);
+    }
+    // Whatever happened, quickview ends.
+    if (IsWindow(window))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    viewing.join();
+    ASSERT_NE(panel, nullptr) << "no panel in quickview: " << run.output;
+    EXPECT_EQ(ClipboardText(), L"Saved with\t2024\r\n");
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP)) << "the picture copied instead";
+    EXPECT_EQ(run.output.find("copied"), std::string::npos) << run.output;
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
 }

@@ -84,3 +84,48 @@ TEST_F(ReloadDuringBox, ReloadFromTheBoxWinsAndNothingLeaks)
     Close(viewer);
     EXPECT_TRUE(g_liveBitmaps.empty());
 }
+
+// The host turning dark reads the picture shown again; when the document is
+// gone by then, its box may close the viewer or load another document, or
+// just be closed, and the picture shown stays.
+TEST_F(ReloadDuringBox, NewColoursWhoseReadShowsABoxLeaveWhatTheBoxDid)
+{
+    ASSERT_TRUE(createPatch.Applied() && deletePatch.Applied());
+    const std::wstring document = PictureDocument(first);
+    const std::wstring laterDocument = PictureDocument(later, L"later.SLDPRT");
+    GuardedHeap heap(plugin.Module());
+    ASSERT_TRUE(heap.Applied());
+    HWND viewer = Load(document, 0);
+    ASSERT_NE(viewer, nullptr);
+    WriteFileBytes(document, "no longer a document");
+    plugin.RunInsideNextBox([&] { closeWindow(viewer); });
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 1);
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_FALSE(IsWindow(viewer));
+    EXPECT_TRUE(g_liveBitmaps.empty());
+    EXPECT_EQ(heap.LiveBlocks(), 0u);
+
+    plugin.ClearBoxes();
+    viewer = Load(laterDocument, 0);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_EQ(loadNextW(host, viewer, PictureDocument(first).c_str(), 0), 0);
+    WriteFileBytes(document, "no longer a document");
+    int nestedResult = -1;
+    plugin.RunInsideNextBox([&] { nestedResult = loadNextW(host, viewer, laterDocument.c_str(), 0); });
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 1);
+    EXPECT_EQ(nestedResult, 0);
+    ASSERT_EQ(plugin.Boxes().size(), 1u);
+    EXPECT_EQ(g_liveBitmaps.size(), 1u);
+    EXPECT_EQ(Capture(viewer).At(59, 49), later.ColourAt(59, 49)) << "the document loaded from the box";
+
+    // Without the box doing anything, the picture shown stays. (The
+    // document loaded from the box came with a light host's options.)
+    WriteFileBytes(laterDocument, "no longer a document");
+    EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 1);
+    EXPECT_EQ(plugin.Boxes().size(), 2u);
+    EXPECT_EQ(g_liveBitmaps.size(), 1u);
+    EXPECT_EQ(Capture(viewer).At(59, 49), later.ColourAt(59, 49));
+    Close(viewer);
+    EXPECT_TRUE(g_liveBitmaps.empty());
+    EXPECT_EQ(heap.LiveBlocks(), 0u);
+}

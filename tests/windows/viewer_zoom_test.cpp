@@ -9,8 +9,8 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -48,16 +48,20 @@ std::vector<unsigned char> CoordinateBlock(int width, int height)
 // The host is told that its fit option is off by WM_COMMAND item 0xFFFB.
 constexpr WPARAM kFitOffCommand = MAKEWPARAM(0, kFitOptionCode);
 
-std::vector<std::wstring> g_themeCalls;
-std::vector<std::wstring> g_themedClasses;
+// The theme each window holds, as the platform's SetWindowTheme leaves it:
+// the last one given to it, or the default until it is given one.
+std::map<HWND, std::wstring> g_windowThemes;
 HRESULT WINAPI RecordSetWindowTheme(HWND window, const wchar_t* application, const wchar_t* idList)
 {
-    g_themeCalls.push_back((application != nullptr ? application : L"<null>") + std::wstring(L",") +
-                           (idList != nullptr ? idList : L"<null>"));
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    g_themedClasses.push_back(className);
+    g_windowThemes[window] = application != nullptr ? application : L"";
     return SetWindowTheme(window, application, idList);
+}
+
+// "" for the default theme.
+std::wstring ThemeOf(HWND window)
+{
+    const auto theme = g_windowThemes.find(window);
+    return theme != g_windowThemes.end() ? theme->second : L"";
 }
 
 // A 32-bit "Preview" block of one colour, 0x00RRGGBB.
@@ -397,7 +401,7 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nDarkBackColor=" + std::to_string(0x00302010) +
                   "\r\nTrueColor=1");
     constexpr std::uint32_t kDarkPixel = 0x00102030;
-    g_themeCalls.clear();
+    g_windowThemes.clear();
     ImportPatch theme(plugin.Module(), "uxtheme.dll", "SetWindowTheme",
                       reinterpret_cast<const void*>(&RecordSetWindowTheme));
     ASSERT_TRUE(theme.Applied());
@@ -412,41 +416,46 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     EXPECT_EQ(shot.At(300, 250), kDarkPixel);
     EXPECT_EQ(shot.At(lastColumn, 10), kDarkPixel) << "the picture is laid over the dark background";
     EXPECT_EQ(shot.At(10, 10), SheetPixelOver(0, 10, 10, kDarkPixel));
-    EXPECT_TRUE(g_themeCalls.empty()) << "dark controls were not asked for";
+    EXPECT_EQ(ThemeOf(viewer), L"") << "dark controls were not asked for";
 
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost | kShowFlagDarkControls), 0);
-    ASSERT_EQ(g_themeCalls.size(), 1u);
-    EXPECT_EQ(g_themeCalls[0], L"DarkMode_Explorer,<null>");
+    EXPECT_EQ(ThemeOf(viewer), L"DarkMode_Explorer");
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, 0), 0);  // light again, every option replaced
-    ASSERT_EQ(g_themeCalls.size(), 2u);
-    EXPECT_EQ(g_themeCalls[1], L"<null>,<null>");
+    EXPECT_EQ(ThemeOf(viewer), L"");
     shot = Capture(viewer);
     EXPECT_EQ(shot.At(300, 250), kBackgroundPixel);
     EXPECT_EQ(shot.At(lastColumn, 10), kBackgroundPixel) << "laid again over the light background";
 
     ASSERT_EQ(loadNextW(host, viewer, path.c_str(), kShowFlagDarkHost | kShowFlagDarkControls), 0);
     EXPECT_EQ(Capture(viewer).At(lastColumn, 10), kDarkPixel);
-    EXPECT_EQ(g_themeCalls.size(), 3u);
+    EXPECT_EQ(ThemeOf(viewer), L"DarkMode_Explorer");
     Close(viewer);
+    g_windowThemes.clear();
     // Without the host bit the dark-controls bit means nothing.
     viewer = Load(path, kShowFlagDarkControls);
     EXPECT_EQ(Capture(viewer).At(300, 250), kBackgroundPixel);
-    EXPECT_EQ(g_themeCalls.size(), 3u);
+    EXPECT_EQ(ThemeOf(viewer), L"");
     Close(viewer);
-    // A drawing's tabs take the theme with the bars, and lose it with them.
+    g_windowThemes.clear();
+    // A drawing's tabs take the theme with the bars as they are made, and
+    // lose it with them; so do the information panel and its column titles.
     const std::wstring drawing = folder.File(L"dark.SLDDRW");
     WriteDrawing(drawing, Container::Archive, ThreeSheetDrawing(QuadrantPicture(180, 140)));
-    g_themeCalls.clear();
-    g_themedClasses.clear();
     viewer = Load(drawing, kShowFlagDarkHost | kShowFlagDarkControls);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(std::count(g_themedClasses.begin(), g_themedClasses.end(), std::wstring(WC_TABCONTROLW)), 1)
-        << "the tabs themed as they are made";
+    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    EXPECT_EQ(ThemeOf(tabs), L"DarkMode_Explorer") << "the tabs themed as they are made";
+    SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
+    HWND panel = FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_NE(panel, nullptr);
+    HWND titles = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(ThemeOf(panel), L"DarkMode_Explorer");
+    EXPECT_EQ(ThemeOf(titles), L"DarkMode_ItemsView");
     EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagDarkHost), 0);
-    ASSERT_EQ(g_themedClasses.size(), 4u);
-    EXPECT_EQ(g_themedClasses[3], WC_TABCONTROLW);
-    EXPECT_EQ(g_themeCalls[3], L"<null>,<null>") << "light tabs once the host no longer wants dark controls";
+    for (const HWND window : {viewer, tabs, panel, titles})
+        EXPECT_EQ(ThemeOf(window), L"") << "light controls once the host no longer wants dark ones";
     Close(viewer);
+    g_windowThemes.clear();
     // Without DarkBackColor in the settings, the dark grey 0x202020.
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting));
     viewer = Load(path, kShowFlagDarkHost);

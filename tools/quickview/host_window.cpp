@@ -76,10 +76,15 @@ void Print()
     std::fprintf(stderr, status == 0 ? "printed on the default printer\n" : "printing failed\n");
 }
 
-// Keys of the viewer, wherever the focus is; true when the key was used.
+// quickview's own keys, wherever the focus is but in a control inside the
+// viewer (its information panel): that one takes its keys first, and hands
+// those it has no use for to the viewer, where they are looked for here.
+// True when the key was used.
 bool HandleKey(const MSG& message)
 {
     if (message.message != WM_KEYDOWN)
+        return false;
+    if (g_state.viewer != nullptr && message.hwnd != g_state.viewer && IsChild(g_state.viewer, message.hwnd))
         return false;
     const bool control = GetKeyState(VK_CONTROL) < 0;
     const std::size_t count = g_state.files->size();

@@ -1,5 +1,6 @@
-#include "viewer/viewer_area.h"
+#include "viewer/viewer_layout.h"
 
+#include "base/host_contract.h"
 #include "viewer/paint_layout.h"
 
 RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
@@ -9,4 +10,10 @@ RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
     const PixelSize area = ViewerPictureArea(client.right, client.bottom, instance.tabStripHeight,
                                              instance.infoPanel != nullptr, instance.dpi);
     return {0, 0, area.width, area.height};
+}
+
+bool RelayoutViewer(HWND window)
+{
+    SendMessageW(window, UpdateScrollbarsMessage, 0, 0);
+    return InvalidateRect(window, nullptr, FALSE) != FALSE;
 }
