@@ -41,6 +41,7 @@ add_library(corvelle SHARED
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_menu.cpp
   src/viewer/viewer_paint.cpp
+  src/viewer/viewer_colours.cpp
   src/viewer/viewer_desktop.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp

@@ -2,8 +2,10 @@
 
 #include "base/dpi.h"
 #include "base/win32_holders.h"
+#include "viewer/viewer_colours.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
+#include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 
 #include <cstring>
@@ -46,7 +48,31 @@ void FollowDesktopChange(HWND viewer, ViewerInstance* instance)
     ShowSheetTabs(viewer, *instance);
     RefontInfoPanel(viewer, *instance);
     old.reset();
-    UpdateScrollbars(viewer, instance);
-    InvalidateRect(viewer, nullptr, FALSE);
+    RelayoutViewer(viewer);
     KeepCentreAnchor(viewer, *instance, centre);
+}
+
+void FollowDesktopColours(HWND viewer, ViewerInstance* instance)
+{
+    if (instance == nullptr)
+        return;
+    const bool wasThemed = WantsDarkControls(*instance);
+    instance->highContrast = HighContrastOn();
+    const bool backgroundChanged = ApplyBackground(*instance);
+    // The panel takes the system's colours anew even when the mode stays.
+    ApplyHostTheme(viewer, *instance, wasThemed);
+    if (instance->sheetTabs != nullptr)
+        InvalidateRect(instance->sheetTabs, nullptr, TRUE);
+    InvalidateRect(viewer, nullptr, FALSE);
+    if (backgroundChanged)
+        PostMessageW(viewer, kReadPictureAgainMessage, 0, static_cast<LPARAM>(instance->pictureSerial));
+}
+
+void OnReadPictureAgainMessage(HWND viewer, LPARAM serial)
+{
+    ViewerInstance* instance = FindViewerInstance(viewer);
+    if (instance == nullptr || instance->pictureSerial != static_cast<std::uint32_t>(serial))
+        return;
+    if (ReadShownPictureAgain(viewer, *instance) && FindViewerInstance(viewer) == instance)
+        RelayoutViewer(viewer);
 }

@@ -178,7 +178,7 @@ COLORREF ResolvedColour(COLORREF colour, COLORREF fallback)
 // The heading is drawn across the whole row, so that the property column's
 // width never cuts it, in the list's own text colour over the background
 // the list has painted.
-LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
+LRESULT DrawHeading(HWND panel, std::int32_t dpi, const NMLVCUSTOMDRAW& draw)
 {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
         return CDRF_NOTIFYITEMDRAW;
@@ -193,7 +193,7 @@ LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
         !SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label)))
         return CDRF_DODEFAULT;
     RECT text = bounds;
-    text.left = label.left + GetSystemMetrics(SM_CXEDGE);
+    text.left = label.left + SystemMetricForDpi(SM_CXEDGE, dpi);
     const COLORREF previousColour =
         SetTextColor(draw.nmcd.hdc, ResolvedColour(draw.clrText, GetSysColor(COLOR_WINDOWTEXT)));
     const int previousMode = SetBkMode(draw.nmcd.hdc, TRANSPARENT);
@@ -327,8 +327,8 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
     if (instance.infoPanel == nullptr)
         return;
     instance.infoPanelOwnColours = ColoursOf(instance.infoPanel);
-    instance.infoPanelDark = false;
-    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    instance.infoPanelRecoloured = false;
+    ApplyInfoPanelTheme(instance, WantsDarkControls(instance));
     FillInfoPanel(instance);
     RelayoutViewer(viewer);
 }
@@ -383,23 +383,28 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
     if (panel == nullptr)
         return;
     if (themeChanged) {
-        SetWindowTheme(panel, instance.darkControls ? kDarkControlTheme : nullptr, nullptr);
+        SetWindowTheme(panel, WantsDarkControls(instance) ? kDarkControlTheme : nullptr, nullptr);
         // The column titles are a control of their own.
         HWND header = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
         if (header != nullptr)
-            SetWindowTheme(header, instance.darkControls ? kDarkHeaderTheme : nullptr, nullptr);
+            SetWindowTheme(header, WantsDarkControls(instance) ? kDarkHeaderTheme : nullptr, nullptr);
     }
     // A light host's panel keeps the colours the control was made with,
-    // which follow the system's; they are only put back after dark ones.
-    if (!instance.dark && !instance.infoPanelDark)
+    // which follow the system's; they are only put back after others. High
+    // contrast takes the system's colours as they are now, over a dark host's.
+    const bool dark = ShowsDarkColours(instance);
+    const bool ownColours = !dark && !instance.highContrast;
+    if (ownColours && !instance.infoPanelRecoloured)
         return;
-    const InfoPanelColours colours = instance.dark
-                                         ? InfoPanelColours{instance.backColor, instance.backColor, kDarkPanelText}
-                                         : instance.infoPanelOwnColours;
+    InfoPanelColours colours = instance.infoPanelOwnColours;
+    if (instance.highContrast)
+        colours = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)};
+    else if (dark)
+        colours = {instance.backColor, instance.backColor, kDarkPanelText};
     SendMessageW(panel, LVM_SETBKCOLOR, 0, colours.background);
     SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, colours.textBackground);
     SendMessageW(panel, LVM_SETTEXTCOLOR, 0, colours.text);
-    instance.infoPanelDark = instance.dark != 0;
+    instance.infoPanelRecoloured = !ownColours;
     InvalidateRect(panel, nullptr, TRUE);
 }
 
@@ -408,7 +413,7 @@ LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* no
     if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel)
         return 0;
     if (notice->code == static_cast<UINT>(NM_CUSTOMDRAW))
-        return DrawHeading(instance->infoPanel, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
+        return DrawHeading(instance->infoPanel, instance->dpi, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
     if (notice->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
         KeepHeadingUnselected(instance->infoPanel, *reinterpret_cast<const NMLISTVIEW*>(notice));
         return 0;

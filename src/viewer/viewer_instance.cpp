@@ -101,8 +101,20 @@ HFONT ControlFont(const ViewerInstance& instance)
                                            : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
+bool ShowsDarkColours(const ViewerInstance& instance)
+{
+    return instance.dark && !instance.highContrast;
+}
+
+bool WantsDarkControls(const ViewerInstance& instance)
+{
+    return instance.darkControls && !instance.highContrast;
+}
+
 COLORREF WantedBackColor(const ViewerInstance& instance)
 {
+    if (instance.highContrast)
+        return GetSysColor(COLOR_WINDOW);
     return instance.dark ? instance.darkBackColor : instance.lightBackColor;
 }
 

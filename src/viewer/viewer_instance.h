@@ -57,12 +57,12 @@ struct ViewerInstance {
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
     // The information panel beside the picture, null while hidden; the
-    // colours it was made with, put back when a dark host turns light, and
-    // whether it shows a dark host's; the widths the viewer gave its
+    // colours it was made with, put back when a dark host turns light or
+    // high contrast ends, and whether it shows other ones; the widths the viewer gave its
     // columns last (others are the user's, kept until the next document).
     HWND infoPanel;
     InfoPanelColours infoPanelOwnColours;
-    bool infoPanelDark;
+    bool infoPanelRecoloured;
     std::int32_t infoColumnWidths[2];
     // The user's zoom: a step of the ladder, or kNoZoom for the host's
     // options; wheel deltas short of a notch; a drag in progress.
@@ -79,6 +79,9 @@ struct ViewerInstance {
     // (null when none could be made: then the stock one).
     std::int32_t dpi;
     HFONT controlFont;
+    // The system's high-contrast mode, whose colours win over BackColor and
+    // the host's dark ones.
+    bool highContrast;
 };
 
 // Deletes the background brush, the controls' font, then the picture and the
@@ -112,6 +115,11 @@ bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags)
 // Back to the host's fit or natural size, as a new document or new options
 // from the host start.
 void EndZoom(ViewerInstance& instance);
+
+// The host's dark colours and dark controls, unless high contrast asks for
+// the system's.
+bool ShowsDarkColours(const ViewerInstance& instance);
+bool WantsDarkControls(const ViewerInstance& instance);
 
 // The background the record's options call for.
 COLORREF WantedBackColor(const ViewerInstance& instance);

@@ -129,7 +129,7 @@ void ShowSheetTabs(HWND viewer, ViewerInstance& instance)
     if (tabs == nullptr)
         return;
     instance.sheetTabs = tabs;
-    if (instance.darkControls)
+    if (WantsDarkControls(instance))
         SetWindowTheme(tabs, kDarkControlTheme, nullptr);
     if (!FillTabs(tabs, *instance.sheets)) {
         DestroySheetTabs(instance);

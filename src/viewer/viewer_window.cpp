@@ -149,11 +149,21 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         OnChooseSheetMessage(window, wParam, lParam);
         return 0;
     case WM_DPICHANGED_AFTERPARENT:
-    case WM_SETTINGCHANGE:
-        // A new DPI (a host aware of each monitor's), or new system fonts
-        // and metrics (a host that hands the broadcast on).
+        // A new DPI, from a host aware of each monitor's.
         FollowDesktopChange(window, InstanceOf(window));
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // New system fonts, metrics or colours, high contrast on or off: the
+        // platform sends the first two to top-level windows, so a host hands
+        // them on.
+        FollowDesktopChange(window, InstanceOf(window));
+        FollowDesktopColours(window, InstanceOf(window));
         return DefWindowProcW(window, message, wParam, lParam);
+    case kReadPictureAgainMessage:
+        OnReadPictureAgainMessage(window, lParam);
+        return 0;
     case kMenuChoiceMessage:
         OnMenuChoiceMessage(window, wParam, lParam);
         return 0;
