@@ -118,6 +118,7 @@ add_executable(corvelle_windows_tests
   tests/windows/thumbnail_test.cpp
   tests/windows/true_color_test.cpp
   tests/windows/viewer_command_test.cpp
+  tests/windows/viewer_dpi_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp
   tests/windows/viewer_menu_test.cpp

@@ -77,9 +77,11 @@ void SizeTabRow(HWND tabs, const ViewerInstance& instance)
     SendMessageW(tabs, WM_SETFONT,
                  reinterpret_cast<WPARAM>(baseFont != nullptr ? baseFont.get() : ControlFont(instance)), FALSE);
     const std::int32_t baseRow = TabStripHeight(tabs);
-    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), FALSE);
+    // The control lays its row out anew when it takes a font, with the
+    // padding it has then.
     SendMessageW(tabs, TCM_SETPADDING, 0,
                  MAKELPARAM(ScaleToDpi(kTabPaddingX, instance.dpi), ScaleToDpi(kTabPaddingY, instance.dpi)));
+    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), FALSE);
     const std::int32_t naturalRow = TabStripHeight(tabs);
     const std::int32_t wantedRow = ScaleToDpi(baseRow, instance.dpi);
     const std::int32_t item = TabItemHeight(tabs);
@@ -124,7 +126,11 @@ void ShowSheetTabs(HWND viewer, ViewerInstance& instance)
         return;
     const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
-    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabStyle, 0, 0, 0, 0, viewer, nullptr,
+    // As wide as the viewer from the start: the control lays out (and
+    // measures) its tabs only in a width.
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabStyle, 0, 0, client.right, 0, viewer, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (tabs == nullptr)
         return;
