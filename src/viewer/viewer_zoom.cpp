@@ -182,11 +182,8 @@ bool FitViewerToWindow(HWND window, ViewerInstance& instance)
         return false;
     EndViewerDrag(window, &instance);
     instance.fit = 1;
-    instance.zoomStep = kNoZoom;
-    instance.wheelRemainder = 0;
+    EndZoom(instance);
     // The host's own fit option follows, as when a zoom leaves its fit.
     PostMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(1, kFitOptionCode), reinterpret_cast<LPARAM>(window));
-    UpdateScrollbars(window, &instance);
-    InvalidateRect(window, nullptr, FALSE);
-    return true;
+    return RelayoutViewer(window);
 }
