@@ -24,6 +24,7 @@ configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.
 configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
 add_library(corvelle SHARED
+  src/base/dpi.cpp
   src/base/module_state.cpp
   src/base/settings.cpp
   src/base/wide_path.cpp
@@ -38,7 +39,10 @@ add_library(corvelle SHARED
   src/preview/screen_bitmap.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
+  src/viewer/viewer_menu.cpp
   src/viewer/viewer_paint.cpp
+  src/viewer/viewer_colours.cpp
+  src/viewer/viewer_desktop.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp
   src/viewer/viewer_layout.cpp
@@ -114,8 +118,10 @@ add_executable(corvelle_windows_tests
   tests/windows/thumbnail_test.cpp
   tests/windows/true_color_test.cpp
   tests/windows/viewer_command_test.cpp
+  tests/windows/viewer_dpi_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp
+  tests/windows/viewer_menu_test.cpp
   tests/windows/viewer_reentry_test.cpp
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
@@ -145,6 +151,7 @@ gtest_discover_tests(corvelle_windows_tests
 # screenshots and thumbnails in bulk.
 add_executable(quickview
   tools/quickview/box_relay.cpp
+  tools/quickview/dpi_override.cpp
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp
   tools/quickview/main.cpp

@@ -5,8 +5,8 @@
 //   quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
 //   quickview --info FILE...                            the documents' information
-// --size, --flags and --dark also apply to viewing; --true-color to every
-// mode.
+// --size, --flags, --dark and --dpi also apply to viewing; --true-color to
+// every mode.
 
 #include <set>
 #include <string>
@@ -24,6 +24,7 @@ struct QuickviewOptions {
     int showFlags = 0;
     bool trueColor = false;  // TrueColor=1 for the run
     int sheet = -1;          // the drawing's sheet to show, 0-based; -1: as saved
+    int dpi = 0;             // the windows' DPI for the run; 0: the system's
     std::vector<std::wstring> files;
 };
 

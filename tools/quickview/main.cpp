@@ -2,6 +2,7 @@
 // take screenshots of the viewer and write thumbnails in bulk.
 #include "box_relay.h"
 #include "command_line.h"
+#include "dpi_override.h"
 #include "host_window.h"
 #include "info_listing.h"
 #include "plugin_library.h"
@@ -24,6 +25,12 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%ls", kQuickviewUsage);
         return 0;
     }
+    // Real pixels, as the file manager has them; at the DPI asked for, in a
+    // copy of this program that starts at it.
+    DeclareDpiAware();
+    int childStatus = 0;
+    if (parsed.options.dpi != 0 && RunAgainAtDpi(static_cast<UINT>(parsed.options.dpi), &childStatus))
+        return childStatus;
     // The imaging component that writes PNG files is a COM component.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Runs without a user must not stop at a message box; the viewer shows them.
