@@ -1,3 +1,4 @@
+#include "info_records.h"
 #include "preview/property_set.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using ByteList = std::vector<std::uint8_t>;
 
 // Format ids as the stream stores them.
 #define SUMMARY_ID 0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10, 0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9
@@ -19,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 // A document summary stream as Windows writes it: the first section holds
 // its code page only; the second, the user-defined one, a dictionary of two
 // names in code page 1252, the code page and the two values.
-const Bytes kCustom1252 = {
+const ByteList kCustom1252 = {
     0xFE, 0xFF, 0x00, 0x00, 0x06, 0x00, 0x02, 0x00,  // byte order, version, system
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // class id
     0x02, 0x00, 0x00, 0x00,                          // two sections
@@ -48,7 +49,7 @@ const Bytes kCustom1252 = {
 
 // The same user-defined section in code page 1200: names counted in
 // characters, each entry padded to four bytes; narrow text is UTF-16.
-const Bytes kCustom1200 = {
+const ByteList kCustom1200 = {
     0xFE, 0xFF, 0x00, 0x00, 0x06, 0x00, 0x02, 0x00,  //
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
     0x01, 0x00, 0x00, 0x00,                          // one section
@@ -89,7 +90,7 @@ std::string Expected(const char* bytes, std::size_t size, bool wide)
     return Hex(reinterpret_cast<const std::uint8_t*>(bytes), size) + (wide ? " (wide)" : " (narrow)");
 }
 
-PropertySection Found(const Bytes& stream, const PropertyFormatId& format)
+PropertySection Found(const ByteList& stream, const PropertyFormatId& format)
 {
     PropertySection section = {};
     const PropertySetRefusal refusal = FindPropertySection(stream.data(), stream.size(), format, section);
@@ -97,14 +98,14 @@ PropertySection Found(const Bytes& stream, const PropertyFormatId& format)
     return section;
 }
 
-void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value)
+void PutU32(ByteList& bytes, std::size_t at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 // The refusal of the user-defined section, or of reading its entry index.
-PropertySetRefusal Refusal(const Bytes& stream, std::uint32_t index = 0)
+PropertySetRefusal Refusal(const ByteList& stream, std::uint32_t index = 0)
 {
     PropertySection section = {};
     const PropertySetRefusal found =
@@ -165,18 +166,18 @@ TEST(PropertySet, FindsBothSectionsByFormatIdAndTheirNamesInEitherCodePage)
 TEST(PropertySet, ReadsEveryTypeTheInformationShowsAndSkipsTheOthers)
 {
     // A section of one property, its value as given.
-    const auto stream = [](const Bytes& value) {
-        Bytes bytes(kCustom1200.begin(), kCustom1200.begin() + 48);
+    const auto stream = [](const ByteList& value) {
+        ByteList bytes(kCustom1200.begin(), kCustom1200.begin() + 48);
         const auto size = static_cast<std::uint32_t>(16 + value.size());
-        const Bytes header = {static_cast<std::uint8_t>(size), 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 16, 0, 0, 0};
+        const ByteList header = {static_cast<std::uint8_t>(size), 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 16, 0, 0, 0};
         bytes.insert(bytes.end(), header.begin(), header.end());
         bytes.insert(bytes.end(), value.begin(), value.end());
         return bytes;
     };
-    std::vector<Bytes> streams;  // text read points into its stream
-    const auto read = [&](const Bytes& value) {
+    std::vector<ByteList> streams;  // text read points into its stream
+    const auto read = [&](const ByteList& value) {
         streams.push_back(stream(value));
-        const Bytes& bytes = streams.back();
+        const ByteList& bytes = streams.back();
         PropertyValue read = {};
         const PropertySection section = Found(bytes, kUserDefinedPropertiesFormat);
         const PropertySetRefusal refusal = ReadProperty(section, 2, read);
@@ -200,11 +201,11 @@ TEST(PropertySet, ReadsEveryTypeTheInformationShowsAndSkipsTheOthers)
 
     // A vector, an array, a blob and a 2-byte unsigned are not read.
     for (const std::uint8_t type : {0x1E, 0x03, 0x41, 0x12}) {
-        const Bytes bytes = stream({type,
-                                    static_cast<std::uint8_t>(type == 0x03   ? 0x20
-                                                              : type == 0x1E ? 0x10
-                                                                             : 0),
-                                    0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+        const ByteList bytes = stream({type,
+                                       static_cast<std::uint8_t>(type == 0x03   ? 0x20
+                                                                 : type == 0x1E ? 0x10
+                                                                                : 0),
+                                       0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
         PropertyValue value = {};
         EXPECT_EQ(ReadProperty(Found(bytes, kUserDefinedPropertiesFormat), 2, value), PropertySetRefusal::UnreadType)
             << "type " << Hex(bytes.data() + 64, 2);
@@ -238,7 +239,7 @@ TEST(PropertySet, RefusesWhatPointsPastTheSectionOrTheStream)
         {92 + 100, 0x00010040, PropertySetRefusal::ValueCut, 3},  // a file time with 4 of its 8 bytes
     };
     for (const auto& forgery : forged) {
-        Bytes bytes = kCustom1252;
+        ByteList bytes = kCustom1252;
         if (forgery.at < 4) {
             bytes[forgery.at] = static_cast<std::uint8_t>(forgery.value);
             bytes[forgery.at + 1] = static_cast<std::uint8_t>(forgery.value >> 8);
@@ -252,7 +253,7 @@ TEST(PropertySet, RefusesWhatPointsPastTheSectionOrTheStream)
     }
 
     // A dictionary entry longer than the section keeps the names before it.
-    Bytes longName = kCustom1252;
+    ByteList longName = kCustom1252;
     PutU32(longName, 92 + 40 + 4 + 15 + 4, 200);
     auto dictionary = std::make_unique<PropertyDictionary>();
     EXPECT_EQ(ReadPropertyDictionary(Found(longName, kUserDefinedPropertiesFormat), *dictionary),
@@ -264,18 +265,18 @@ TEST(PropertySet, RefusesEveryCutStreamAndOnePastTheCap)
 {
     // Cut anywhere, the section is refused: its size says it is longer.
     for (std::size_t size = 0; size < kCustom1252.size(); ++size) {
-        const Bytes cut(kCustom1252.begin(), kCustom1252.begin() + size);
+        const ByteList cut(kCustom1252.begin(), kCustom1252.begin() + size);
         EXPECT_NE(Refusal(cut, 2), PropertySetRefusal::None) << "cut to " << size;
     }
     // Past the cap, a stream is refused before anything in it is read.
-    Bytes large = kCustom1252;
+    ByteList large = kCustom1252;
     large.resize(kMaxPropertySetBytes + 1);
     EXPECT_EQ(Refusal(large, 2), PropertySetRefusal::StreamTooLarge);
     large.resize(kMaxPropertySetBytes);
     EXPECT_EQ(Refusal(large, 2), PropertySetRefusal::None);
 
     // A dictionary that claims a billion names is read up to its cap.
-    Bytes many(48, 0);
+    ByteList many(48, 0);
     std::memcpy(many.data(), kCustom1200.data(), 48);
     const std::uint32_t names = kMaxPropertyNames + 10;
     const std::uint32_t sectionSize = 16 + 4 + names * 12;
@@ -294,4 +295,57 @@ TEST(PropertySet, RefusesEveryCutStreamAndOnePastTheCap)
     EXPECT_EQ(dictionary->count, kMaxPropertyNames);
     EXPECT_NE(FindPropertyName(*dictionary, kMaxPropertyNames + 1), nullptr);
     EXPECT_EQ(FindPropertyName(*dictionary, kMaxPropertyNames + 2), nullptr);
+}
+
+// The streams of the tests' fixtures, laid out as Windows writes them, in
+// both code pages: every custom property found by its name, in order, with
+// its type and value.
+TEST(PropertySet, ReadsTheFixturesStreamsInBothCodePages)
+{
+    InfoContent content = SavedBy(4400);
+    content.custom = {{"Description", "lpwstr", "Pipe flange"},
+                      {"Weight", "r8", "2.346"},
+                      {"Holes", "i4", "-1005"},
+                      {"Checked", "bool", "true"},
+                      {"Released", "filetime", "2024-06-03T07:00:00Z"}};
+    for (const bool unicode : {false, true}) {
+        content.unicodeSummary = unicode;
+        content.unicodeCustom = unicode;
+        const char* what = unicode ? "code page 1200" : "code page 1252";
+        const ByteList summaryStream = SummaryInformationStream(content);
+        const PropertySection summary = Found(summaryStream, kSummaryInformationFormat);
+        EXPECT_EQ(summary.codePage, unicode ? 1200u : 1252u) << what;
+        PropertyValue value = {};
+        ASSERT_EQ(ReadProperty(summary, kAuthorPropertyId, value), PropertySetRefusal::None) << what;
+        EXPECT_EQ(TextOf(value.text), unicode ? Expected("M\0.\0 \0L\0i\0n\0d\0q\0v\0i\0s\0t\0", 24, true)
+                                              : Expected("M. Lindqvist", 12, false))
+            << what;
+        ASSERT_EQ(ReadProperty(summary, kCreatedPropertyId, value), PropertySetRefusal::None) << what;
+        EXPECT_EQ(value.type, kTypeFileTime);
+        EXPECT_EQ(value.fileTime, 133449451640000000ULL) << what << ": 2023-11-20T09:12:44Z";
+
+        const ByteList documentStream = DocumentSummaryInformationStream(content);
+        const PropertySection custom = Found(documentStream, kUserDefinedPropertiesFormat);
+        auto dictionary = std::make_unique<PropertyDictionary>();
+        ASSERT_EQ(ReadPropertyDictionary(custom, *dictionary), PropertySetRefusal::None) << what;
+        ASSERT_EQ(custom.count, 2 + content.custom.size()) << what;
+        const std::uint16_t types[] = {kTypeNarrowText, kTypeR8, kTypeI4, kTypeBool, kTypeFileTime};
+        for (std::uint32_t index = 2; index < custom.count; ++index) {
+            const CustomValue& written = content.custom[index - 2];
+            const PropertyText* name = FindPropertyName(*dictionary, PropertyIdAt(custom, index));
+            ASSERT_NE(name, nullptr) << what << ": " << written.name;
+            std::string narrow;
+            for (std::uint32_t i = 0; i < name->size; i += unicode ? 2 : 1)
+                narrow += static_cast<char>(name->bytes[i]);
+            EXPECT_EQ(narrow, written.name) << what;
+            ASSERT_EQ(ReadPropertyAt(custom, index, value), PropertySetRefusal::None) << what << ": " << written.name;
+            EXPECT_EQ(value.type, types[index - 2]) << what << ": " << written.name;
+        }
+        ASSERT_EQ(ReadPropertyAt(custom, 3, value), PropertySetRefusal::None);
+        EXPECT_EQ(value.real, 2.346) << what;
+        ASSERT_EQ(ReadPropertyAt(custom, 4, value), PropertySetRefusal::None);
+        EXPECT_EQ(value.integer, -1005) << what;
+        ASSERT_EQ(ReadPropertyAt(custom, 6, value), PropertySetRefusal::None);
+        EXPECT_EQ(value.fileTime, 133618716000000000ULL) << what << ": 2024-06-03T07:00:00Z";
+    }
 }

@@ -3,6 +3,8 @@
 // wants to write, and a settings file that cannot be written.
 #include "viewer_host.h"
 
+#include <string>
+
 namespace {
 
 class Paths : public ViewerTest {
@@ -96,11 +98,20 @@ TEST_F(Paths, AnsiPathsAreTakenInTheSystemCodePage)
     Close(viewer);
 }
 
-TEST_F(Paths, DocumentHeldOpenForWritingFailsCleanly)
+// A document another program holds open to write it is read while that
+// program lets others read it; one that lets nobody read it fails cleanly.
+TEST_F(Paths, DocumentHeldOpenForWritingIsReadWhenSharedAndFailsCleanlyWhenNot)
 {
     const std::wstring path = PictureDocument(picture);
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
+    HANDLE sharing = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
+    HBITMAP shared = Read(path);
+    EXPECT_NE(shared, nullptr) << "held open by a writer that lets others read";
+    DeleteObject(shared);
+    CloseHandle(sharing);
+
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     SetDebug(0);
     EXPECT_EQ(Read(path), nullptr);
@@ -110,7 +121,11 @@ TEST_F(Paths, DocumentHeldOpenForWritingFailsCleanly)
     SetDebug(1);
     EXPECT_EQ(Read(path), nullptr);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text.rfind(L"StgOpenStorage failed with error 8003", 0), 0u) << plugin.Boxes()[0].text;
+    // Neither container can be opened: the second, the archive's file, says why.
+    EXPECT_EQ(
+        plugin.Boxes()[0].text.rfind(L"CreateFileW failed with error " + std::to_wstring(ERROR_SHARING_VIOLATION), 0),
+        0u)
+        << plugin.Boxes()[0].text;
     CloseHandle(writer);
 
     // Once the other program lets go, the document reads again.

@@ -1,0 +1,8 @@
+#include "preview/compound_document.h"
+
+ScopedCom<IStorage> OpenCompoundDocument(const wchar_t* documentPath, HRESULT* result)
+{
+    IStorage* opened = nullptr;
+    *result = StgOpenStorage(documentPath, nullptr, kCompoundDocumentMode, nullptr, 0, &opened);
+    return ScopedCom<IStorage>(SUCCEEDED(*result) ? opened : nullptr);
+}
