@@ -8,11 +8,13 @@
 #include <objbase.h>
 
 // Read-only, in direct mode for one writer and many readers: others may
-// read the document, write it (also opening it as a storage that denies
-// writing to others, as a program saving it does) and delete it meanwhile.
-// Only a program that opens it exclusively refuses us, or is refused. No
-// snapshot: a transacted open without one would copy the whole document,
-// and one without a snapshot refuses every later opener that asks for one.
+// read the document and write it meanwhile, also opening it as a storage
+// that denies writing to others, as a program saving it does. Only a
+// program that opens it without letting others read it refuses us, or is
+// refused. (Under Wine the platform's storage does not share deletion: the
+// document cannot be renamed or deleted until we close it.) No snapshot: a
+// transacted open with one copies the whole document, and one without one
+// refuses every later opener that does not ask for the same.
 inline constexpr DWORD kCompoundDocumentMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_DIRECT_SWMR;
 
 // The document's root storage, or null with *result saying why.

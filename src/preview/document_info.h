@@ -6,8 +6,8 @@
 #include "preview/info_record.h"
 
 // Reads the information of a document in one look, under a budget of its
-// own: opened letting others read, write and delete it, and closed before
-// this returns. Whatever does not parse leaves out only its own rows. False
+// own: opened letting others read and write it (an archive also delete
+// it), and closed before this returns. Whatever does not parse leaves out only its own rows. False
 // when the document cannot be read or holds no information at all. Never
 // shows a box: the information is an extra, and its absence no failure.
 bool ReadDocumentInfo(const wchar_t* documentPath, DocumentInfo& info);
