@@ -218,6 +218,16 @@ TEST_F(DocumentInfo, RecordsBuiltToCostOrConfuseLeaveOutOnlyTheirOwnRows)
     EXPECT_EQ(many[fixed.size()].first, L"P0");
     EXPECT_EQ(many.back().first, L"P255");
     EXPECT_EQ(many.back().second, L"255");
+    // So do a compound file's: 300 in its user-defined set, 256 shown.
+    InfoContent manyCompound = info;
+    manyCompound.custom.clear();
+    for (int i = 0; i < 300; ++i)
+        manyCompound.custom.push_back({"P" + std::to_string(i), "i4", std::to_string(i)});
+    const Rows manyRows = InfoOf(Compound(manyCompound));
+    ASSERT_EQ(manyRows.size(), fixed.size() + 256);
+    EXPECT_EQ(manyRows[fixed.size()].first, L"P0");
+    EXPECT_EQ(manyRows.back().first, L"P255");
+    EXPECT_EQ(manyRows.back().second, L"255");
 
     // A value of elements (a vector) has no text of its own: its row goes,
     // and so does a core row's, the others stay.
