@@ -30,8 +30,10 @@ add_library(corvelle SHARED
   src/base/wide_path.cpp
   src/diagnostics/error_report.cpp
   src/preview/archive_file.cpp
+  src/preview/compound_document.cpp
   src/preview/document_info.cpp
   src/preview/info_property_sets.cpp
+  src/preview/info_record.cpp
   src/preview/info_xml.cpp
   src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
