@@ -4,7 +4,7 @@ target_include_directories(corvelle_reference PUBLIC tests/reference)
 corvelle_warnings(corvelle_reference)
 
 if(CORVELLE_FUZZ)
-  foreach(name archive_reader dib_layout message_text sheet_names split_path)
+  foreach(name archive_reader dib_layout message_text property_set sheet_names split_path)
     add_executable(fuzz_${name} tests/fuzz/fuzz_${name}.cpp)
     target_link_libraries(fuzz_${name} PRIVATE corvelle_core corvelle_reference)
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
@@ -29,6 +29,7 @@ add_executable(corvelle_native_tests
   tests/native/paint_layout_test.cpp
   tests/native/png_header_test.cpp
   tests/native/print_geometry_test.cpp
+  tests/native/property_set_test.cpp
   tests/native/quickview_command_line_test.cpp
   tests/native/scroll_plan_test.cpp
   tests/native/sheet_names_test.cpp

@@ -38,8 +38,10 @@ add_library(corvelle_shared STATIC
   src/diagnostics/error_report.cpp
   src/plugin/settings_path.cpp
   src/preview/archive_file.cpp
+  src/preview/compound_document.cpp
   src/preview/document_info.cpp
   src/preview/info_property_sets.cpp
+  src/preview/info_record.cpp
   src/preview/info_xml.cpp
   src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
@@ -51,9 +53,13 @@ target_link_libraries(corvelle_shared PUBLIC corvelle_core)
 corvelle_warnings(corvelle_shared)
 
 add_library(corvelle SHARED
+  src/base/dpi.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
+  src/viewer/viewer_menu.cpp
   src/viewer/viewer_paint.cpp
+  src/viewer/viewer_colours.cpp
+  src/viewer/viewer_desktop.cpp
   src/viewer/viewer_drag.cpp
   src/viewer/viewer_info_panel.cpp
   src/viewer/viewer_layout.cpp
@@ -147,8 +153,10 @@ add_executable(corvelle_windows_tests
   tests/windows/thumbnail_test.cpp
   tests/windows/true_color_test.cpp
   tests/windows/viewer_command_test.cpp
+  tests/windows/viewer_dpi_test.cpp
   tests/windows/viewer_host.cpp
   tests/windows/viewer_load_test.cpp
+  tests/windows/viewer_menu_test.cpp
   tests/windows/viewer_reentry_test.cpp
   tests/windows/viewer_screen_test.cpp
   tests/windows/viewer_scroll_test.cpp
@@ -179,6 +187,7 @@ gtest_discover_tests(corvelle_windows_tests
 add_executable(quickview
   tools/quickview/box_relay.cpp
   tools/quickview/content_library.cpp
+  tools/quickview/dpi_override.cpp
   tools/quickview/field_listing.cpp
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp

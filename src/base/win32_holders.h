@@ -17,6 +17,13 @@ struct GdiObjectDeleter {
 };
 using ScopedBitmap = std::unique_ptr<std::remove_pointer<HBITMAP>::type, GdiObjectDeleter>;
 using ScopedBrush = std::unique_ptr<std::remove_pointer<HBRUSH>::type, GdiObjectDeleter>;
+using ScopedFont = std::unique_ptr<std::remove_pointer<HFONT>::type, GdiObjectDeleter>;
+
+struct MenuDeleter {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+// A menu from CreatePopupMenu, destroyed with the items in it.
+using ScopedMenu = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
 
 struct MemoryDcDeleter {
     void operator()(HDC dc) const { DeleteDC(dc); }

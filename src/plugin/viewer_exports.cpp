@@ -25,7 +25,7 @@ extern "C" HWND __stdcall ListLoadW(HWND hostWindow, const wchar_t* documentPath
     const FloatingPointGuard floatingPoint;
     if (documentPath == nullptr)
         return nullptr;
-    return OpenViewer(hostWindow, documentPath, static_cast<std::uint32_t>(showFlags));
+    return OpenViewer(hostWindow, documentPath, static_cast<std::uint32_t>(showFlags), &CopyBitmapToClipboard);
 }
 
 extern "C" HWND __stdcall ListLoad(HWND hostWindow, const char* documentPath, int showFlags)

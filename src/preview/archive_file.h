@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preview/document_info.h"
+#include "preview/info_record.h"
 #include "preview/sheet_names.h"
 
 #include <windows.h>

@@ -1,73 +1,13 @@
 #pragma once
 
 // A document's own information, read beside its picture for the viewer's
-// panel: which CAD release saved it, when and by whom, and its custom
-// properties, as rows of a property and its value.
+// panel and the export, in a look of its own.
 
-#include <windows.h>
-
-#include <cstdint>
-
-// Real documents carry a few dozen; a list past this is no document's.
-inline constexpr std::uint32_t kMaxCustomProperties = 256;
-// Names and values past this are cut: a panel row shows no more.
-inline constexpr std::uint32_t kMaxInfoTextLength = 255;
-// An information record in the archive is a few kilobytes; one that
-// declares more is refused before a byte of it is inflated.
-inline constexpr std::uint32_t kMaxInfoRecordBytes = 64 * 1024;
-
-// The rows every document may have, in the order they are shown.
-enum InfoField : std::uint32_t {
-    kInfoSavedWith,
-    kInfoCreated,
-    kInfoLastSaved,
-    kInfoAuthor,
-    kInfoLastSavedBy,
-    kInfoFieldCount,
-};
-
-struct InfoValue {
-    bool present;
-    bool hasTime;                          // a date: time holds the instant
-    FILETIME time;                         // UTC
-    wchar_t text[kMaxInfoTextLength + 1];  // as stored; a date in ISO 8601
-};
-
-struct CustomProperty {
-    wchar_t name[kMaxInfoTextLength + 1];
-    InfoValue value;
-};
-
-struct DocumentInfo {
-    InfoValue fields[kInfoFieldCount];
-    std::uint32_t releaseCode;  // the code "Saved with" names, when present
-    std::uint32_t customCount;
-    CustomProperty custom[kMaxCustomProperties];  // in the document's order
-};
-
-// One row: its label ("Saved with", ..., or a custom property's name) and
-// its value.
-struct InfoRow {
-    const wchar_t* label;
-    const InfoValue* value;
-};
-std::uint32_t InfoRowCount(const DocumentInfo& info);
-InfoRow InfoRowAt(const DocumentInfo& info, std::uint32_t index);
+#include "preview/info_record.h"
 
 // Reads the information of a document in one look, under a budget of its
-// own: opened letting others read, write and delete it, and closed before
-// this returns. Whatever does not parse leaves out only its own rows. False
+// own: opened letting others read and write it (an archive also delete
+// it), and closed before this returns. Whatever does not parse leaves out only its own rows. False
 // when the document cannot be read or holds no information at all. Never
 // shows a box: the information is an extra, and its absence no failure.
 bool ReadDocumentInfo(const wchar_t* documentPath, DocumentInfo& info);
-
-// Copies text into a value or name, cut to kMaxInfoTextLength characters.
-void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length);
-
-// How many of the first kept of length UTF-16 units make whole characters.
-std::uint32_t WholeCharacters(const wchar_t* text, std::uint32_t length, std::uint32_t kept);
-
-// "Saved with": the release a code names ("2024", "2001 Plus"), or
-// "release code <n>" for a code not known.
-// The code is kept as well, for the content module's number.
-void SetReleaseValue(DocumentInfo& info, std::uint32_t code);

@@ -1,11 +1,12 @@
 #include "preview/info_property_sets.h"
 
+#include "base/scoped_malloc.h"
 #include "base/win32_holders.h"
 #include "preview/document_facts.h"
-
-#include <propidl.h>
+#include "preview/property_set.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 namespace {
@@ -17,16 +18,12 @@ constexpr std::uint32_t kMaxRootElements = 4096;
 constexpr std::uint32_t kMaxUserDefinedEntries = 4 * kMaxCustomProperties;
 // A narrow string takes at most this many bytes a character.
 constexpr int kMaxBytesPerCharacter = 4;
-// The code page of a set stored in UTF-16.
-constexpr UINT kUnicodeCodePage = 1200;
-
-struct PropVariantHolder {
-    PROPVARIANT value;
-    PropVariantHolder() { PropVariantInit(&value); }
-    ~PropVariantHolder() { PropVariantClear(&value); }
-    PropVariantHolder(const PropVariantHolder&) = delete;
-    PropVariantHolder& operator=(const PropVariantHolder&) = delete;
-};
+// A set is read whole into memory of ours, so it shares the archive's
+// records' cap.
+static_assert(kMaxPropertySetBytes == kMaxInfoRecordBytes, "one cap for every information record");
+constexpr wchar_t kSummaryStreamName[] = L"\005SummaryInformation";
+constexpr wchar_t kDocumentSummaryStreamName[] = L"\005DocumentSummaryInformation";
+constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 
 // The release code: the largest among the storages that carry one.
 void ReadReleaseStorage(IStorage& root, DocumentInfo& info)
@@ -70,20 +67,57 @@ void SetDate(InfoValue& value, const FILETIME& time)
     value.present = true;
 }
 
-void SetNarrowText(InfoValue& value, const char* text, UINT codePage)
+// A set's stream in memory of ours, read only when the storage's directory
+// gives it a size within the cap: the platform's own property sets parse a
+// whole stream, however large, when it is opened. Null when there is none.
+ScopedMalloc<unsigned char> ReadSetStream(IStorage& root, const wchar_t* name, std::uint32_t* size)
 {
-    if (text == nullptr)
-        return;
+    *size = 0;
+    IStream* opened = nullptr;
+    if (FAILED(root.OpenStream(name, nullptr, kStreamMode, 0, &opened)))
+        return nullptr;
+    ScopedCom<IStream> stream(opened);
+    STATSTG status = {};
+    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart == 0 ||
+        status.cbSize.QuadPart > kMaxInfoRecordBytes)
+        return nullptr;
+    const auto wanted = static_cast<ULONG>(status.cbSize.QuadPart);
+    ScopedMalloc<unsigned char> bytes(static_cast<unsigned char*>(std::malloc(wanted)));
+    ULONG delivered = 0;
+    if (bytes == nullptr || FAILED(stream->Read(bytes.get(), wanted, &delivered)) || delivered != wanted)
+        return nullptr;
+    *size = wanted;
+    return bytes;
+}
+
+// Text of the stream into a value or name: UTF-16 as it is, narrow text
+// through the platform's conversion from the section's code page (the
+// system's when it names none). False when it cannot be converted.
+bool SetText(wchar_t* destination, const PropertyText& text, std::uint32_t codePage)
+{
+    // One unit past a row, so that the cut sees a pair it would split.
+    constexpr std::uint32_t kMostUnits = kMaxInfoTextLength + 1;
+    if (text.wide) {
+        wchar_t units[kMostUnits];
+        std::uint32_t count = 0;
+        for (; count < kMostUnits && 2 * count < text.size; ++count)
+            units[count] = static_cast<wchar_t>(text.bytes[2 * count] | text.bytes[2 * count + 1] << 8);
+        SetInfoText(destination, units, count);
+        return true;
+    }
     // Cut in bytes first, to what can make a row's characters and a few
     // more, then to the row's characters.
-    constexpr int kMostBytes = kMaxBytesPerCharacter * (kMaxInfoTextLength + 1);
-    const int length = static_cast<int>(strnlen(text, kMostBytes));
+    constexpr int kMostBytes = kMaxBytesPerCharacter * kMostUnits;
+    const int length = text.size < static_cast<std::uint32_t>(kMostBytes) ? static_cast<int>(text.size) : kMostBytes;
     wchar_t converted[kMostBytes];
-    const int made = MultiByteToWideChar(codePage, 0, text, length, converted, kMostBytes);
+    const int made =
+        length == 0 ? 0
+                    : MultiByteToWideChar(codePage == 0 ? CP_ACP : codePage, 0,
+                                          reinterpret_cast<const char*>(text.bytes), length, converted, kMostBytes);
     if (made <= 0 && length > 0)
-        return;
-    SetInfoText(value.text, converted, static_cast<std::uint32_t>(made > 0 ? made : 0));
-    value.present = true;
+        return false;
+    SetInfoText(destination, converted, static_cast<std::uint32_t>(made > 0 ? made : 0));
+    return true;
 }
 
 void SetNumber(InfoValue& value, const wchar_t* format, double number)
@@ -94,144 +128,101 @@ void SetNumber(InfoValue& value, const wchar_t* format, double number)
 
 // The value in text, as stored: numbers in decimal, truth values as the
 // archive writes them, dates in ISO 8601.
-void SetValue(InfoValue& value, const PROPVARIANT& stored, UINT codePage)
+void SetValue(InfoValue& value, const PropertyValue& stored, std::uint32_t codePage)
 {
-    switch (stored.vt) {
-    case VT_LPSTR:
-        SetNarrowText(value, stored.pszVal, codePage);
+    switch (stored.type) {
+    case kTypeNarrowText:
+    case kTypeWideText:
+        value.present = SetText(value.text, stored.text, codePage);
         return;
-    case VT_LPWSTR:
-    case VT_BSTR:
-        if (stored.vt == VT_LPWSTR ? stored.pwszVal != nullptr : stored.bstrVal != nullptr) {
-            const wchar_t* text = stored.vt == VT_LPWSTR ? stored.pwszVal : stored.bstrVal;
-            SetInfoText(value.text, text, static_cast<std::uint32_t>(wcsnlen(text, kMaxInfoTextLength)));
-            value.present = true;
-        }
+    case kTypeI2:
+    case kTypeI4:
+    case kTypeUi4:
+        SetNumber(value, L"%.0f", static_cast<double>(stored.integer));
         return;
-    case VT_I2:
-        SetNumber(value, L"%.0f", stored.iVal);
-        return;
-    case VT_I4:
-    case VT_INT:
-        SetNumber(value, L"%.0f", stored.lVal);
-        return;
-    case VT_UI2:
-        SetNumber(value, L"%.0f", stored.uiVal);
-        return;
-    case VT_UI4:
-    case VT_UINT:
-        SetNumber(value, L"%.0f", stored.ulVal);
-        return;
-    case VT_R4:
-        SetNumber(value, L"%.9g", stored.fltVal);
-        return;
-    case VT_R8:
-        SetNumber(value, L"%.17g", stored.dblVal);
+    case kTypeR8:
+        SetNumber(value, L"%.17g", stored.real);
         // The shortest form that reads back as the same number.
         for (int digits = 1; digits < 17; ++digits) {
             wchar_t shorter[32] = {};
-            std::swprintf(shorter, 32, L"%.*g", digits, stored.dblVal);
-            if (std::wcstod(shorter, nullptr) == stored.dblVal) {
+            std::swprintf(shorter, 32, L"%.*g", digits, stored.real);
+            if (std::wcstod(shorter, nullptr) == stored.real) {
                 SetInfoText(value.text, shorter, static_cast<std::uint32_t>(std::wcslen(shorter)));
                 break;
             }
         }
         return;
-    case VT_BOOL:
-        SetInfoText(value.text, stored.boolVal ? L"true" : L"false", stored.boolVal ? 4 : 5);
+    case kTypeBool:
+        SetInfoText(value.text, stored.truth ? L"true" : L"false", stored.truth ? 4 : 5);
         value.present = true;
         return;
-    case VT_FILETIME:
-        SetDate(value, stored.filetime);
+    case kTypeFileTime: {
+        FILETIME time = {};
+        time.dwLowDateTime = static_cast<DWORD>(stored.fileTime);
+        time.dwHighDateTime = static_cast<DWORD>(stored.fileTime >> 32);
+        SetDate(value, time);
         return;
+    }
     default:
         return;
     }
 }
 
-// The code page of a set's narrow strings, or the system's. A set stored
-// in Unicode hands its narrow strings over in the system's code page.
-UINT CodePageOf(IPropertyStorage& set)
+void ReadSummary(IStorage& root, DocumentInfo& info)
 {
-    PROPSPEC selector = {};
-    selector.ulKind = PRSPEC_PROPID;
-    selector.propid = PID_CODEPAGE;
-    PropVariantHolder stored;
-    if (set.ReadMultiple(1, &selector, &stored.value) != S_OK || stored.value.vt != VT_I2)
-        return CP_ACP;
-    const auto codePage = static_cast<UINT>(static_cast<unsigned short>(stored.value.iVal));
-    return codePage == kUnicodeCodePage ? CP_ACP : codePage;
-}
-
-ScopedCom<IPropertyStorage> OpenSet(IPropertySetStorage& sets, REFFMTID format)
-{
-    IPropertyStorage* opened = nullptr;
-    if (FAILED(sets.Open(format, STGM_READ | STGM_SHARE_EXCLUSIVE, &opened)))
-        return nullptr;
-    return ScopedCom<IPropertyStorage>(opened);
-}
-
-void ReadSummary(IPropertySetStorage& sets, DocumentInfo& info)
-{
-    ScopedCom<IPropertyStorage> summary = OpenSet(sets, FMTID_SummaryInformation);
-    if (summary == nullptr)
+    std::uint32_t size = 0;
+    const ScopedMalloc<unsigned char> stream = ReadSetStream(root, kSummaryStreamName, &size);
+    PropertySection summary = {};
+    if (stream == nullptr ||
+        FindPropertySection(stream.get(), size, kSummaryInformationFormat, summary) != PropertySetRefusal::None)
         return;
-    const UINT codePage = CodePageOf(*summary);
     const struct {
-        PROPID id;
+        std::uint32_t id;
         InfoField field;
-        VARTYPE type;
+        std::uint16_t type;
     } wanted[] = {
-        {PIDSI_AUTHOR, kInfoAuthor, VT_LPSTR},
-        {PIDSI_LASTAUTHOR, kInfoLastSavedBy, VT_LPSTR},
-        {PIDSI_CREATE_DTM, kInfoCreated, VT_FILETIME},
-        {PIDSI_LASTSAVE_DTM, kInfoLastSaved, VT_FILETIME},
+        {kAuthorPropertyId, kInfoAuthor, kTypeNarrowText},
+        {kLastAuthorPropertyId, kInfoLastSavedBy, kTypeNarrowText},
+        {kCreatedPropertyId, kInfoCreated, kTypeFileTime},
+        {kLastSavedPropertyId, kInfoLastSaved, kTypeFileTime},
     };
     for (const auto& property : wanted) {
-        PROPSPEC selector = {};
-        selector.ulKind = PRSPEC_PROPID;
-        selector.propid = property.id;
-        PropVariantHolder stored;
+        PropertyValue stored = {};
         // A property of another type than its own is left out.
-        if (summary->ReadMultiple(1, &selector, &stored.value) != S_OK || stored.value.vt != property.type)
+        if (ReadProperty(summary, property.id, stored) != PropertySetRefusal::None || stored.type != property.type)
             continue;
         InfoValue value = {};
-        SetValue(value, stored.value, codePage);
+        SetValue(value, stored, summary.codePage);
         if (value.present && value.text[0] != L'\0')
             info.fields[property.field] = value;
     }
 }
 
-void ReadUserDefined(IPropertySetStorage& sets, DocumentInfo& info)
+void ReadUserDefined(IStorage& root, DocumentInfo& info)
 {
-    ScopedCom<IPropertyStorage> custom = OpenSet(sets, FMTID_UserDefinedProperties);
-    if (custom == nullptr)
+    std::uint32_t size = 0;
+    const ScopedMalloc<unsigned char> stream = ReadSetStream(root, kDocumentSummaryStreamName, &size);
+    PropertySection custom = {};
+    if (stream == nullptr ||
+        FindPropertySection(stream.get(), size, kUserDefinedPropertiesFormat, custom) != PropertySetRefusal::None)
         return;
-    const UINT codePage = CodePageOf(*custom);
-    IEnumSTATPROPSTG* opened = nullptr;
-    if (FAILED(custom->Enum(&opened)))
-        return;
-    ScopedCom<IEnumSTATPROPSTG> properties(opened);
-    STATPROPSTG listed = {};
-    for (std::uint32_t seen = 0; seen < kMaxUserDefinedEntries && info.customCount < kMaxCustomProperties &&
-                                 properties->Next(1, &listed, nullptr) == S_OK;
-         ++seen) {
-        const bool named = listed.lpwstrName != nullptr && listed.lpwstrName[0] != L'\0';
+    // Names past a damaged entry are lost, and so are their properties.
+    PropertyDictionary names;
+    ReadPropertyDictionary(custom, names);
+    const std::uint32_t entries = custom.count < kMaxUserDefinedEntries ? custom.count : kMaxUserDefinedEntries;
+    for (std::uint32_t index = 0; index < entries && info.customCount < kMaxCustomProperties; ++index) {
+        const std::uint32_t id = PropertyIdAt(custom, index);
+        const PropertyText* name = FindPropertyName(names, id);
+        if (id == kDictionaryPropertyId || id == kCodePagePropertyId || name == nullptr || name->size == 0)
+            continue;
+        PropertyValue stored = {};
+        if (ReadPropertyAt(custom, index, stored) != PropertySetRefusal::None)
+            continue;
         CustomProperty& property = info.custom[info.customCount];
         property = {};
-        if (named)
-            SetInfoText(property.name, listed.lpwstrName,
-                        static_cast<std::uint32_t>(wcsnlen(listed.lpwstrName, kMaxInfoTextLength)));
-        CoTaskMemFree(listed.lpwstrName);
-        if (!named)
+        if (!SetText(property.name, *name, custom.codePage) || property.name[0] == L'\0')
             continue;
-        PROPSPEC selector = {};
-        selector.ulKind = PRSPEC_PROPID;
-        selector.propid = listed.propid;
-        PropVariantHolder stored;
-        if (custom->ReadMultiple(1, &selector, &stored.value) != S_OK)
-            continue;
-        SetValue(property.value, stored.value, codePage);
+        SetValue(property.value, stored, custom.codePage);
         if (property.value.present)
             ++info.customCount;
     }
@@ -242,10 +233,6 @@ void ReadUserDefined(IPropertySetStorage& sets, DocumentInfo& info)
 void ReadCompoundInfo(IStorage& root, DocumentInfo& info)
 {
     ReadReleaseStorage(root, info);
-    IPropertySetStorage* opened = nullptr;
-    if (FAILED(root.QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&opened))))
-        return;
-    ScopedCom<IPropertySetStorage> sets(opened);
-    ReadSummary(*sets, info);
-    ReadUserDefined(*sets, info);
+    ReadSummary(root, info);
+    ReadUserDefined(root, info);
 }

@@ -3,7 +3,7 @@
 // The information records of the archive container, parsed with the
 // platform's XML reader, DTDs prohibited.
 
-#include "preview/document_info.h"
+#include "preview/info_record.h"
 
 #include <cstdint>
 

@@ -4,6 +4,7 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
+#include "preview/compound_document.h"
 #include "preview/document_extras.h"
 #include "preview/png_header.h"
 #include "preview/png_picture.h"
@@ -22,12 +23,6 @@
 
 namespace {
 
-// Others may go on reading the document while we do, but not write it.
-constexpr DWORD kDocumentMode = STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT;
-// The content module's look lets others write as well: a folder view must
-// never refuse the CAD program a save. Without a snapshot, a read-only
-// transacted open copies nothing.
-constexpr DWORD kSharedDocumentMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED | STGM_NOSNAPSHOT;
 constexpr DWORD kStreamMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr wchar_t kPreviewStreamName[] = L"Preview";
 constexpr wchar_t kPngStreamName[] = L"PreviewPNG";
@@ -195,19 +190,10 @@ bool StorageHasPicture(IStorage* storage)
     return PreviewRecordChecksOut(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source);
 }
 
-// Opens the document as a compound file; false with result set when it is
-// none or cannot be opened so.
-ScopedCom<IStorage> OpenDocumentStorage(const wchar_t* documentPath, HRESULT* result)
-{
-    IStorage* opened = nullptr;
-    *result = StgOpenStorage(documentPath, nullptr, kDocumentMode, nullptr, 0, &opened);
-    return ScopedCom<IStorage>(SUCCEEDED(*result) ? opened : nullptr);
-}
-
 // Documents of current CAD versions are no compound files: the preview is
-// then read from their archive. One that the CAD program holds open while
-// saving it cannot be opened as a compound file at all, but the archive
-// path, which lets others write, can read it.
+// then read from their archive. One that another program holds open
+// without sharing it cannot be opened as a compound file at all, but the
+// archive path may still read it.
 bool IsArchiveResult(HRESULT result)
 {
     return result == STG_E_FILEALREADYEXISTS || result == STG_E_SHAREVIOLATION || result == STG_E_LOCKVIOLATION;
@@ -240,7 +226,7 @@ HBITMAP LoadPreviewBitmap(const wchar_t* documentPath, const COLORREF* backgroun
 
     HRESULT result = S_OK;
     // Declared first, released last: buffer, stream, storage.
-    ScopedCom<IStorage> storage = OpenDocumentStorage(documentPath, &result);
+    ScopedCom<IStorage> storage = OpenCompoundDocument(documentPath, &result);
     // A compound file that cannot be opened for sharing is reported as
     // before, once the archive path has found it is no archive.
     if (IsArchiveResult(result))
@@ -265,7 +251,7 @@ HBITMAP LoadSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, c
     HBITMAP picture = nullptr;
     {
         HRESULT result = S_OK;
-        ScopedCom<IStorage> storage = OpenDocumentStorage(documentPath, &result);
+        ScopedCom<IStorage> storage = OpenCompoundDocument(documentPath, &result);
         if (IsArchiveResult(result)) {
             picture = LoadArchiveSheetBitmap(documentPath, sheetIndex, background, &failure);
         } else {
@@ -293,9 +279,8 @@ bool ReadDocumentExtras(const wchar_t* documentPath, DocumentExtras& extras)
     if (sheets == nullptr)
         return false;
     sheets->count = 0;
-    IStorage* opened = nullptr;
-    if (SUCCEEDED(StgOpenStorage(documentPath, nullptr, kSharedDocumentMode, nullptr, 0, &opened))) {
-        const ScopedCom<IStorage> storage(opened);
+    HRESULT result = S_OK;
+    if (const ScopedCom<IStorage> storage = OpenCompoundDocument(documentPath, &result)) {
         extras.hasPreview = StorageHasPicture(storage.get());
         ReadSheetNamesStream(storage.get(), *sheets);
     } else if (!ReadArchiveExtras(documentPath, *sheets, &extras.hasPreview)) {

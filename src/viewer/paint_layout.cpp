@@ -1,5 +1,6 @@
 #include "viewer/paint_layout.h"
 
+#include "base/dpi_units.h"
 #include "base/fit.h"
 #include "viewer/zoom.h"
 
@@ -70,20 +71,23 @@ PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, s
     return {width, height};
 }
 
-std::int32_t InfoPanelWidth(std::int32_t clientWidth)
+std::int32_t InfoPanelWidth(std::int32_t clientWidth, std::int32_t dpi)
 {
     if (clientWidth <= 0)
         return 0;
+    const std::int32_t least = ScaleToDpi(kMinInfoPanelWidth, dpi);
+    const std::int32_t most = ScaleToDpi(kMaxInfoPanelWidth, dpi);
     std::int32_t width = clientWidth / 3;
-    if (width < kMinInfoPanelWidth)
-        width = kMinInfoPanelWidth;
-    if (width > kMaxInfoPanelWidth)
-        width = kMaxInfoPanelWidth;
+    if (width < least)
+        width = least;
+    if (width > most)
+        width = most;
     return width < clientWidth ? width : clientWidth;
 }
 
 PixelSize ViewerPictureArea(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
-                            bool infoPanelShown)
+                            bool infoPanelShown, std::int32_t dpi)
 {
-    return PictureAreaSize(clientWidth, clientHeight, tabStripHeight, infoPanelShown ? InfoPanelWidth(clientWidth) : 0);
+    return PictureAreaSize(clientWidth, clientHeight, tabStripHeight,
+                           infoPanelShown ? InfoPanelWidth(clientWidth, dpi) : 0);
 }

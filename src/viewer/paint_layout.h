@@ -43,12 +43,13 @@ PixelSize PictureAreaSize(std::int32_t clientWidth, std::int32_t clientHeight, s
 
 // The information panel takes a third of the client width, wide enough for
 // a date and a short name and never so wide that the picture loses most of
-// the view; in a client narrower than its least width, all of it.
+// the view; in a client narrower than its least width, all of it. The bounds
+// are in 96-DPI units, scaled to the window's DPI as the text in the panel is.
 inline constexpr std::int32_t kMinInfoPanelWidth = 200;
 inline constexpr std::int32_t kMaxInfoPanelWidth = 400;
-std::int32_t InfoPanelWidth(std::int32_t clientWidth);
+std::int32_t InfoPanelWidth(std::int32_t clientWidth, std::int32_t dpi);
 
 // The picture area of a viewer's client area: above its row of sheet tabs
 // and, while the information panel is shown, left of the panel's width.
 PixelSize ViewerPictureArea(std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t tabStripHeight,
-                            bool infoPanelShown);
+                            bool infoPanelShown, std::int32_t dpi);

@@ -26,6 +26,17 @@ bool ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor);
 // belongs to the host.
 bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key);
 
+// What those keys do, for the keys and the context menu alike: false when
+// it changes nothing. ZoomCommandCanAct says beforehand whether it would.
+enum class ZoomCommand { In, Out, NaturalSize };
+bool RunZoomCommand(HWND window, ViewerInstance& instance, ZoomCommand command);
+bool ZoomCommandCanAct(HWND window, const ViewerInstance& instance, ZoomCommand command);
+
+// Fits the picture to the view, ending a zoom, and turns the host's fit
+// option on as leaving it by a zoom turns it off. False when the picture is
+// fitted already or there is none.
+bool FitViewerToWindow(HWND window, ViewerInstance& instance);
+
 // The picture point at the centre of the view, taken before a change of
 // scale that is not a zoom step (new options from the host) and brought back
 // to the centre after it, where the bars allow.

@@ -1,5 +1,6 @@
 #include "viewer/viewer_info_panel.h"
 
+#include "base/dpi.h"
 #include "preview/document_info.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_layout.h"
@@ -41,7 +42,7 @@ void InsertColumn(HWND panel, int column, const wchar_t* title)
 {
     LVCOLUMNW header = {};
     header.mask = LVCF_TEXT | LVCF_WIDTH;
-    header.cx = 100;
+    header.cx = 100;  // made the panel's share by SizeColumns
     header.pszText = const_cast<wchar_t*>(title);
     SendMessageW(panel, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
 }
@@ -52,8 +53,8 @@ RECT PanelRect(HWND viewer, const ViewerInstance& instance)
 {
     RECT client = {};
     GetClientRect(viewer, &client);
-    const PixelSize area =
-        PictureAreaSize(client.right, client.bottom, instance.tabStripHeight, InfoPanelWidth(client.right));
+    const PixelSize area = PictureAreaSize(client.right, client.bottom, instance.tabStripHeight,
+                                           InfoPanelWidth(client.right, instance.dpi));
     return {area.width, 0, client.right, area.height};
 }
 
@@ -64,14 +65,15 @@ bool SameColumnWidths(HWND panel, const std::int32_t (&widths)[2])
 }
 
 // The property column takes its share, the value column the rest, less
-// room for the list's own scroll bar only when its rows need one: so a date
-// in the user's form fits a panel 213 pixels wide (a viewer of 640). The
-// widths are kept as the control holds them, to tell them from a user's.
+// room for the list's own scroll bar (as wide as it is at the DPI) only when
+// its rows need one: so a date in the user's form fits a panel 213 pixels
+// wide (a viewer of 640). The widths are kept as the control holds them, to
+// tell them from a user's.
 void SizeColumns(ViewerInstance& instance, int width)
 {
     HWND panel = instance.infoPanel;
     const bool scrolls = SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0) > SendMessageW(panel, LVM_GETCOUNTPERPAGE, 0, 0);
-    const int room = width - (scrolls ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    const int room = width - (scrolls ? SystemMetricForDpi(SM_CXVSCROLL, instance.dpi) : 0);
     const int property = room * kPropertyColumnPercent / 100;
     const int value = room - property;
     SendMessageW(panel, LVM_SETCOLUMNWIDTH, kPropertyColumn, property);
@@ -97,7 +99,7 @@ InfoPanelColours ColoursOf(HWND panel)
 }
 
 // Made at its place and size at once, so that it is laid out once.
-HWND CreatePanel(HWND viewer, const RECT& place)
+HWND CreatePanel(HWND viewer, const ViewerInstance& instance, const RECT& place)
 {
     const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -105,8 +107,7 @@ HWND CreatePanel(HWND viewer, const RECT& place)
                                  place.bottom - place.top, viewer, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (panel == nullptr)
         return nullptr;
-    // A stock object, which nobody deletes.
-    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(panel, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), FALSE);
     SendMessageW(panel, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     InsertColumn(panel, kPropertyColumn, L"Property");
     InsertColumn(panel, kValueColumn, L"Value");
@@ -177,7 +178,7 @@ COLORREF ResolvedColour(COLORREF colour, COLORREF fallback)
 // The heading is drawn across the whole row, so that the property column's
 // width never cuts it, in the list's own text colour over the background
 // the list has painted.
-LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
+LRESULT DrawHeading(HWND panel, std::int32_t dpi, const NMLVCUSTOMDRAW& draw)
 {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
         return CDRF_NOTIFYITEMDRAW;
@@ -192,7 +193,7 @@ LRESULT DrawHeading(HWND panel, const NMLVCUSTOMDRAW& draw)
         !SendMessageW(panel, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label)))
         return CDRF_DODEFAULT;
     RECT text = bounds;
-    text.left = label.left + GetSystemMetrics(SM_CXEDGE);
+    text.left = label.left + SystemMetricForDpi(SM_CXEDGE, dpi);
     const COLORREF previousColour =
         SetTextColor(draw.nmcd.hdc, ResolvedColour(draw.clrText, GetSysColor(COLOR_WINDOWTEXT)));
     const int previousMode = SetBkMode(draw.nmcd.hdc, TRANSPARENT);
@@ -322,12 +323,12 @@ void ShowInfoPanel(HWND viewer, ViewerInstance& instance, bool shown)
         return;
     }
     const RECT place = PanelRect(viewer, instance);
-    instance.infoPanel = CreatePanel(viewer, place);
+    instance.infoPanel = CreatePanel(viewer, instance, place);
     if (instance.infoPanel == nullptr)
         return;
     instance.infoPanelOwnColours = ColoursOf(instance.infoPanel);
-    instance.infoPanelDark = false;
-    ApplyInfoPanelTheme(instance, instance.darkControls != 0);
+    instance.infoPanelRecoloured = false;
+    ApplyInfoPanelTheme(instance, WantsDarkControls(instance));
     FillInfoPanel(instance);
     RelayoutViewer(viewer);
 }
@@ -382,23 +383,28 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged)
     if (panel == nullptr)
         return;
     if (themeChanged) {
-        SetWindowTheme(panel, instance.darkControls ? kDarkControlTheme : nullptr, nullptr);
+        SetWindowTheme(panel, WantsDarkControls(instance) ? kDarkControlTheme : nullptr, nullptr);
         // The column titles are a control of their own.
         HWND header = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
         if (header != nullptr)
-            SetWindowTheme(header, instance.darkControls ? kDarkHeaderTheme : nullptr, nullptr);
+            SetWindowTheme(header, WantsDarkControls(instance) ? kDarkHeaderTheme : nullptr, nullptr);
     }
     // A light host's panel keeps the colours the control was made with,
-    // which follow the system's; they are only put back after dark ones.
-    if (!instance.dark && !instance.infoPanelDark)
+    // which follow the system's; they are only put back after others. High
+    // contrast takes the system's colours as they are now, over a dark host's.
+    const bool dark = ShowsDarkColours(instance);
+    const bool ownColours = !dark && !instance.highContrast;
+    if (ownColours && !instance.infoPanelRecoloured)
         return;
-    const InfoPanelColours colours = instance.dark
-                                         ? InfoPanelColours{instance.backColor, instance.backColor, kDarkPanelText}
-                                         : instance.infoPanelOwnColours;
+    InfoPanelColours colours = instance.infoPanelOwnColours;
+    if (instance.highContrast)
+        colours = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)};
+    else if (dark)
+        colours = {instance.backColor, instance.backColor, kDarkPanelText};
     SendMessageW(panel, LVM_SETBKCOLOR, 0, colours.background);
     SendMessageW(panel, LVM_SETTEXTBKCOLOR, 0, colours.textBackground);
     SendMessageW(panel, LVM_SETTEXTCOLOR, 0, colours.text);
-    instance.infoPanelDark = instance.dark != 0;
+    instance.infoPanelRecoloured = !ownColours;
     InvalidateRect(panel, nullptr, TRUE);
 }
 
@@ -407,7 +413,7 @@ LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* no
     if (instance == nullptr || notice == nullptr || notice->hwndFrom != instance->infoPanel)
         return 0;
     if (notice->code == static_cast<UINT>(NM_CUSTOMDRAW))
-        return DrawHeading(instance->infoPanel, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
+        return DrawHeading(instance->infoPanel, instance->dpi, *reinterpret_cast<const NMLVCUSTOMDRAW*>(notice));
     if (notice->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
         KeepHeadingUnselected(instance->infoPanel, *reinterpret_cast<const NMLISTVIEW*>(notice));
         return 0;
@@ -422,4 +428,19 @@ LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* no
     if (!ListUsesKey(key))
         PostMessageW(viewer, WM_KEYDOWN, key, 0);
     return 0;
+}
+
+void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance)
+{
+    if (instance.infoPanel != nullptr)
+        CopySelectedRows(viewer, instance.infoPanel);
+}
+
+void RefontInfoPanel(HWND viewer, ViewerInstance& instance)
+{
+    if (instance.infoPanel == nullptr)
+        return;
+    // The list hands the font on to its column titles.
+    SendMessageW(instance.infoPanel, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), TRUE);
+    PlaceInfoPanel(viewer, instance);
 }

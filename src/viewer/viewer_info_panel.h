@@ -35,3 +35,11 @@ void ApplyInfoPanelTheme(ViewerInstance& instance, bool themeChanged);
 // keys are looked for; the heading of the custom properties is kept
 // unselected and drawn across its row. The answer to the notice.
 LRESULT OnInfoPanelNotify(HWND viewer, ViewerInstance* instance, const NMHDR* notice);
+
+// The selected rows as lines of "property<TAB>value" on the clipboard, as
+// Ctrl+C in the panel copies them; nothing selected, nothing copied.
+void CopyInfoPanelRows(HWND viewer, const ViewerInstance& instance);
+
+// Gives the panel the record's font and lays it out for the record's DPI,
+// after a change of either.
+void RefontInfoPanel(HWND viewer, ViewerInstance& instance);

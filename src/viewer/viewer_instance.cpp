@@ -38,6 +38,11 @@ void ReleaseViewerObjects(ViewerInstance& instance)
         DeleteObject(instance.backgroundBrush);
         instance.backgroundBrush = nullptr;
     }
+    // The controls that show it go with the window, and paint no more.
+    if (instance.controlFont != nullptr) {
+        DeleteObject(instance.controlFont);
+        instance.controlFont = nullptr;
+    }
     ReleaseViewerBitmap(instance);
     ReleaseViewerSheets(instance);
 }
@@ -89,8 +94,27 @@ void EndZoom(ViewerInstance& instance)
     instance.wheelRemainder = 0;
 }
 
+HFONT ControlFont(const ViewerInstance& instance)
+{
+    // A stock object, which nobody deletes.
+    return instance.controlFont != nullptr ? instance.controlFont
+                                           : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+bool ShowsDarkColours(const ViewerInstance& instance)
+{
+    return instance.dark && !instance.highContrast;
+}
+
+bool WantsDarkControls(const ViewerInstance& instance)
+{
+    return instance.darkControls && !instance.highContrast;
+}
+
 COLORREF WantedBackColor(const ViewerInstance& instance)
 {
+    if (instance.highContrast)
+        return GetSysColor(COLOR_WINDOW);
     return instance.dark ? instance.darkBackColor : instance.lightBackColor;
 }
 

@@ -14,6 +14,11 @@ inline constexpr wchar_t kViewerClassName[] = L"Corvelle";
 // viewer whose host wants dark native controls.
 inline constexpr wchar_t kDarkControlTheme[] = L"DarkMode_Explorer";
 
+// The host's copy, for the viewer's own menu: the clipboard is an output
+// beside the viewer, so the export that opens a viewer hands it over. The
+// host's status.
+using CopyPictureFunction = int (*)(HWND owner, HBITMAP picture);
+
 // The colours of the information panel's list.
 struct InfoPanelColours {
     COLORREF background;
@@ -52,12 +57,12 @@ struct ViewerInstance {
     std::uint32_t shownSheet;
     HBITMAP documentBitmap;
     // The information panel beside the picture, null while hidden; the
-    // colours it was made with, put back when a dark host turns light, and
-    // whether it shows a dark host's; the widths the viewer gave its
+    // colours it was made with, put back when a dark host turns light or
+    // high contrast ends, and whether it shows other ones; the widths the viewer gave its
     // columns last (others are the user's, kept until the next document).
     HWND infoPanel;
     InfoPanelColours infoPanelOwnColours;
-    bool infoPanelDark;
+    bool infoPanelRecoloured;
     std::int32_t infoColumnWidths[2];
     // The user's zoom: a step of the ladder, or kNoZoom for the host's
     // options; wheel deltas short of a notch; a drag in progress.
@@ -67,10 +72,20 @@ struct ViewerInstance {
     POINT dragStart;
     std::int32_t dragStartHorizontal;
     std::int32_t dragStartVertical;
+    // Copy picture in the viewer's menu.
+    CopyPictureFunction copyPicture;
+    // The DPI of the window, which the tabs and the panel are laid out for,
+    // and the system's message font for it, which they show their text in
+    // (null when none could be made: then the stock one).
+    std::int32_t dpi;
+    HFONT controlFont;
+    // The system's high-contrast mode, whose colours win over BackColor and
+    // the host's dark ones.
+    bool highContrast;
 };
 
-// Deletes the background brush, then the picture and the sheets, whichever
-// the record holds, and forgets them. Every path that ends a record's
+// Deletes the background brush, the controls' font, then the picture and the
+// sheets, whichever the record holds, and forgets them. Every path that ends a record's
 // objects uses it.
 void ReleaseViewerObjects(ViewerInstance& instance);
 
@@ -88,6 +103,9 @@ void TakeViewerBitmap(ViewerInstance& instance, HBITMAP bitmap);
 // only, centre) and its colours (dark, dark controls).
 void ApplyShowFlags(ViewerInstance& instance, std::uint32_t showFlags);
 
+// The font the tabs and the panel show their text in.
+HFONT ControlFont(const ViewerInstance& instance);
+
 // Whether ShowFlags differ from the record's options in the colours and
 // nothing else: the host turned dark or light, and the view stays as the
 // user left it. Every other set of options (the same again, too) starts
@@ -97,6 +115,11 @@ bool ChangesOnlyColours(const ViewerInstance& instance, std::uint32_t showFlags)
 // Back to the host's fit or natural size, as a new document or new options
 // from the host start.
 void EndZoom(ViewerInstance& instance);
+
+// The host's dark colours and dark controls, unless high contrast asks for
+// the system's.
+bool ShowsDarkColours(const ViewerInstance& instance);
+bool WantsDarkControls(const ViewerInstance& instance);
 
 // The background the record's options call for.
 COLORREF WantedBackColor(const ViewerInstance& instance);

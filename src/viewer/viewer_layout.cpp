@@ -7,8 +7,8 @@ RECT PictureAreaRect(HWND viewer, const ViewerInstance& instance)
 {
     RECT client = {};
     GetClientRect(viewer, &client);
-    const PixelSize area =
-        ViewerPictureArea(client.right, client.bottom, instance.tabStripHeight, instance.infoPanel != nullptr);
+    const PixelSize area = ViewerPictureArea(client.right, client.bottom, instance.tabStripHeight,
+                                             instance.infoPanel != nullptr, instance.dpi);
     return {0, 0, area.width, area.height};
 }
 

@@ -6,13 +6,12 @@
 #include "base/settings.h"
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
+#include "viewer/viewer_colours.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_layout.h"
 #include "viewer/viewer_sheets.h"
 #include "viewer/viewer_window.h"
-
-#include <uxtheme.h>
 
 #include <memory>
 #include <new>
@@ -49,44 +48,6 @@ void SettleCenter(HWND hostWindow, HWND viewerWindow, ViewerInstance& instance, 
     instance.center = static_cast<std::uint32_t>(centerImage);
 }
 
-// The scroll bars and the sheet tabs take the platform's dark theme when
-// the host wants dark controls, and the default theme again when it no
-// longer does. Tabs made later take it as they are made.
-void ApplyControlTheme(HWND viewerWindow, const ViewerInstance& instance, bool wasThemed)
-{
-    const bool themed = instance.darkControls != 0;
-    if (themed == wasThemed)
-        return;
-    SetWindowTheme(viewerWindow, themed ? kDarkControlTheme : nullptr, nullptr);
-    if (instance.sheetTabs != nullptr)
-        SetWindowTheme(instance.sheetTabs, themed ? kDarkControlTheme : nullptr, nullptr);
-}
-
-// The controls' theme, and the panel's colours, which follow the
-// background whether or not the host wants dark controls.
-void ApplyHostTheme(HWND viewerWindow, ViewerInstance& instance, bool wasThemed)
-{
-    ApplyControlTheme(viewerWindow, instance, wasThemed);
-    ApplyInfoPanelTheme(instance, (instance.darkControls != 0) != wasThemed);
-}
-
-// The background the options call for, in a new brush; false when it is the
-// one painted already (or no brush can be made, which keeps the old one).
-bool ApplyBackground(ViewerInstance& instance)
-{
-    const COLORREF wanted = WantedBackColor(instance);
-    if (wanted == instance.backColor && instance.backgroundBrush != nullptr)
-        return false;
-    HBRUSH brush = CreateSolidBrush(wanted);
-    if (brush == nullptr)
-        return false;
-    if (instance.backgroundBrush != nullptr)
-        DeleteObject(instance.backgroundBrush);
-    instance.backgroundBrush = brush;
-    instance.backColor = wanted;
-    return true;
-}
-
 struct PendingInstanceDeleter {
     void operator()(ViewerInstance* instance) const
     {
@@ -106,7 +67,7 @@ void UnregisterViewerClass()
     UnregisterClassW(kViewerClassName, g_moduleState.moduleHandle);
 }
 
-HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags)
+HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags, CopyPictureFunction copyPicture)
 {
     RegisterViewerClass();
     RECT hostClient = {};
@@ -116,6 +77,8 @@ HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t show
     if (instance == nullptr)
         return nullptr;
     CopyBounded(instance->filePath, documentPath, kWidePathCapacity);
+    instance->copyPicture = copyPicture;
+    instance->highContrast = HighContrastOn();
     ApplyShowFlags(*instance, showFlags);
     EndZoom(*instance);
     // Both colours once for each new viewer, as the host may turn dark or
@@ -154,7 +117,7 @@ int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* doc
     // A drag belongs to the picture it started on.
     EndViewerDrag(viewerWindow, &instance);
     CopyBounded(instance.filePath, documentPath, kWidePathCapacity);
-    const bool wasThemed = instance.darkControls != 0;
+    const bool wasThemed = WantsDarkControls(instance);
     ApplyShowFlags(instance, showFlags);
     EndZoom(instance);
     ApplyBackground(instance);
@@ -201,7 +164,7 @@ int ApplyViewerOptions(HWND viewerWindow, ViewerInstance& instance, std::uint32_
     // the centre of the view shows stays there. New colours alone (the host
     // turning dark or light) keep the zoom and the place it shows.
     const CentreAnchor centre = TakeCentreAnchor(viewerWindow, instance);
-    const bool wasThemed = instance.darkControls != 0;
+    const bool wasThemed = WantsDarkControls(instance);
     const bool viewKept = ChangesOnlyColours(instance, showFlags);
     ApplyShowFlags(instance, showFlags);
     if (!viewKept)

@@ -10,8 +10,9 @@
 #include <cstdint>
 
 // A new viewer window covering the host window's client area, showing the
-// document's picture; null when there is no picture or no window.
-HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags);
+// document's picture; null when there is no picture or no window. Its menu
+// copies the picture with copyPicture.
+HWND OpenViewer(HWND hostWindow, const wchar_t* documentPath, std::uint32_t showFlags, CopyPictureFunction copyPicture);
 
 // Shows another document in an open viewer; the host's status.
 int ReloadViewer(HWND viewerWindow, ViewerInstance& instance, const wchar_t* documentPath, std::uint32_t showFlags);

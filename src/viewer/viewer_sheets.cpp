@@ -1,6 +1,7 @@
 #include "viewer/viewer_sheets.h"
 
 #include "base/bounded_string.h"
+#include "base/dpi.h"
 #include "base/win32_holders.h"
 #include "preview/preview_reader.h"
 #include "viewer/paint_layout.h"
@@ -21,6 +22,9 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide strings are UTF-16");
 // The tabs report clicks, never take the keyboard focus (which the host put
 // on the viewer for its own keys) and sit below the sheets they name.
 constexpr DWORD kTabStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER | TCS_SINGLELINE;
+// The space around a tab's name at 100 %, as the control has it by default.
+constexpr std::int32_t kTabPaddingX = 6;
+constexpr std::int32_t kTabPaddingY = 3;
 
 wchar_t* SheetName(SheetList& sheets, std::uint32_t sheet)
 {
@@ -53,6 +57,36 @@ std::int32_t TabStripHeight(HWND tabs)
     RECT strip = {0, 0, 100, 0};
     SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&strip));
     return strip.bottom - strip.top;
+}
+
+std::int32_t TabItemHeight(HWND tabs)
+{
+    RECT item = {};
+    if (!SendMessageW(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)))
+        return 0;
+    return item.bottom - item.top;
+}
+
+// Lays a new row of tabs out in the font for the window's DPI. The control
+// scales only its text: its padding (6 and 3 pixels at 100 %, its default)
+// is given for the DPI, and the row is made at least as tall as the row in
+// the 100 % font, scaled, so that its borders grow with the rest.
+void SizeTabRow(HWND tabs, const ViewerInstance& instance)
+{
+    ScopedFont baseFont = MessageFontForDpi(kBaseDpi);
+    SendMessageW(tabs, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(baseFont != nullptr ? baseFont.get() : ControlFont(instance)), FALSE);
+    const std::int32_t baseRow = TabStripHeight(tabs);
+    // The control lays its row out anew when it takes a font, with the
+    // padding it has then.
+    SendMessageW(tabs, TCM_SETPADDING, 0,
+                 MAKELPARAM(ScaleToDpi(kTabPaddingX, instance.dpi), ScaleToDpi(kTabPaddingY, instance.dpi)));
+    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(instance)), FALSE);
+    const std::int32_t naturalRow = TabStripHeight(tabs);
+    const std::int32_t wantedRow = ScaleToDpi(baseRow, instance.dpi);
+    const std::int32_t item = TabItemHeight(tabs);
+    if (wantedRow > naturalRow && item > 0)
+        SendMessageW(tabs, TCM_SETITEMSIZE, 0, MAKELPARAM(0, item + wantedRow - naturalRow));
 }
 
 // Shows the bitmap the record now holds from its top-left corner, with the
@@ -92,20 +126,23 @@ void ShowSheetTabs(HWND viewer, ViewerInstance& instance)
         return;
     const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
-    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabStyle, 0, 0, 0, 0, viewer, nullptr,
+    // As wide as the viewer from the start: the control lays out (and
+    // measures) its tabs only in a width.
+    RECT client = {};
+    GetClientRect(viewer, &client);
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabStyle, 0, 0, client.right, 0, viewer, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (tabs == nullptr)
         return;
     instance.sheetTabs = tabs;
-    if (instance.darkControls)
+    if (WantsDarkControls(instance))
         SetWindowTheme(tabs, kDarkControlTheme, nullptr);
-    // A stock object, which nobody deletes.
-    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     if (!FillTabs(tabs, *instance.sheets)) {
         DestroySheetTabs(instance);
         return;
     }
     SendMessageW(tabs, TCM_SETCURSEL, instance.shownSheet, 0);
+    SizeTabRow(tabs, instance);
     instance.tabStripHeight = TabStripHeight(tabs);
     PlaceSheetTabs(viewer, instance);
 }

@@ -14,8 +14,9 @@
 // or more sheets, the saved one shown; forgets them otherwise.
 void AdoptSheets(ViewerInstance& instance, std::unique_ptr<SheetList> sheets);
 
-// Makes the tabs match the record's sheets: created with their names and
-// the shown sheet selected, or destroyed when there are none.
+// Makes the tabs match the record's sheets: created with their names, the
+// shown sheet selected, in the record's font and sizes for its DPI, or
+// destroyed when there are none.
 void ShowSheetTabs(HWND viewer, ViewerInstance& instance);
 
 // Lays the tabs along the bottom of the client area, after a resize.

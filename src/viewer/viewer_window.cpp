@@ -3,10 +3,12 @@
 #include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "preview/preview_reader.h"
+#include "viewer/viewer_desktop.h"
 #include "viewer/viewer_handlers.h"
 #include "viewer/viewer_info_panel.h"
 #include "viewer/viewer_instance.h"
 #include "viewer/viewer_layout.h"
+#include "viewer/viewer_menu.h"
 #include "viewer/viewer_sheets.h"
 
 namespace {
@@ -26,6 +28,7 @@ void OnCreate(HWND window, const CREATESTRUCTW* creation)
     if (instance == nullptr)
         return;
     instance->backgroundBrush = CreateSolidBrush(instance->backColor);
+    TakeDesktopMetrics(window, *instance);
     if (instance->bitmap == nullptr)
         TakeViewerBitmap(*instance, LoadPreviewBitmap(instance->filePath, &instance->backColor));
 }
@@ -124,14 +127,45 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (ChooseSheetByKey(window, InstanceOf(window), wParam) ||
             ToggleInfoPanelByKey(window, InstanceOf(window), wParam) ||
             ZoomViewerByKey(window, InstanceOf(window), wParam) ||
-            ScrollViewerByKey(window, InstanceOf(window), wParam))
+            ScrollViewerByKey(window, InstanceOf(window), wParam) ||
+            OpenContextMenuByKey(window, InstanceOf(window), wParam))
             return kKeyUsed;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_KEYUP:
+        // The menu came with the Menu key's press; its release, where the
+        // platform would make it too, must not make another.
+        if (wParam == VK_APPS && InstanceOf(window) != nullptr)
+            return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        // A right-click's, Shift+F10's or the panel's.
+        if (OpenContextMenu(window, InstanceOf(window), reinterpret_cast<HWND>(wParam), lParam))
+            return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_NOTIFY:
         OnSheetTabNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
         return OnInfoPanelNotify(window, InstanceOf(window), reinterpret_cast<const NMHDR*>(lParam));
     case kChooseSheetMessage:
         OnChooseSheetMessage(window, wParam, lParam);
+        return 0;
+    case WM_DPICHANGED_AFTERPARENT:
+        // A new DPI, from a host aware of each monitor's.
+        FollowDesktopChange(window, InstanceOf(window));
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // New system fonts, metrics or colours, high contrast on or off: the
+        // platform sends the first two to top-level windows, so a host hands
+        // them on.
+        FollowDesktopChange(window, InstanceOf(window));
+        FollowDesktopColours(window, InstanceOf(window));
+        return DefWindowProcW(window, message, wParam, lParam);
+    case kReadPictureAgainMessage:
+        OnReadPictureAgainMessage(window, lParam);
+        return 0;
+    case kMenuChoiceMessage:
+        OnMenuChoiceMessage(window, wParam, lParam);
         return 0;
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));

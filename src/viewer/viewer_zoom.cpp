@@ -73,19 +73,26 @@ bool ShowsNaturalSize(HWND window, const ViewerInstance& instance)
     return shown.drawWidth == picture.bmWidth && shown.drawHeight == picture.bmHeight;
 }
 
-}  // namespace
-
-bool ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor)
+// The step that many steps (in for positive) lead to from the scale shown;
+// kNoZoom without a picture.
+std::int32_t NextZoomStep(HWND window, const ViewerInstance& instance, int steps)
 {
     BITMAP picture = {};
     if (steps == 0 || GetObjectW(instance.bitmap, sizeof picture, &picture) == 0)
-        return false;
+        return kNoZoom;
     // The first step starts from the size shown, fitted or natural, measured
     // on the picture's longer side, where a pixel is the finest part of it.
     const PaintLayout shown = CurrentLayout(window, instance, picture);
     const bool wide = picture.bmWidth >= picture.bmHeight;
-    const std::int32_t step = ZoomStepAfter(instance.zoomStep, wide ? shown.drawWidth : shown.drawHeight,
-                                            wide ? picture.bmWidth : picture.bmHeight, steps);
+    return ZoomStepAfter(instance.zoomStep, wide ? shown.drawWidth : shown.drawHeight,
+                         wide ? picture.bmWidth : picture.bmHeight, steps);
+}
+
+}  // namespace
+
+bool ZoomViewer(HWND window, ViewerInstance& instance, int steps, POINT anchor)
+{
+    const std::int32_t step = NextZoomStep(window, instance, steps);
     if (step == kNoZoom)
         return false;
     return ZoomToStep(window, instance, step, anchor);
@@ -124,6 +131,29 @@ void KeepCentreAnchor(HWND window, ViewerInstance& instance, const CentreAnchor&
     InvalidateRect(window, nullptr, FALSE);
 }
 
+bool RunZoomCommand(HWND window, ViewerInstance& instance, ZoomCommand command)
+{
+    switch (command) {
+    case ZoomCommand::In:
+        return ZoomViewer(window, instance, 1, ViewCentre(window, instance));
+    case ZoomCommand::Out:
+        return ZoomViewer(window, instance, -1, ViewCentre(window, instance));
+    case ZoomCommand::NaturalSize:
+        return !ShowsNaturalSize(window, instance) &&
+               ZoomToStep(window, instance, kNaturalZoomStep, ViewCentre(window, instance));
+    }
+    return false;
+}
+
+bool ZoomCommandCanAct(HWND window, const ViewerInstance& instance, ZoomCommand command)
+{
+    if (command == ZoomCommand::NaturalSize)
+        return instance.bitmap != nullptr && instance.zoomStep != kNaturalZoomStep &&
+               !ShowsNaturalSize(window, instance);
+    const std::int32_t step = NextZoomStep(window, instance, command == ZoomCommand::In ? 1 : -1);
+    return step != kNoZoom && step != instance.zoomStep;
+}
+
 bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key)
 {
     // With Ctrl held a key is one of the host's shortcuts.
@@ -134,15 +164,26 @@ bool ZoomViewerByKey(HWND window, ViewerInstance* instance, WPARAM key)
     switch (key) {
     case VK_ADD:
     case VK_OEM_PLUS:
-        return ZoomViewer(window, *instance, 1, ViewCentre(window, *instance));
+        return RunZoomCommand(window, *instance, ZoomCommand::In);
     case VK_SUBTRACT:
     case VK_OEM_MINUS:
-        return ZoomViewer(window, *instance, -1, ViewCentre(window, *instance));
+        return RunZoomCommand(window, *instance, ZoomCommand::Out);
     case '0':
     case VK_NUMPAD0:
-        return !ShowsNaturalSize(window, *instance) &&
-               ZoomToStep(window, *instance, kNaturalZoomStep, ViewCentre(window, *instance));
+        return RunZoomCommand(window, *instance, ZoomCommand::NaturalSize);
     default:
         return false;
     }
+}
+
+bool FitViewerToWindow(HWND window, ViewerInstance& instance)
+{
+    if (instance.bitmap == nullptr || (instance.fit && instance.zoomStep == kNoZoom))
+        return false;
+    EndViewerDrag(window, &instance);
+    instance.fit = 1;
+    EndZoom(instance);
+    // The host's own fit option follows, as when a zoom leaves its fit.
+    PostMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(1, kFitOptionCode), reinterpret_cast<LPARAM>(window));
+    return RelayoutViewer(window);
 }

@@ -1,3 +1,4 @@
+#include "base/dpi_units.h"
 #include "viewer/paint_layout.h"
 
 #include <gtest/gtest.h>
@@ -94,9 +95,9 @@ TEST(ComputePaintLayout, CentringSkipsAnAxisWhoseBarIsShown)
 // Windows tests).
 TEST(PictureArea, LeavesRoomForTheInformationPanelAndTheTabs)
 {
-    EXPECT_EQ(InfoPanelWidth(150), 150) << "never wider than the client";
-    EXPECT_EQ(InfoPanelWidth(0), 0);
-    const PixelSize none = PictureAreaSize(150, 80, 100, InfoPanelWidth(150));
+    EXPECT_EQ(InfoPanelWidth(150, kBaseDpi), 150) << "never wider than the client";
+    EXPECT_EQ(InfoPanelWidth(0, kBaseDpi), 0);
+    const PixelSize none = PictureAreaSize(150, 80, 100, InfoPanelWidth(150, kBaseDpi));
     EXPECT_EQ(none.width, 0);
     EXPECT_EQ(none.height, 0);
 }
@@ -105,16 +106,16 @@ TEST(PictureArea, LeavesRoomForTheInformationPanelAndTheTabs)
 // panel is shown, and a client no wider than the panel leaves no picture.
 TEST(ViewerPictureArea, TakesThePanelOnlyWhileItIsShown)
 {
-    const PixelSize shown = ViewerPictureArea(1024, 768, 23, true);
+    const PixelSize shown = ViewerPictureArea(1024, 768, 23, true, kBaseDpi);
     EXPECT_EQ(shown.width, 1024 - 341);
     EXPECT_EQ(shown.height, 768 - 23);
-    const PixelSize hidden = ViewerPictureArea(1024, 768, 23, false);
+    const PixelSize hidden = ViewerPictureArea(1024, 768, 23, false, kBaseDpi);
     EXPECT_EQ(hidden.width, 1024);
     EXPECT_EQ(hidden.height, 768 - 23);
-    const PixelSize narrow = ViewerPictureArea(150, 400, 0, true);
+    const PixelSize narrow = ViewerPictureArea(150, 400, 0, true, kBaseDpi);
     EXPECT_EQ(narrow.width, 0);
     EXPECT_EQ(narrow.height, 400);
-    const PixelSize none = ViewerPictureArea(0, 0, 0, true);
+    const PixelSize none = ViewerPictureArea(0, 0, 0, true, kBaseDpi);
     EXPECT_EQ(none.width, 0);
     EXPECT_EQ(none.height, 0);
 }

@@ -126,3 +126,14 @@ TEST(QuickviewCommandLine, ThumbnailNamesKeepTheExtensionAndNeverCollide)
     EXPECT_EQ(ThumbnailFileName(L"bracket.SLDPRT", &used), L"bracket.SLDPRT-3.png");
     EXPECT_EQ(ThumbnailFileName(L"C:\\cad\\", &used), L"document.png");
 }
+
+TEST(QuickviewCommandLine, DpiGoesWithAWindowAndStaysInThePlatformsRange)
+{
+    EXPECT_EQ(Parse({L"--dpi", L"144", L"a"}).options.dpi, 144);
+    EXPECT_EQ(Parse({L"--screenshot", L"o.png", L"--dpi", L"480", L"a"}).options.dpi, 480);
+    EXPECT_EQ(Parse({L"a"}).options.dpi, 0) << "the system's";
+    for (const wchar_t* wrong : {L"95", L"481", L"0", L"-144", L"1.5", L""})
+        EXPECT_FALSE(Parse({L"--dpi", wrong, L"a"}).ok) << wrong;
+    EXPECT_FALSE(Parse({L"--thumbnails", L"out", L"--dpi", L"144", L"a"}).ok);
+    EXPECT_FALSE(Parse({L"--info", L"--dpi", L"144", L"a"}).ok);
+}

@@ -7,8 +7,8 @@
 #include "viewer_host.h"
 
 #include <commctrl.h>
-#include <propidl.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,14 +58,6 @@ Rows Joined(Rows first, const Rows& second)
 {
     first.insert(first.end(), second.begin(), second.end());
     return first;
-}
-
-// Wine's property sets read the first section of a stream only, so the
-// user-defined section, the second of "\005DocumentSummaryInformation" as
-// the platform writes it on Windows, is beyond them.
-bool PlatformReadsUserDefinedSection()
-{
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
 }
 
 std::string Repeated(const std::string& text, int count)
@@ -201,9 +193,13 @@ TEST_F(DocumentInfo, RowsOfBothContainersInTheirOrder)
     const InfoContent info = FullInfo(17000);
     ExpectRows(InfoOf(Archive(InfoRecords(info))), Joined(FixedRows(L"2024"), CustomRows(info)), "archive");
 
+    // The custom properties of a compound file stand in the second section
+    // of its document summary set, in code page 1252 or in UTF-16.
     InfoContent older = FullInfo(1950);
-    const Rows custom = PlatformReadsUserDefinedSection() ? CustomRows(older) : Rows{};
-    ExpectRows(InfoOf(Compound(older)), Joined(FixedRows(L"2001 Plus"), custom), "compound file");
+    ExpectRows(InfoOf(Compound(older)), Joined(FixedRows(L"2001 Plus"), CustomRows(older)), "compound file");
+    older.unicodeSummary = true;
+    older.unicodeCustom = true;
+    ExpectRows(InfoOf(Compound(older)), Joined(FixedRows(L"2001 Plus"), CustomRows(older)), "compound file in UTF-16");
 
     // A code the table does not know is shown as it is.
     InfoContent unknown = FullInfo(19000);
@@ -270,6 +266,16 @@ TEST_F(DocumentInfo, RecordsBuiltToCostOrConfuseLeaveOutOnlyTheirOwnRows)
     EXPECT_EQ(many[fixed.size()].first, L"Custom:P0");
     EXPECT_EQ(many.back().first, L"Custom:P255");
     EXPECT_EQ(many.back().second, L"255");
+    // So do a compound file's: 300 in its user-defined set, 256 shown.
+    InfoContent manyCompound = info;
+    manyCompound.custom.clear();
+    for (int i = 0; i < 300; ++i)
+        manyCompound.custom.push_back({"P" + std::to_string(i), "i4", std::to_string(i)});
+    const Rows manyRows = InfoOf(Compound(manyCompound));
+    ASSERT_EQ(manyRows.size(), fixed.size() + 256);
+    EXPECT_EQ(manyRows[fixed.size()].first, L"Custom:P0");
+    EXPECT_EQ(manyRows.back().first, L"Custom:P255");
+    EXPECT_EQ(manyRows.back().second, L"255");
 
     // A value of elements (a vector) has no text of its own: its row goes,
     // and so does a core row's, the others stay.
@@ -447,8 +453,10 @@ TEST_F(DocumentInfo, SettingShowsThePanelWhichFollowsTheNextDocumentAndCopiesIts
 namespace {
 
 // Whether another program could open the document to write it while the
-// plugin holds it open as a compound file.
+// plugin holds it open as a compound file: as a file, and as a storage that
+// denies writing to others meanwhile, as a program saving it does.
 bool g_writableWhileOpen = false;
+HRESULT g_storageWriterResult = E_FAIL;
 HRESULT WINAPI TryWriterInside(const wchar_t* path, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
                                IStorage** opened)
 {
@@ -459,39 +467,13 @@ HRESULT WINAPI TryWriterInside(const wchar_t* path, IStorage* priority, DWORD mo
         g_writableWhileOpen = writer != INVALID_HANDLE_VALUE;
         if (writer != INVALID_HANDLE_VALUE)
             CloseHandle(writer);
+        IStorage* storage = nullptr;
+        g_storageWriterResult = StgOpenStorage(path, nullptr, STGM_READWRITE | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED,
+                                               nullptr, 0, &storage);
+        if (storage != nullptr)
+            storage->Release();
     }
     return result;
-}
-
-// The author as the platform's property sets read it, in the system's
-// code page.
-std::wstring PlatformAuthor(const std::wstring& path)
-{
-    std::wstring author;
-    IStorage* root = nullptr;
-    if (FAILED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root)))
-        return author;
-    IPropertySetStorage* sets = nullptr;
-    IPropertyStorage* summary = nullptr;
-    if (SUCCEEDED(root->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))) &&
-        SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &summary))) {
-        PROPSPEC selector = {};
-        selector.ulKind = PRSPEC_PROPID;
-        selector.propid = PIDSI_AUTHOR;
-        PROPVARIANT value;
-        PropVariantInit(&value);
-        if (summary->ReadMultiple(1, &selector, &value) == S_OK && value.vt == VT_LPSTR && value.pszVal != nullptr) {
-            wchar_t wide[512] = {};
-            MultiByteToWideChar(CP_ACP, 0, value.pszVal, -1, wide, 511);
-            author = wide;
-        }
-        PropVariantClear(&value);
-        summary->Release();
-    }
-    if (sets != nullptr)
-        sets->Release();
-    root->Release();
-    return author;
 }
 
 }  // namespace
@@ -504,13 +486,7 @@ TEST_F(DocumentInfo, CompoundSummaryInAnyFormIsReadWhileOthersMayWrite)
     InfoContent unicode = FullInfo(4400);
     unicode.custom.clear();
     unicode.unicodeSummary = true;
-    // The rows show what the platform's property sets give; Wine's cut some
-    // Unicode strings short ("M. Lin"), so the author is what they give.
-    const std::wstring unicodePath = Compound(unicode);
-    Rows unicodeRows = FixedRows(L"2010");
-    unicodeRows[3].second = PlatformAuthor(unicodePath);
-    EXPECT_FALSE(unicodeRows[3].second.empty());
-    ExpectRows(InfoOf(unicodePath), unicodeRows, "a summary set in Unicode");
+    ExpectRows(InfoOf(Compound(unicode)), FixedRows(L"2010"), "a summary set in Unicode");
 
     InfoContent longAuthor = FullInfo(4400);
     longAuthor.custom.clear();
@@ -520,8 +496,88 @@ TEST_F(DocumentInfo, CompoundSummaryInAnyFormIsReadWhileOthersMayWrite)
     ImportPatch writer(plugin.Module(), "ole32.dll", "StgOpenStorage", reinterpret_cast<const void*>(&TryWriterInside));
     ASSERT_TRUE(writer.Applied());
     g_writableWhileOpen = false;
+    g_storageWriterResult = E_FAIL;
     ExpectRows(InfoOf(Compound(longAuthor)), cut, "an author of 300 characters");
     EXPECT_TRUE(g_writableWhileOpen) << "another program can write the document while it is read";
+    EXPECT_EQ(g_storageWriterResult, S_OK) << "a storage opened to write, denying writing to others, while it is read";
+}
+
+// Text in UTF-16 is cut to 255 characters before a pair of surrogates that
+// would straddle the cut, never inside it: in the summary set and in the
+// custom properties' names and values.
+TEST_F(DocumentInfo, CompoundTextInUtf16IsCutBetweenCharacters)
+{
+    const std::string grinning = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+    InfoContent info = FullInfo(4400);
+    info.unicodeSummary = true;
+    info.unicodeCustom = true;
+    info.author = std::string(254, 'a') + grinning + "b";
+    info.custom = {{std::string(254, 'n') + grinning, "lpwstr", std::string(254, 'v') + grinning + "w"},
+                   {"Mood", "lpwstr", "ok " + grinning}};
+    Rows expected = FixedRows(L"2010");
+    expected[3].second = std::wstring(254, L'a');
+    expected.push_back({L"Custom:" + std::wstring(254, L'n'), std::wstring(254, L'v')});
+    expected.push_back({L"Custom:Mood", L"ok \xD83D\xDE00"});
+    ExpectRows(InfoOf(Compound(info)), expected, "pairs at the cut");
+}
+
+namespace {
+
+// The most private bytes the process held whenever the plugin converted
+// text from a property set: the values the set holds are alive then.
+std::size_t g_mostPrivateBytes = 0;
+int WINAPI SampleAtConversion(UINT codePage, DWORD flags, const char* text, int length, wchar_t* wide, int capacity)
+{
+    g_mostPrivateBytes = std::max(g_mostPrivateBytes, PrivateBytes());
+    return MultiByteToWideChar(codePage, flags, text, length, wide, capacity);
+}
+
+// The largest block the plugin asks malloc for, at its import table.
+std::size_t g_largestBlock = 0;
+void* (*g_plainMalloc)(std::size_t) = nullptr;
+void* RecordLargestBlock(std::size_t size)
+{
+    g_largestBlock = std::max(g_largestBlock, size);
+    return g_plainMalloc(size);
+}
+
+}  // namespace
+
+// A property set past 64 KiB is refused whole by the size the storage gives
+// its stream, before a byte of it is read: an author of 40 MB, and a
+// user-defined set of 100,000 entries (some 3 MB). The other set's rows
+// show, and neither the plugin nor the platform holds the set in memory.
+TEST_F(DocumentInfo, CompoundSetPast64KiBIsRefusedBeforeItIsRead)
+{
+    InfoContent largeAuthor = FullInfo(4400);
+    largeAuthor.author = std::string(40u << 20, 'a');
+    const std::wstring authorPath = Compound(largeAuthor);
+    largeAuthor.author.clear();
+    largeAuthor.author.shrink_to_fit();
+    ImportPatch conversion(plugin.Module(), "kernel32.dll", "MultiByteToWideChar",
+                           reinterpret_cast<const void*>(&SampleAtConversion));
+    ImportPatch allocation(plugin.Module(), "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&RecordLargestBlock));
+    ASSERT_TRUE(conversion.Applied());
+    ASSERT_TRUE(allocation.Applied());
+    g_plainMalloc = allocation.Original<void* (*)(std::size_t)>();
+    const std::size_t before = PrivateBytes();
+    g_mostPrivateBytes = 0;
+    g_largestBlock = 0;
+    ExpectRows(InfoOf(authorPath), Joined({{L"Saved with", L"2010"}}, CustomRows(largeAuthor)), "an author of 40 MB");
+    EXPECT_GT(g_mostPrivateBytes, 0u) << "the custom properties are converted";
+    EXPECT_LT(g_mostPrivateBytes - before, std::size_t{8} << 20)
+        << g_mostPrivateBytes - before << " private bytes more while the set was read";
+    EXPECT_LT(g_largestBlock, std::size_t{1} << 20) << "the plugin asked malloc for " << g_largestBlock << " bytes";
+
+    InfoContent manyEntries = FullInfo(4400);
+    manyEntries.custom.clear();
+    for (int i = 0; i < 100000; ++i)
+        manyEntries.custom.push_back({"P" + std::to_string(i), "i4", std::to_string(i)});
+    const std::wstring entriesPath = Compound(manyEntries);
+    g_largestBlock = 0;
+    ExpectRows(InfoOf(entriesPath), FixedRows(L"2010"), "a user-defined set of 100,000 entries");
+    EXPECT_LT(g_largestBlock, std::size_t{1} << 20) << "the plugin asked malloc for " << g_largestBlock << " bytes";
+    EXPECT_TRUE(plugin.Boxes().empty());
 }
 
 // The panel ends where the tabs begin, whichever document comes next.

@@ -1,7 +1,11 @@
 // Paths and files as users' disks have them: long and non-ASCII paths, ANSI
 // paths in the system code page, documents another program holds open or
 // wants to write, and a settings file that cannot be written.
+#include "import_patch.h"
 #include "viewer_host.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -96,11 +100,20 @@ TEST_F(Paths, AnsiPathsAreTakenInTheSystemCodePage)
     Close(viewer);
 }
 
-TEST_F(Paths, DocumentHeldOpenForWritingFailsCleanly)
+// A document another program holds open to write it is read while that
+// program lets others read it; one that lets nobody read it fails cleanly.
+TEST_F(Paths, DocumentHeldOpenForWritingIsReadWhenSharedAndFailsCleanlyWhenNot)
 {
     const std::wstring path = PictureDocument(picture);
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
+    HANDLE sharing = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
+    HBITMAP shared = Read(path);
+    EXPECT_NE(shared, nullptr) << "held open by a writer that lets others read";
+    DeleteObject(shared);
+    CloseHandle(sharing);
+
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     SetDebug(0);
     EXPECT_EQ(Read(path), nullptr);
@@ -110,13 +123,50 @@ TEST_F(Paths, DocumentHeldOpenForWritingFailsCleanly)
     SetDebug(1);
     EXPECT_EQ(Read(path), nullptr);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
-    EXPECT_EQ(plugin.Boxes()[0].text.rfind(L"StgOpenStorage failed with error 8003", 0), 0u) << plugin.Boxes()[0].text;
+    // Neither container can be opened: the second, the archive's file, says why.
+    EXPECT_EQ(
+        plugin.Boxes()[0].text.rfind(L"CreateFileW failed with error " + std::to_wstring(ERROR_SHARING_VIOLATION), 0),
+        0u)
+        << plugin.Boxes()[0].text;
     CloseHandle(writer);
 
     // Once the other program lets go, the document reads again.
     HBITMAP bitmap = Read(path);
     EXPECT_NE(bitmap, nullptr);
     DeleteObject(bitmap);
+}
+
+namespace {
+
+// A storage of a platform that does not know the single-writer mode: it
+// refuses that flag, as it refuses any flag it does not know.
+std::vector<DWORD> g_storageModes;
+HRESULT WINAPI RefuseSingleWriterMode(const wchar_t* path, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
+                                      IStorage** opened)
+{
+    g_storageModes.push_back(mode);
+    if ((mode & STGM_DIRECT_SWMR) != 0)
+        return STG_E_INVALIDFLAG;
+    return StgOpenStorage(path, priority, mode, exclude, reserved, opened);
+}
+
+}  // namespace
+
+TEST_F(Paths, StorageWithoutTheSingleWriterModeReadsTheDocumentAsBefore)
+{
+    const std::wstring path = PictureDocument(picture);
+    ImportPatch refusing(plugin.Module(), "ole32.dll", "StgOpenStorage",
+                         reinterpret_cast<const void*>(&RefuseSingleWriterMode));
+    ASSERT_TRUE(refusing.Applied());
+    g_storageModes.clear();
+    SetDebug(1);
+    HBITMAP bitmap = Read(path);
+    EXPECT_NE(bitmap, nullptr);
+    DeleteObject(bitmap);
+    EXPECT_TRUE(plugin.Boxes().empty());
+    const std::vector<DWORD> expected = {STGM_READ | STGM_SHARE_DENY_NONE | STGM_DIRECT_SWMR,
+                                         STGM_READ | STGM_SHARE_DENY_WRITE | STGM_DIRECT};
+    EXPECT_EQ(g_storageModes, expected);
 }
 
 TEST_F(Paths, NothingIsLeftOpenForAnotherProgramToTripOver)

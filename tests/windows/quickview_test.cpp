@@ -304,6 +304,28 @@ TEST_F(Quickview, FieldsListEveryFieldOfTheContentModule)
 
 namespace {
 
+// HKCU\Control Panel\Desktop LogPixels as the registry holds it, or 0.
+DWORD LogPixels()
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+// The rows at the bottom of a screenshot, at its right edge, that are not
+// the background: the row of tabs there.
+int TabRowHeight(const DecodedPng& png, std::uint32_t background)
+{
+    int rows = 0;
+    while (rows < static_cast<int>(png.height) &&
+           png.pixels[(png.height - 1 - rows) * png.width + png.width - 1] != background)
+        ++rows;
+    return rows;
+}
+
 // Keys as the keyboard sends them, to whichever window has the focus.
 void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys)
 {
@@ -332,6 +354,33 @@ std::wstring ClipboardText()
 }
 
 }  // namespace
+
+// --dpi 144 runs the window at 150 %: the row of tabs is half as tall again,
+// the picture keeps one pixel per screen pixel, and LogPixels is put back.
+TEST_F(Quickview, DpiOptionRunsTheWindowAtThatDpiAndPutsLogPixelsBack)
+{
+    const IndexedPicture preview = MakeBlockPicture(180, 140);
+    const std::wstring drawing = folder.File(L"plan.SLDDRW");
+    WriteDrawing(drawing, Container::Archive, ThreeSheetDrawing(preview));
+    const DWORD before = LogPixels();
+    int heights[2] = {};
+    const int dpis[2] = {96, 144};
+    for (int run = 0; run < 2; ++run) {
+        const std::wstring shot = folder.File(L"dpi" + std::to_wstring(dpis[run]) + L".png");
+        const RunResult result = RunQuickview(L"--dpi " + std::to_wstring(dpis[run]) + L" --screenshot " +
+                                              Quoted(shot) + L" --size 400x300 " + Quoted(drawing));
+        ASSERT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_EQ(LogPixels(), before) << "put back after the run at " << dpis[run];
+        const DecodedPng png = DecodePng(shot);
+        ASSERT_EQ(png.width, 400u);
+        ASSERT_EQ(png.height, 300u);
+        EXPECT_EQ(png.pixels[179], preview.ColourAt(179, 0)) << dpis[run];
+        EXPECT_EQ(png.pixels[180], 0x00FFFFFFu) << dpis[run] << ": natural size at any DPI";
+        heights[run] = TabRowHeight(png, 0x00FFFFFF);
+    }
+    EXPECT_GT(heights[0], 10);
+    EXPECT_GE(heights[1] * 10, heights[0] * 14) << heights[0] << " at 96 DPI, " << heights[1] << " at 144";
+}
 
 // With a row of the information panel selected, the keys are the panel's:
 // Ctrl+C copies the row, not the picture. A key the panel has no use for

@@ -349,6 +349,12 @@ HBITMAP WINAPI CountCreateBitmapIndirect(const BITMAP* description)
     g_created += r != nullptr;
     return r;
 }
+HFONT WINAPI CountCreateFontIndirect(const LOGFONTW* look)
+{
+    HFONT r = CreateFontIndirectW(look);
+    g_created += r != nullptr;
+    return r;
+}
 HDC WINAPI CountCreateCompatibleDC(HDC dc)
 {
     HDC r = CreateCompatibleDC(dc);
@@ -384,6 +390,7 @@ TEST_F(ViewerCommands, NothingCreatedIsLeftBehindAfterClose)
         {module, "gdi32.dll", "CreateDIBitmap", reinterpret_cast<const void*>(&CountCreateDIBitmap)},
         {module, "gdi32.dll", "CreateBitmapIndirect", reinterpret_cast<const void*>(&CountCreateBitmapIndirect)},
         {module, "gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&CountCreateCompatibleDC)},
+        {module, "gdi32.dll", "CreateFontIndirectW", reinterpret_cast<const void*>(&CountCreateFontIndirect)},
         {module, "gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&CountDeleteObject)},
         {module, "gdi32.dll", "DeleteDC", reinterpret_cast<const void*>(&CountDeleteDC)},
         {module, "user32.dll", "SetClipboardData", reinterpret_cast<const void*>(&CountClipboardBitmap)},

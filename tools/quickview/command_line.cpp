@@ -17,9 +17,15 @@ const wchar_t kQuickviewUsage[] =
     L"                                               FILE<TAB>FIELD<TAB>VALUE in UTF-8\n"
     L"       --true-color (with any of them): show the documents' true-colour pictures\n"
     L"       --dark (viewing, screenshots): a dark host that wants dark controls\n"
-    L"       --sheet N: the drawing's sheet N (0-based, in the order of its tabs)\n";
+    L"       --sheet N: the drawing's sheet N (0-based, in the order of its tabs)\n"
+    L"       --dpi N (viewing, screenshots): the window at N DPI, 96 to 480 (144 is 150 %); under Wine\n"
+    L"                                               through the prefix's LogPixels, put back afterwards\n";
 
 namespace {
+
+// 100 % to 500 %, the platform's own range of scales.
+constexpr int kLowestDpi = 96;
+constexpr int kHighestDpi = 480;
 
 bool ParsePositive(const std::wstring& text, int limit, int* value)
 {
@@ -156,6 +162,9 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         } else if (argument == L"--flags") {
             if (!ParseFlags(value, &options.showFlags))
                 return fail(L"--flags wants a number, decimal or 0x hexadecimal: " + value);
+        } else if (argument == L"--dpi") {
+            if (!ParsePositive(value, kHighestDpi, &options.dpi) || options.dpi < kLowestDpi)
+                return fail(L"--dpi wants a DPI from 96 to 480: " + value);
         } else if (argument == L"--sheet") {
             if (!ParseSheetNumber(value, &options.sheet))
                 return fail(L"--sheet wants a sheet number from 0 to 255: " + value);
@@ -172,6 +181,8 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         return fail(L"--size does not go with --thumbnails; use --box");
     if (options.sheet >= 0 && options.mode != QuickviewMode::Screenshot)
         return fail(L"--sheet goes with --screenshot; when viewing, Ctrl+Page Down/Up choose the sheet");
+    if (options.dpi != 0 && options.mode != QuickviewMode::View && options.mode != QuickviewMode::Screenshot)
+        return fail(L"--dpi goes with viewing and --screenshot: thumbnails are the host's size at any DPI");
     if (dark && options.mode == QuickviewMode::Thumbnails)
         return fail(L"--dark does not go with --thumbnails: hosts ask for thumbnails without options");
     if (listing && (sizeGiven || dark || options.showFlags != 0 || options.trueColor))

@@ -6,8 +6,8 @@
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
 //   quickview --info FILE...                            the documents' information
 //   quickview --fields FILE...                          the content module's fields
-// --size, --flags and --dark also apply to viewing; --true-color to every
-// mode.
+// --size, --flags, --dark and --dpi also apply to viewing; --true-color to
+// every mode but --fields.
 
 #include <set>
 #include <string>
@@ -25,6 +25,7 @@ struct QuickviewOptions {
     int showFlags = 0;
     bool trueColor = false;  // TrueColor=1 for the run
     int sheet = -1;          // the drawing's sheet to show, 0-based; -1: as saved
+    int dpi = 0;             // the windows' DPI for the run; 0: the system's
     std::vector<std::wstring> files;
 };
 

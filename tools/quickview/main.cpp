@@ -4,6 +4,7 @@
 #include "box_relay.h"
 #include "command_line.h"
 #include "content_library.h"
+#include "dpi_override.h"
 #include "field_listing.h"
 #include "host_window.h"
 #include "info_listing.h"
@@ -27,6 +28,12 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%ls", kQuickviewUsage);
         return 0;
     }
+    // Real pixels, as the file manager has them; at the DPI asked for, in a
+    // copy of this program that starts at it.
+    DeclareDpiAware();
+    int childStatus = 0;
+    if (parsed.options.dpi != 0 && RunAgainAtDpi(static_cast<UINT>(parsed.options.dpi), &childStatus))
+        return childStatus;
     // The imaging component that writes PNG files is a COM component.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Runs without a user must not stop at a message box; the viewer shows them.
