@@ -12,8 +12,8 @@ add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
 set(xmllite_import_lib ${CMAKE_BINARY_DIR}/libxmllite_import.a)
 add_custom_command(
   OUTPUT ${xmllite_import_lib}
-  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def -l ${xmllite_import_lib}
-  DEPENDS ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/info/xmllite.def -l ${xmllite_import_lib}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/info/xmllite.def
 )
 add_custom_target(xmllite_import DEPENDS ${xmllite_import_lib})
 
@@ -39,10 +39,11 @@ add_library(corvelle_shared STATIC
   src/plugin/settings_path.cpp
   src/preview/archive_file.cpp
   src/preview/compound_document.cpp
-  src/preview/document_info.cpp
-  src/preview/info_property_sets.cpp
-  src/preview/info_record.cpp
-  src/preview/info_xml.cpp
+  src/info/archive_info.cpp
+  src/info/document_info.cpp
+  src/info/info_property_sets.cpp
+  src/info/info_record.cpp
+  src/info/info_xml.cpp
   src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp

@@ -4,7 +4,7 @@
 // taken from its information and its extras in one read.
 
 #include "base/scoped_malloc.h"
-#include "preview/document_info.h"
+#include "info/document_info.h"
 
 #include <windows.h>
 

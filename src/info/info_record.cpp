@@ -1,6 +1,6 @@
-#include "preview/info_record.h"
+#include "info/info_record.h"
 
-#include "preview/document_facts.h"
+#include "info/document_facts.h"
 
 #include <cwchar>
 
