@@ -90,8 +90,6 @@ int WriteWide(const wchar_t* text, void* fieldValue, int maxlen, int type)
 
 int GetFullText(const wchar_t* documentPath, int unitIndex, void* fieldValue, int maxlen, bool wide)
 {
-    if (unitIndex < 0)  // the host is done with the text: nothing is held for it
-        return kFieldEmpty;
     // The open-source host counts a wide piece's offset in bytes.
     const auto from = static_cast<std::uint32_t>(wide ? unitIndex / 2 : unitIndex);
     // A DBCS code page takes at most two bytes for each UTF-16 unit.
@@ -114,6 +112,9 @@ int GetValue(const wchar_t* documentPath, int fieldIndex, int unitIndex, void* f
     const ContentField* field = fieldIndex >= 0 ? ContentFieldAt(static_cast<std::uint32_t>(fieldIndex)) : nullptr;
     if (field == nullptr)
         return kFieldNoSuchField;
+    // The host is done with a full text: nothing is held for it.
+    if (field->kind == FieldKind::FullText && unitIndex < 0)
+        return kFieldEmpty;
     if (documentPath == nullptr || fieldValue == nullptr || maxlen <= 0)
         return kFieldFileError;
     if (field->kind == FieldKind::FullText)
