@@ -101,6 +101,7 @@ ElementRead ElementText(IXmlReader& reader, InfoValue& value)
     std::uint32_t kept = 0;
     std::uint32_t nested = 0;
     bool holdsElement = false;
+    bool cut = false;
     XmlNodeType node = XmlNodeType_None;
     while (reader.Read(&node) == S_OK) {
         if (node == XmlNodeType_Element) {
@@ -120,6 +121,8 @@ ElementRead ElementText(IXmlReader& reader, InfoValue& value)
         UINT length = 0;
         if (FAILED(reader.GetValue(&text, &length)) || text == nullptr)
             return ElementRead::Broken;
+        if (cut)
+            continue;
         const std::uint32_t room = kMaxInfoTextLength - kept;
         const std::uint32_t taken = WholeCharacters(text, length, length < room ? length : room);
         // A pair may straddle two pieces of text; cut where the second
@@ -129,6 +132,8 @@ ElementRead ElementText(IXmlReader& reader, InfoValue& value)
         std::wmemcpy(value.text + kept, text, taken);
         kept += taken;
         value.text[kept] = L'\0';
+        // Once cut, the value ends there: a later piece would follow a gap.
+        cut = taken < length;
     }
     return ElementRead::Broken;
 }

@@ -146,7 +146,9 @@ bool OpenContextMenu(HWND viewer, ViewerInstance* instance, HWND source, LPARAM 
     if (source == instance->infoPanel) {
         if (byKeyboard)
             at = PanelKeyboardPoint(source);
-        TrackAndPost(viewer, PanelMenu(source).get(), at, instance->pictureSerial);
+        // The list asks from inside its own click or key: the menu, where
+        // the host may close the viewer, runs once the list has returned.
+        PostMessageW(viewer, kPanelMenuMessage, instance->pictureSerial, MAKELPARAM(at.x, at.y));
         return true;
     }
     if (source != viewer)
@@ -172,6 +174,16 @@ bool OpenContextMenuByKey(HWND viewer, ViewerInstance* instance, WPARAM key)
     HWND source = instance->infoPanel != nullptr && GetFocus() == instance->infoPanel ? instance->infoPanel : viewer;
     OpenContextMenu(viewer, instance, source, MAKELPARAM(-1, -1));
     return true;
+}
+
+void OnPanelMenuMessage(HWND viewer, WPARAM serial, LPARAM screenPoint)
+{
+    ViewerInstance* instance = FindViewerInstance(viewer);
+    if (instance == nullptr || instance->infoPanel == nullptr ||
+        instance->pictureSerial != static_cast<std::uint32_t>(serial))
+        return;
+    const POINT at = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    TrackAndPost(viewer, PanelMenu(instance->infoPanel).get(), at, instance->pictureSerial);
 }
 
 void OnMenuChoiceMessage(HWND viewer, WPARAM item, LPARAM serial)

@@ -20,6 +20,12 @@ bool OpenContextMenu(HWND viewer, ViewerInstance* instance, HWND source, LPARAM 
 // otherwise, both as from the keyboard. False for any other key.
 bool OpenContextMenuByKey(HWND viewer, ViewerInstance* instance, WPARAM key);
 
+// The panel's menu, posted by OpenContextMenu (wParam the picture serial,
+// lParam the point on the screen): run when the viewer still shows that
+// picture beside its panel.
+inline constexpr UINT kPanelMenuMessage = WM_APP + 0x69;
+void OnPanelMenuMessage(HWND viewer, WPARAM serial, LPARAM screenPoint);
+
 // The posted choice of a menu (wParam the item, lParam the picture serial
 // when the menu was opened): done as its key does it when the viewer still
 // shows that picture.

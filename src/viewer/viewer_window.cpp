@@ -167,6 +167,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kMenuChoiceMessage:
         OnMenuChoiceMessage(window, wParam, lParam);
         return 0;
+    case kPanelMenuMessage:
+        OnPanelMenuMessage(window, wParam, lParam);
+        return 0;
     case UpdateScrollbarsMessage:
         UpdateScrollbars(window, InstanceOf(window));
         return 0;

@@ -7,8 +7,9 @@ and the printer show with the pictures the samples were made with.
     run_tests.py APP_DIR [SCENARIO...]
 
 APP_DIR holds doublecmd.exe (scripts/build-file-manager). Needs the windows
-build (corvelle.dll, make_samples.exe). Prints one line per scenario and
-ends with "N passed, N failed"; exit status 1 when any failed.
+build (corvelle.dll, make_samples.exe). Prints one line per scenario (and
+what high_dpi measured, indented) and ends with "N passed, N failed"; exit
+status 1 when any failed.
 """
 import glob
 import os
@@ -915,6 +916,274 @@ def scenario_first_load_notice(known):
         key(viewer, "Escape")
     finally:
         fm.stop()
+
+
+# The prefix's screen resolution, which Wine reads when a process starts.
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+
+
+def wine_reg(*args):
+    """Runs Wine's reg on the prefix and stops the server it started, so that
+    the next process starts with the registry as reg left it."""
+    try:
+        return subprocess.run([WINE, "reg", *args], env=ENV, capture_output=True, text=True, timeout=60)
+    finally:
+        stop_wine()
+
+
+def log_pixels():
+    """The prefix's LogPixels, or None when it has none (96 then)."""
+    out = wine_reg("query", DESKTOP_KEY, "/v", "LogPixels").stdout
+    for line in out.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[0] == "LogPixels" and fields[1] == "REG_DWORD":
+            return int(fields[2], 0)
+    return None
+
+
+def set_log_pixels(value):
+    """value None: the prefix's own default (the value deleted)."""
+    if value is None:
+        wine_reg("delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
+    else:
+        result = wine_reg("add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(value), "/f")
+        if result.returncode != 0:
+            raise Failed("reg add LogPixels %d: %s" % (value, (result.stdout + result.stderr).strip()))
+    if log_pixels() != value:
+        raise Failed("LogPixels reads %s after setting it to %s" % (log_pixels(), value))
+
+
+def dark_runs(flags):
+    """(start, end) of each run of true values."""
+    runs = []
+    start = None
+    for index, flag in enumerate(flags):
+        if flag and start is None:
+            start = index
+        elif not flag and start is not None:
+            runs.append((start, index))
+            start = None
+    if start is not None:
+        runs.append((start, len(flags)))
+    return runs
+
+
+def dark(region, darkness=320):
+    return region.astype(int).sum(axis=2) < darkness
+
+
+def ends_in_ellipsis(line):
+    """Whether a line of text (its rows, top of the tallest letter to the
+    bottom of the lowest) ends in three dots: what the list draws in place
+    of the end of a text its column cannot hold. A dot is a blob at most a
+    quarter of the line's height each way, in its lower half."""
+    height = line.shape[0]
+    ink = dark(line)
+    blobs = dark_runs(ink.any(axis=0))[-3:]
+    if len(blobs) < 3:
+        return False
+    for x0, x1 in blobs:
+        rows = np.nonzero(ink[:, x0:x1].any(axis=1))[0]
+        if x1 - x0 > max(2, height / 4) or rows[-1] - rows[0] + 1 > max(2, height / 4) or rows[0] < height / 2:
+            return False
+    return True
+
+
+def measure_drawing_view(viewer, known, label):
+    """Measures, from the screen alone, the viewer of gearbox.SLDDRW as it
+    shows its saved sheet and the information panel. Returns the measures
+    (and where the measured screenshot is saved) and the picture area.
+
+    tab_row: the picture area (the magenta) ends where the tab control
+    starts; the control ends below its lowest row that changes when another
+    sheet is chosen (the chosen tab is drawn raised and reaches lowest), as
+    the file manager's status bar below does not change. The saved sheet is
+    shown again at the end.
+    row_pitch: the distance between the tops of the panel's first and last
+    property rows (its lines of dark text below the column titles) over
+    their count less one.
+    values: each property row's value as drawn in the value column (from
+    the first divider in the column titles' bar to the next, or the panel's
+    edge): its horizontal extent from the first to the last dark pixel, and
+    whether it ends in an ellipsis."""
+    shot = check_viewer(viewer, "gearbox.SLDDRW.preview", known, label + "-saved-sheet", whole=False)
+    area = P.bbox(P.colour_mask(shot, MAGENTA))
+    left, top, right, bottom = area
+    panel = shot[top:bottom, right:]
+    lines = dark_runs(dark(panel).any(axis=1))
+    # The column titles, then Saved with, Created, Last saved, Author, Last
+    # saved by.
+    if len(lines) != 6 or lines[0][0] < 2:
+        raise Failed("%s: the panel shows %d lines of text starting at %s, expected 6 below the column titles' bar "
+                     "(screenshot %s)" % (label, len(lines), [start for start, _ in lines], save_shot(shot, label)))
+    rows = lines[1:]
+    row_pitch = (rows[-1][0] - rows[0][0]) / (len(rows) - 1)
+    # The bar's dividers: columns that are neither background nor text from
+    # its top edge to its titles.
+    bar = panel[:lines[0][0]].astype(int).sum(axis=2)
+    dividers = [x for x in np.nonzero(np.all((bar >= 320) & (bar < 700), axis=0))[0] if x > 0]
+    if not dividers:
+        raise Failed("%s: no divider between the panel's column titles (screenshot %s)"
+                     % (label, save_shot(shot, label)))
+    value_left = dividers[0] + 1
+    value_right = next((x for x in dividers if x > value_left), panel.shape[1])
+    values = []
+    for start, end in rows:
+        line = panel[start:end, value_left:value_right]
+        xs = np.nonzero(dark(line).any(axis=0))[0]
+        values.append((int(xs[-1] - xs[0] + 1) if len(xs) else 0, ends_in_ellipsis(line)))
+    key(viewer, "ctrl+Next")
+    next_shot = check_viewer(viewer, "gearbox.sheet2", known, label + "-next-sheet", whole=False)
+    changed = np.nonzero((np.abs(next_shot[bottom:] - shot[bottom:]).sum(axis=2) > 30).any(axis=1))[0]
+    if len(changed) == 0:
+        raise Failed("%s: choosing the next sheet changed nothing below the picture area (screenshot %s)"
+                     % (label, save_shot(next_shot, label + "-next-sheet")))
+    key(viewer, "ctrl+Prior")
+    check_viewer(viewer, "gearbox.SLDDRW.preview", known, label + "-saved-sheet-again", whole=False)
+    return {"tab_row": int(changed[-1]) + 1, "row_pitch": row_pitch, "values": values,
+            "value_column": value_right - value_left, "shot": save_shot(shot, label)}, area
+
+
+def visible_windows():
+    """The X windows mapped on the screen now: Wine's popup menus are some,
+    windows of their own that no window manager sees."""
+    out = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
+    ids = [line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")]
+    mapped = set()
+    for window in ids:
+        info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+        if "IsViewable" in info:
+            mapped.add(window)
+    return mapped
+
+
+def zoom_in_by_menu(viewer, known, reference_name, area, label):
+    """A right-click on the middle of the picture area opens the viewer's
+    menu; Down twice (Copy picture, then Zoom in: the separator is skipped)
+    and Return choose Zoom in. The menu goes and the picture is drawn at the
+    zoom step above the fitted scale about the area's centre, with the
+    room the scroll bars take (measured: the magenta left around it)."""
+    left, top, right, bottom = area
+    width, height = right - left, bottom - top
+    reference = known[reference_name]
+    pic_h, pic_w = reference.shape[:2]
+    fit = min(width / pic_w, height / pic_h, 1.0)
+    up = min(s for s in ZOOM_LADDER if s > fit * 1.000001)
+    vx, vy = geometry(viewer)[:2]
+    before = visible_windows()
+    focus(viewer)
+    xdo("mousemove", "--sync", vx + left + width // 2, vy + top + height // 2)
+    xdo("click", 3)
+    deadline = time.time() + SETTLE_WAIT
+    menus = set()
+    while not menus and time.time() < deadline:
+        time.sleep(0.5)
+        menus = visible_windows() - before
+    if not menus:
+        raise Failed("%s: a right-click on the picture opened no menu (%s)" % (label, save_shot(screenshot(viewer),
+                                                                                              label + "-no-menu")))
+    # The menu has the keyboard (the platform's menu loop): keys go to the
+    # focus without moving it.
+    for k in ("Down", "Down", "Return"):
+        xdo("key", k)
+        time.sleep(0.3)
+
+    errors = []
+
+    def check(shot):
+        failures = []
+        still = menus & visible_windows()
+        if still:
+            failures.append("the menu is still on the screen (%s)" % ", ".join(sorted(still)))
+        view = P.bbox(P.colour_mask(shot, MAGENTA))
+        if view is None:
+            return failures + ["no background left beside the zoomed picture"]
+        view_w, view_h = view[2] - view[0], view[3] - view[1]
+        if view[:2] != (left, top) or view_w > width or view_h > height:
+            return failures + ["the picture area %s after the zoom is not within %s" % (view, area)]
+        drawn_w, drawn_h = round(pic_w * up), round(pic_h * up)
+        fit_x, fit_y = (width - round(pic_w * fit)) // 2, (height - round(pic_h * fit)) // 2
+        ox = place(view_w, drawn_w, width / 2, (width / 2 - fit_x) / fit, up)
+        oy = place(view_h, drawn_h, height / 2, (height / 2 - fit_y) / fit, up)
+        wanted = expected_view(reference, up, ox, oy, view_w, view_h)
+        error = view_error(shot[top:top + view_h, left:left + view_w], wanted)
+        errors.append(error)
+        if error > P.MATCH_ERROR:
+            failures.append("not the picture at the next step %.3f above the fitted %.3f, offset %d,%d in %dx%d: "
+                            "mean block error %.1f" % (up, fit, ox, oy, view_w, view_h, error))
+        return failures
+    failures, shot = settle(viewer, check)
+    if failures:
+        raise Failed("%s: %s (screenshot %s)" % (label, "; ".join(failures), save_shot(shot, label)))
+    return fit, up, round(errors[-1], 1)
+
+
+# The least ratio of a size at 144 DPI to the same at 96 (1.5 scaled, less
+# the rounding of fonts hinted to whole pixels).
+DPI_GROWTH = 1.4
+# A value cut, as the screen shows it: the list draws a text its column
+# cannot hold as its beginning and three dots. So a value that fits at 96
+# must, at 144, end in no such dots and be drawn about 1.5 times as wide
+# (measured: 1.48 to 1.56 for the drawing's values, glyphs being hinted at
+# each size). The width catches a cut whose dots cannot be told from the
+# text, and a font that did not grow (as wide as at 96).
+VALUE_GROWTH = 1.3
+
+
+def compare_with_96(windows, low, high):
+    """Raises when the viewer at 144 DPI does not scale against 96: the tab
+    row, the panel's rows and each value that fits at 96."""
+    # The file manager itself took the DPI: it scales its window's size.
+    if windows[144] < windows[96] * DPI_GROWTH:
+        raise Failed("the file manager's window is %d wide at 144 DPI, %d at 96: Wine did not start it at 144"
+                     % (windows[144], windows[96]))
+    failures = []
+    for name, what in (("tab_row", "the tab row"), ("row_pitch", "the panel's rows")):
+        if high[name] < DPI_GROWTH * low[name]:
+            failures.append("%s %s pixels tall at 144 DPI, %s at 96: expected at least %.1f"
+                            % (what, high[name], low[name], DPI_GROWTH * low[name]))
+    for row, ((low_width, low_cut), (high_width, high_cut)) in enumerate(zip(low["values"], high["values"])):
+        if low_cut or low_width == 0:
+            failures.append("row %d's value does not fit at 96 DPI (%d pixels, ellipsis %s): the viewer is too "
+                            "narrow for this check" % (row + 1, low_width, low_cut))
+        elif high_cut or high_width < VALUE_GROWTH * low_width:
+            failures.append("row %d's value %d pixels wide at 144 DPI%s, %d at 96: expected at least %.0f, whole"
+                            % (row + 1, high_width, " ending in an ellipsis" if high_cut else "", low_width,
+                               VALUE_GROWTH * low_width))
+    if failures:
+        raise Failed("; ".join(failures) + " (screenshots %s, %s)" % (low["shot"], high["shot"]))
+
+
+def scenario_high_dpi(known):
+    """At 144 DPI (the prefix's LogPixels) against 96, in processes started
+    at each: the drawing with the information panel shown has a tab row and
+    panel rows at least 1.4 times as tall, no value cut that fits at 96,
+    and a right-click on the picture zooms it in by the menu. LogPixels is
+    put back on every path."""
+    measures = {}
+    windows = {}
+    saved = log_pixels()
+    try:
+        for dpi in (96, 144):
+            set_log_pixels(None if dpi == 96 and saved is None else dpi)
+            write_settings(plugin_ini=plugin_ini(InfoPanel=1))
+            fm = FileManager(doc("gearbox.SLDDRW"))
+            try:
+                windows[dpi] = geometry(fm.main)[2]
+                viewer = open_viewer(fm, "gearbox.SLDDRW")
+                label = "high-dpi-%d" % dpi
+                measures[dpi], area = measure_drawing_view(viewer, known, label)
+                print("  %d DPI: %s" % (dpi, measures[dpi]), flush=True)
+                if dpi == 144:
+                    compare_with_96(windows, measures[96], measures[144])
+                    fit, up, error = zoom_in_by_menu(viewer, known, "gearbox.SLDDRW.preview", area, label + "-zoom")
+                    print("  144 DPI: zoomed by the menu from %.3f to %.3f (mean block error %.1f)" % (fit, up, error),
+                          flush=True)
+                key(viewer, "Escape")
+            finally:
+                fm.stop()
+    finally:
+        set_log_pixels(saved)
 
 
 def run_scenarios(names):

@@ -65,7 +65,7 @@ for program in corvelle.wlx64 corvelle.wdx64 quickview.exe; do
   x86_64-w64-mingw32-objdump -h "$unpacked/$program" | grep -q '\.debug_' && fail "$program carries debug data"
   grep -q -a -F "$root" "$unpacked/$program" && fail "$program holds the path of the folder it was built in"
 done
-system='^(kernel32|user32|gdi32|ole32|msvcrt|comctl32|uxtheme|xmllite)\.dll$|^winspool\.drv$'
+system='^(kernel32|user32|gdi32|advapi32|ole32|msvcrt|comctl32|uxtheme|xmllite)\.dll$|^winspool\.drv$'
 for program in corvelle.wlx64 corvelle.wdx64 quickview.exe; do
   while read -r imported; do
     [[ "${imported,,}" =~ $system ]] || fail "$program imports $imported"

@@ -126,6 +126,13 @@ bool RunAgainAtDpi(UINT dpi, int* exitCode)
                      current, dpi);
         return false;
     }
+    // Windows takes LogPixels at sign-in: setting it would only leave the
+    // user's own scaling changed for the next one.
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+        std::fprintf(stderr, "quickview: running at %u DPI, not %u: the platform takes the DPI at sign-in only\n",
+                     current, dpi);
+        return false;
+    }
     const SavedLogPixels saved = SetLogPixels(dpi);
     if (!saved.changed) {
         std::fprintf(stderr, "quickview: cannot set LogPixels; running at %u DPI\n", current);

@@ -6,8 +6,9 @@
 // (HKCU\Control Panel\Desktop, REG_DWORD), Windows from the one the user
 // signed in with. So --dpi N sets LogPixels to N, runs this program again
 // with the same command line, and puts back what was there once that child
-// has ended. A child that still does not get N (Windows reads the value only
-// at sign-in) says so and runs at the DPI it has.
+// has ended. Only under Wine: Windows reads the value at sign-in only, so
+// there quickview says so and runs at the DPI it has, leaving the user's
+// setting alone.
 
 #include <windows.h>
 
