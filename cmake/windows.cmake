@@ -12,33 +12,49 @@ add_custom_target(winspool_ordinals DEPENDS ${winspool_ordinals_lib})
 set(xmllite_import_lib ${CMAKE_BINARY_DIR}/libxmllite_import.a)
 add_custom_command(
   OUTPUT ${xmllite_import_lib}
-  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def -l ${xmllite_import_lib}
-  DEPENDS ${CMAKE_SOURCE_DIR}/src/preview/xmllite.def
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/src/info/xmllite.def -l ${xmllite_import_lib}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/info/xmllite.def
 )
 add_custom_target(xmllite_import DEPENDS ${xmllite_import_lib})
 
 configure_file(resources/corvelle.rc.in ${CMAKE_BINARY_DIR}/generated/corvelle.rc @ONLY)
 # The file manager's install file for the release archive, with the version.
 configure_file(packaging/pluginst.inf.in ${CMAKE_BINARY_DIR}/generated/pluginst.inf @ONLY)
+# The content module's, for its archive of its own.
+configure_file(packaging/pluginst-content.inf.in ${CMAKE_BINARY_DIR}/generated/content/pluginst.inf @ONLY)
 # The user's README of the release archive, with the version.
 configure_file(packaging/README.txt.in ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 
-add_library(corvelle SHARED
-  src/base/dpi.cpp
+# The reading both modules share, built once and linked into each: module
+# state and settings, the report boxes (which only the viewer's paths
+# reach), both containers' readers, the information, and the content
+# module's fields and cache.
+add_library(corvelle_shared STATIC
   src/base/module_state.cpp
   src/base/settings.cpp
   src/base/wide_path.cpp
+  src/content/content_fields.cpp
+  src/content/field_cache.cpp
   src/diagnostics/error_report.cpp
+  src/plugin/settings_path.cpp
   src/preview/archive_file.cpp
   src/preview/compound_document.cpp
-  src/preview/document_info.cpp
-  src/preview/info_property_sets.cpp
-  src/preview/info_record.cpp
-  src/preview/info_xml.cpp
+  src/info/archive_info.cpp
+  src/info/document_info.cpp
+  src/info/info_property_sets.cpp
+  src/info/info_record.cpp
+  src/info/info_xml.cpp
   src/preview/png_picture.cpp
   src/preview/preview_picture.cpp
   src/preview/preview_reader.cpp
   src/preview/screen_bitmap.cpp
+)
+target_compile_definitions(corvelle_shared PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(corvelle_shared PUBLIC corvelle_core)
+corvelle_warnings(corvelle_shared)
+
+add_library(corvelle SHARED
+  src/base/dpi.cpp
   src/viewer/viewer_instance.cpp
   src/viewer/viewer_lifecycle.cpp
   src/viewer/viewer_menu.cpp
@@ -67,7 +83,7 @@ set_target_properties(corvelle PROPERTIES PREFIX "" OUTPUT_NAME corvelle)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/corvelle.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/settings_template.ini;${CMAKE_SOURCE_DIR}/resources/corvelle.manifest")
 target_compile_definitions(corvelle PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(corvelle PRIVATE corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib}
+target_link_libraries(corvelle PRIVATE corvelle_shared corvelle_core ole32 gdi32 user32 comctl32 uxtheme uuid ${winspool_ordinals_lib}
   ${xmllite_import_lib})
 add_dependencies(corvelle winspool_ordinals xmllite_import)
 # One file to copy: no mingw runtime DLL beside it.
@@ -78,19 +94,36 @@ set(corvelle_release_link_options -static -static-libgcc -static-libstdc++ -Wl,-
 target_link_options(corvelle PRIVATE ${corvelle_release_link_options})
 corvelle_warnings(corvelle)
 
+# The content module: the host's columns, search and renaming by a
+# document's information, over the same reading.
+add_library(corvelle_content SHARED
+  src/plugin/content_dll_main.cpp
+  src/plugin/content_exports.cpp
+  src/plugin/corvelle_content.def
+)
+set_target_properties(corvelle_content PROPERTIES PREFIX "" OUTPUT_NAME corvelle SUFFIX .wdx64
+  ARCHIVE_OUTPUT_NAME corvelle_content)
+target_compile_definitions(corvelle_content PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(corvelle_content PRIVATE corvelle_shared corvelle_core ole32 gdi32 user32 uuid
+  ${xmllite_import_lib})
+add_dependencies(corvelle_content xmllite_import)
+target_link_options(corvelle_content PRIVATE ${corvelle_release_link_options})
+corvelle_warnings(corvelle_content)
+
 # Programs that host the plugin: wide-character Windows programs that need no
 # mingw runtime DLL beside them and are built after the plugin.
 function(corvelle_host_program target)
   target_include_directories(${target} PRIVATE src ${CMAKE_BINARY_DIR}/generated)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX)
   target_link_options(${target} PRIVATE ${corvelle_release_link_options})
-  add_dependencies(${target} corvelle)
+  add_dependencies(${target} corvelle corvelle_content)
   corvelle_warnings(${target})
 endfunction()
 
 # The host side of the tests, reused by the benchmarks.
 add_library(corvelle_test_host STATIC
   tests/windows/child_process.cpp
+  tests/windows/content_host.cpp
   tests/windows/dib_fixture.cpp
   tests/windows/drawing_fixture.cpp
   tests/windows/guarded_heap.cpp
@@ -107,6 +140,7 @@ add_executable(corvelle_windows_tests
   tests/windows/error_report_test.cpp
   tests/windows/document_info_test.cpp
   tests/windows/archive_document_test.cpp
+  tests/windows/content_module_test.cpp
   tests/windows/leak_test.cpp
   tests/windows/malformed_corpus.cpp
   tests/windows/malformed_corpus_test.cpp
@@ -153,7 +187,9 @@ gtest_discover_tests(corvelle_windows_tests
 # screenshots and thumbnails in bulk.
 add_executable(quickview
   tools/quickview/box_relay.cpp
+  tools/quickview/content_library.cpp
   tools/quickview/dpi_override.cpp
+  tools/quickview/field_listing.cpp
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp
   tools/quickview/main.cpp

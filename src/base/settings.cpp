@@ -13,6 +13,20 @@ int ReadSettingInt(const wchar_t* key, int defaultValue)
     return static_cast<int>(GetPrivateProfileIntW(kSettingsSection, key, defaultValue, settingsPath));
 }
 
+void ReadSettingText(const wchar_t* key, const wchar_t* defaultValue, wchar_t* out, unsigned capacity)
+{
+    if (capacity == 0)
+        return;
+    wchar_t settingsPath[kWidePathCapacity];
+    CopySettingsPath(settingsPath);
+    const wchar_t* path = settingsPath[0] != L'\0' ? settingsPath : nullptr;
+    if (path == nullptr) {
+        lstrcpynW(out, defaultValue, static_cast<int>(capacity));
+        return;
+    }
+    GetPrivateProfileStringW(kSettingsSection, key, defaultValue, out, capacity, path);
+}
+
 void DeleteSetting(const wchar_t* key)
 {
     wchar_t settingsPath[kWidePathCapacity];

@@ -12,6 +12,10 @@ inline constexpr wchar_t kDebugKey[] = L"Debug";
 inline constexpr wchar_t kTrueColorKey[] = L"TrueColor";
 // 1: a new viewer shows the document's information beside the picture.
 inline constexpr wchar_t kInfoPanelKey[] = L"InfoPanel";
+// The custom properties the content module offers as fields of their own,
+// separated by '|'.
+inline constexpr wchar_t kContentFieldsKey[] = L"ContentFields";
+inline constexpr wchar_t kDefaultContentFields[] = L"Description|Number|PartNo|Material|Revision|Weight|DrawnBy";
 
 inline constexpr int kDefaultBackColor = 0xFFFFFF;
 // The dark grey (0x202020, 2105376) of dark hosts' own windows.
@@ -21,6 +25,11 @@ inline constexpr int kCenterImageAbsent = -1;
 // The key's integer value, or defaultValue when the file, section or key is
 // missing. Before the settings path is known every key reads as absent.
 int ReadSettingInt(const wchar_t* key, int defaultValue);
+
+// The key's text into out, which holds capacity characters with the
+// terminator (cut to fit), or defaultValue when the file, section or key is
+// missing or the path is not yet known.
+void ReadSettingText(const wchar_t* key, const wchar_t* defaultValue, wchar_t* out, unsigned capacity);
 
 // Removes a key from the settings file; nothing while the path is unknown.
 void DeleteSetting(const wchar_t* key);

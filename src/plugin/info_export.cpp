@@ -2,7 +2,7 @@
 #include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
-#include "preview/document_info.h"
+#include "info/document_info.h"
 
 #include <windows.h>
 

@@ -1,14 +1,12 @@
-#include "base/bounded_string.h"
 #include "base/floating_point_guard.h"
 #include "base/host_contract.h"
 #include "base/host_exports.h"
 #include "base/module_state.h"
 #include "base/settings.h"
-#include "base/split_path.h"
-#include "base/wide_path.h"
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "diagnostics/message_text.h"
+#include "plugin/settings_path.h"
 
 #include <windows.h>
 
@@ -19,17 +17,6 @@ namespace {
 
 constexpr int kSettingsTemplateResource = 202;
 constexpr wchar_t kSettingsTemplateType[] = L"FILE";
-constexpr wchar_t kSettingsExtension[] = L".ini";
-
-constexpr std::size_t kDriveCapacity = 3;
-constexpr std::size_t kDirectoryCapacity = 260;
-constexpr std::size_t kBaseNameCapacity = 256;
-
-bool FileExists(const wchar_t* path)
-{
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 struct SettingsTemplate {
     const char* bytes;
@@ -89,42 +76,11 @@ void CreateSettingsFile(const wchar_t* settingsPath)
 extern "C" void __stdcall ListSetDefaultParams(const HostParameterRecord* parameters)
 {
     const FloatingPointGuard floatingPoint;
-    wchar_t modulePath[kWidePathCapacity];
-    if (GetModuleFileNameW(g_moduleState.moduleHandle, modulePath, kWidePathCapacity) == 0)
-        return;
-
     // Worked out in locals: readers on other threads see only the path
     // published at the end, never the host's own file.
-    const char* hostPath = parameters != nullptr ? parameters->hostSettingsPath : "";
-    wchar_t hostSettingsPath[kWidePathCapacity];
-    ToWidePath(hostSettingsPath, hostPath);
-
-    wchar_t hostDrive[kDriveCapacity];
-    wchar_t hostDirectory[kDirectoryCapacity];
-    SplitPath(hostSettingsPath, {hostDrive, kDriveCapacity}, {hostDirectory, kDirectoryCapacity},
-              kPartNotWanted, kPartNotWanted);
-
-    wchar_t moduleDrive[kDriveCapacity];
-    wchar_t moduleDirectory[kDirectoryCapacity];
-    wchar_t moduleBaseName[kBaseNameCapacity];
-    SplitPath(modulePath, {moduleDrive, kDriveCapacity}, {moduleDirectory, kDirectoryCapacity},
-              {moduleBaseName, kBaseNameCapacity}, kPartNotWanted);
-
-    wchar_t besideModule[kWidePathCapacity];
-    CopyBounded(besideModule, moduleDrive, kWidePathCapacity);
-    AppendBounded(besideModule, moduleDirectory, kWidePathCapacity);
-    AppendBounded(besideModule, moduleBaseName, kWidePathCapacity);
-    AppendBounded(besideModule, kSettingsExtension, kWidePathCapacity);
-
     wchar_t settingsPath[kWidePathCapacity];
-    if (FileExists(besideModule)) {
-        CopyBounded(settingsPath, besideModule, kWidePathCapacity);
-    } else {
-        CopyBounded(settingsPath, hostDrive, kWidePathCapacity);
-        AppendBounded(settingsPath, hostDirectory, kWidePathCapacity);
-        AppendBounded(settingsPath, moduleBaseName, kWidePathCapacity);
-        AppendBounded(settingsPath, kSettingsExtension, kWidePathCapacity);
-    }
+    if (!WorkOutSettingsPath(parameters, settingsPath))
+        return;
     PublishSettingsPath(settingsPath);
     if (FileExists(settingsPath))
         return;

@@ -4,8 +4,6 @@
 #include "base/win32_holders.h"
 #include "diagnostics/error_report.h"
 #include "preview/archive_reader.h"
-#include "preview/document_facts.h"
-#include "preview/info_xml.h"
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
 #include "preview/preview_record.h"
@@ -89,28 +87,6 @@ bool UseRecord(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
     return true;
 }
 
-// Others may read, write, rename or delete the document meanwhile: the CAD
-// program saving it must never be refused because a preview is being read,
-// and a record that changes under us fails its CRC check. Closed before this
-// returns, so before any box is shown.
-constexpr DWORD kDocumentSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-HANDLE OpenDocumentFile(const wchar_t* documentPath)
-{
-    return CreateFileW(documentPath, GENERIC_READ, kDocumentSharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
-// Reads of the open document at offsets; false when its size cannot be had.
-bool SourceOf(const ScopedFile& file, ByteSource& source)
-{
-    LARGE_INTEGER size = {};
-    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size))
-        return false;
-    source = {static_cast<std::uint64_t>(size.QuadPart), &ReadFileAt, file.Get()};
-    return true;
-}
-
 ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor, const COLORREF* background, SheetList* sheets)
 {
     const WantedNames wanted = NamesWanted(sheets != nullptr, trueColor);
@@ -128,33 +104,6 @@ ArchiveRead ReadArchiveFile(const wchar_t* documentPath, bool trueColor, const C
     return read;
 }
 
-constexpr WantedRecord kInfoRecords[] = {{"docProps/core.xml", kMaxInfoRecordBytes},
-                                         {"docProps/custom.xml", kMaxInfoRecordBytes}};
-constexpr std::uint32_t kInfoRecordCount = sizeof kInfoRecords / sizeof kInfoRecords[0];
-
-// What the look at the information found, kept until the file is closed.
-struct InfoRead {
-    bool releaseFound;
-    std::uint32_t releaseCode;  // the largest a name carries
-    ArchiveRecord records[kInfoRecordCount];
-};
-
-void NoteReleaseName(void* context, const char* name, std::uint32_t length)
-{
-    auto* read = static_cast<InfoRead*>(context);
-    std::uint32_t code = 0;
-    if (!ReleaseCodeOfName(name, length, &code) || (read->releaseFound && code <= read->releaseCode))
-        return;
-    read->releaseFound = true;
-    read->releaseCode = code;
-}
-
-bool KeepInfoRecord(void* context, std::uint32_t nameIndex, ArchiveRecord& record)
-{
-    static_cast<InfoRead*>(context)->records[nameIndex] = std::move(record);
-    return false;  // and on to the next
-}
-
 // The block is already in memory, right after its count.
 const unsigned char* BlockAfterCount(void* record, std::uint32_t /*blockSize*/)
 {
@@ -162,6 +111,24 @@ const unsigned char* BlockAfterCount(void* record, std::uint32_t /*blockSize*/)
 }
 
 }  // namespace
+
+// Closed before the reader returns, so before any box is shown.
+constexpr DWORD kDocumentSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenDocumentFile(const wchar_t* documentPath)
+{
+    return CreateFileW(documentPath, GENERIC_READ, kDocumentSharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+bool SourceOf(const ScopedFile& file, ByteSource& source)
+{
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size))
+        return false;
+    source = {static_cast<std::uint64_t>(size.QuadPart), &ReadFileAt, file.Get()};
+    return true;
+}
 
 HBITMAP LoadArchivePreviewBitmap(const wchar_t* documentPath, HRESULT storageResult, const COLORREF* background,
                                  SheetList* sheets)
@@ -214,19 +181,15 @@ HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetI
     return picture;
 }
 
-bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info)
+bool ReadArchiveExtras(const wchar_t* documentPath, SheetList& sheets, bool* hasPreview)
 {
-    InfoRead read = {};
-    {
-        const ScopedFile file(OpenDocumentFile(documentPath));
-        ByteSource source = {};
-        if (!SourceOf(file, source) || ReadArchiveRecords(source, kInfoRecords, kInfoRecordCount, &KeepInfoRecord,
-                                                          &read, &NoteReleaseName) == ArchiveOutcome::NotAnArchive)
-            return false;
-    }  // closed before anything is parsed
-    if (read.releaseFound)
-        SetReleaseValue(info.fields[kInfoSavedWith], read.releaseCode);
-    ReadCoreRecord(read.records[0].bytes.get(), read.records[0].size, info);
-    ReadCustomRecord(read.records[1].bytes.get(), read.records[1].size, info);
+    *hasPreview = false;
+    const ArchiveRead read = ReadArchiveFile(documentPath, false, nullptr, &sheets);
+    if (read.outcome == ArchiveOutcome::NotAnArchive)
+        return false;
+    const ArchiveRecord& preview = read.preview;
+    if (read.outcome == ArchiveOutcome::Found && preview.size >= kPreviewCountSize)
+        *hasPreview = PreviewRecordChecksOut(preview.bytes.get(), preview.size - kPreviewCountSize, &BlockAfterCount,
+                                             preview.bytes.get());
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "preview/info_record.h"
+#include "base/win32_holders.h"
+#include "preview/archive_reader.h"
 #include "preview/sheet_names.h"
 
 #include <windows.h>
@@ -23,9 +24,16 @@ enum class SheetPictureFailure { None, Missing, Undecodable };
 HBITMAP LoadArchiveSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, const COLORREF* background,
                                SheetPictureFailure* failure);
 
-// The information records of such a document, in one look of their own:
-// the release code from the names of its "_MO_VERSION_<n>/..." records,
-// "docProps/core.xml" and "docProps/custom.xml", each refused by its
-// declared size past kMaxInfoRecordBytes. The file is closed before the
-// records are parsed. False when it is no such archive.
-bool ReadArchiveInfo(const wchar_t* documentPath, DocumentInfo& info);
+
+// A drawing's sheet names and whether the "Preview" record passes the
+// viewer's checks (no bitmap is made), in one look without a box. False
+// when it is no such archive.
+bool ReadArchiveExtras(const wchar_t* documentPath, SheetList& sheets, bool* hasPreview);
+
+// Opens a document of either container to read it at offsets. Others may
+// read, write, rename or delete it meanwhile: the CAD program saving it is
+// never refused, and a record that changes under us fails its CRC check.
+HANDLE OpenDocumentFile(const wchar_t* documentPath);
+
+// Reads of the open document at offsets; false when its size cannot be had.
+bool SourceOf(const ScopedFile& file, ByteSource& source);

@@ -17,5 +17,10 @@ struct PreviewPicture {
 // cannot drift apart: the byte count (checked against the bytes after it and
 // the largest record before anything is read or allocated), the block it
 // announces, the DIB layout check and the screen bitmap.
+// The same steps but the screen bitmap: whether the record holds a picture
+// the viewer can show. Builds nothing; the block is read as for the picture.
+bool PreviewRecordChecksOut(const unsigned char* countBytes, std::uint64_t bytesAfterCount, ReadPreviewBlock readBlock,
+                            void* context);
+
 PreviewPicture PictureFromPreviewRecord(const unsigned char* countBytes, std::uint64_t bytesAfterCount,
                                         ReadPreviewBlock readBlock, void* context);

@@ -5,6 +5,7 @@
 #include "diagnostics/error_report.h"
 #include "preview/archive_file.h"
 #include "preview/compound_document.h"
+#include "preview/document_extras.h"
 #include "preview/png_header.h"
 #include "preview/png_picture.h"
 #include "preview/preview_picture.h"
@@ -17,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -169,6 +172,24 @@ HBITMAP LoadStoragePicture(IStorage* storage, const wchar_t* documentPath, const
     return PictureFromPreviewRecord(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source).bitmap;
 }
 
+// Whether the "Preview" stream passes the viewer's checks, without a box.
+bool StorageHasPicture(IStorage* storage)
+{
+    HRESULT result = S_OK;
+    ScopedCom<IStream> stream = OpenRootStream(storage, kPreviewStreamName, &result);
+    if (stream == nullptr)
+        return false;
+    unsigned char count[kPreviewCountSize] = {};
+    ULONG delivered = 0;
+    if (FAILED(stream->Read(count, kPreviewCountSize, &delivered)) || delivered != kPreviewCountSize)
+        return false;
+    const std::uint64_t streamSize = StreamSize(stream.get());
+    if (streamSize < kPreviewCountSize)
+        return false;
+    StreamBlock source = {stream.get(), nullptr};
+    return PreviewRecordChecksOut(count, streamSize - kPreviewCountSize, &ReadStreamBlock, &source);
+}
+
 // Documents of current CAD versions are no compound files: the preview is
 // then read from their archive. One that another program holds open
 // without sharing it cannot be opened as a compound file at all, but the
@@ -247,4 +268,24 @@ HBITMAP LoadSheetBitmap(const wchar_t* documentPath, std::uint32_t sheetIndex, c
     }  // the document is closed before any box is shown
     ReportSheetPictureFailure(failure, sheetIndex);
     return picture;
+}
+
+bool ReadDocumentExtras(const wchar_t* documentPath, DocumentExtras& extras)
+{
+    extras = {};
+    if (documentPath == nullptr)
+        return false;
+    const std::unique_ptr<SheetList> sheets(new (std::nothrow) SheetList);
+    if (sheets == nullptr)
+        return false;
+    sheets->count = 0;
+    HRESULT result = S_OK;
+    if (const ScopedCom<IStorage> storage = OpenCompoundDocument(documentPath, &result)) {
+        extras.hasPreview = StorageHasPicture(storage.get());
+        ReadSheetNamesStream(storage.get(), *sheets);
+    } else if (!ReadArchiveExtras(documentPath, *sheets, &extras.hasPreview)) {
+        return false;
+    }
+    extras.sheetCount = sheets->count;
+    return true;
 }

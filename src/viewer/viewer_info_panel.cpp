@@ -1,7 +1,7 @@
 #include "viewer/viewer_info_panel.h"
 
 #include "base/dpi.h"
-#include "preview/document_info.h"
+#include "info/document_info.h"
 #include "viewer/paint_layout.h"
 #include "viewer/viewer_layout.h"
 

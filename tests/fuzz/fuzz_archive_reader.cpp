@@ -4,7 +4,7 @@
 // document's budget allows: bytes read are counted at the byte source, bytes
 // inflated at zlib's inflate, which the build wraps (--wrap=inflate).
 #include "preview/archive_reader.h"
-#include "preview/document_facts.h"
+#include "info/document_facts.h"
 #include "preview/sheet_names.h"
 
 #include <zlib.h>

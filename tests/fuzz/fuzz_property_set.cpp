@@ -4,7 +4,7 @@
 // whole UTF-16 units when wide, and at most kMaxPropertyNames names. Every
 // section is looked up by each of the three format ids, and every entry of
 // its table read, as the information's reader does.
-#include "preview/property_set.h"
+#include "info/property_set.h"
 
 #include <cstdint>
 #include <cstdio>

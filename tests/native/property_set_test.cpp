@@ -1,5 +1,5 @@
 #include "info_records.h"
-#include "preview/property_set.h"
+#include "info/property_set.h"
 
 #include <gtest/gtest.h>
 

@@ -79,6 +79,13 @@ TEST(QuickviewCommandLine, InfoTakesDocumentsOnly)
     EXPECT_FALSE(Parse({L"--screenshot", L"o.png", L"--info", L"a"}).ok);
     EXPECT_FALSE(Parse({L"--info", L"--size", L"10x10", L"a"}).ok);
     EXPECT_FALSE(Parse({L"--info", L"--dark", L"a"}).ok);
+
+    const ParsedCommandLine fields = Parse({L"--fields", L"a.SLDPRT"});
+    ASSERT_TRUE(fields.ok) << fields.error;
+    EXPECT_EQ(fields.options.mode, QuickviewMode::Fields);
+    EXPECT_FALSE(Parse({L"--fields"}).ok);
+    EXPECT_FALSE(Parse({L"--fields", L"--info", L"a"}).ok);
+    EXPECT_FALSE(Parse({L"--fields", L"--true-color", L"a"}).ok);
 }
 
 TEST(QuickviewCommandLine, MistakesAreNamed)

@@ -80,17 +80,18 @@ const std::string kSettingsTemplate = "[Corvelle Settings]\r\n"
                                       "; 0 = default\r\n"
                                       "Debug=0";
 
-std::wstring BuiltPluginPath()
+std::wstring BuiltPluginPath(const std::wstring& builtName)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path = self;
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"corvelle.dll";
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + builtName;
 }
 
-LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileName) : path_(folder + L"\\" + fileName)
+LoadedPlugin::LoadedPlugin(const std::wstring& folder, const std::wstring& fileName, const std::wstring& builtName)
+    : path_(folder + L"\\" + fileName)
 {
-    if (!CopyFileW(BuiltPluginPath().c_str(), path_.c_str(), FALSE)) {
+    if (!CopyFileW(BuiltPluginPath(builtName).c_str(), path_.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plugin to the test folder";
         return;
     }

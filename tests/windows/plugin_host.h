@@ -39,8 +39,10 @@ struct RecordedBox {
 
 class LoadedPlugin {
 public:
-    // Copies the plugin to folder\fileName and loads it from there.
-    LoadedPlugin(const std::wstring& folder, const std::wstring& fileName = L"corvelle.dll");
+    // Copies the built module (the viewer's, or builtName) to
+    // folder\fileName and loads it from there.
+    LoadedPlugin(const std::wstring& folder, const std::wstring& fileName = L"corvelle.dll",
+                 const std::wstring& builtName = L"corvelle.dll");
     ~LoadedPlugin();
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
@@ -73,8 +75,9 @@ private:
 // The settings template as users' disks must receive it, byte for byte.
 extern const std::string kSettingsTemplate;
 
-// Where the build put the plugin: beside this test program.
-std::wstring BuiltPluginPath();
+// Where the build put a module (the viewer's by default): beside this test
+// program.
+std::wstring BuiltPluginPath(const std::wstring& builtName = L"corvelle.dll");
 
 std::string ToAnsi(const std::wstring& text);
 std::vector<unsigned char> ReadFileBytes(const std::wstring& path);

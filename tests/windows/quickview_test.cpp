@@ -270,6 +270,38 @@ TEST_F(Quickview, InfoListsEveryDocumentsRows)
                               name + "\tCustom:Number\tFL-1420\n");
 }
 
+// The content module's own view: every field of each file through its
+// exports, a line each behind the file's name, in UTF-8 with breaks made
+// spaces; a file it cannot read is named on standard error, and the
+// listing goes on.
+TEST_F(Quickview, FieldsListEveryFieldOfTheContentModule)
+{
+    InfoContent info;
+    info.releaseCode = 17000;
+    info.author = "J\xC3\xB6rg Stra\xC3\x9F"
+                  "e";  // Jörg Straße, in UTF-8
+    info.created = "2023-11-20T09:12:44Z";
+    info.custom = {{"Number", "lpwstr", "FL-1420"}, {"Remark", "lpwstr", "one\xE2\x80\xA8two"}};
+    const std::wstring part = folder.File(L"flange.SLDPRT");
+    WriteArchiveFile(part, ArchiveDocument(Rle8Block(MakeBlockPicture(64, 48)), 0, {}, {}, InfoRecords(info)));
+    const std::wstring text = folder.File(L"notes.SLDPRT");
+    WriteFileBytes(text, "no document");
+    const RunResult run = RunQuickview(L"--fields " + Quoted(text) + L" " + Quoted(part));
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const std::string name = ToAnsi(part) + "\t";
+    const std::string expected = name + "Saved with\t2024\n" + name + "Release code\t17000\n" + name +
+                                 "Author\tJ\xC3\xB6rg Stra\xC3\x9F"
+                                 "e\n" +
+                                 name + "Last saved by\t\n" + name + "Created\t2023-11-20T09:12:44Z\n" + name +
+                                 "Last saved\t\n" + name + "Sheets\t\n" + name + "Preview\ttrue\n" + name +
+                                 "Description\t\n" + name + "Number\tFL-1420\n" + name + "PartNo\t\n" + name +
+                                 "Material\t\n" + name + "Revision\t\n" + name + "Weight\t\n" + name +
+                                 "DrawnBy\t\n" + name + "All custom properties\tNumber: FL-1420  Remark: one two  \n";
+    EXPECT_NE(run.output.find(ToAnsi(text) + ": not a document the content module can read"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
+}
+
 namespace {
 
 // HKCU\Control Panel\Desktop LogPixels as the registry holds it, or 0.

@@ -13,6 +13,8 @@ const wchar_t kQuickviewUsage[] =
     L"       quickview --thumbnails OUTDIR [--box WxH] FILE...\n"
     L"       quickview --info FILE...                 each document's information, a line a row:\n"
     L"                                               FILE<TAB>PROPERTY<TAB>VALUE in UTF-8\n"
+    L"       quickview --fields FILE...               every field of corvelle.wdx64 for each file, a line each:\n"
+    L"                                               FILE<TAB>FIELD<TAB>VALUE in UTF-8\n"
     L"       --true-color (with any of them): show the documents' true-colour pictures\n"
     L"       --dark (viewing, screenshots): a dark host that wants dark controls\n"
     L"       --sheet N: the drawing's sheet N (0-based, in the order of its tabs)\n"
@@ -135,10 +137,10 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             dark = true;
             continue;
         }
-        if (argument == L"--info") {
+        if (argument == L"--info" || argument == L"--fields") {
             if (options.mode != QuickviewMode::View)
-                return fail(L"--info, --screenshot and --thumbnails exclude each other");
-            options.mode = QuickviewMode::Info;
+                return fail(L"--info, --fields, --screenshot and --thumbnails exclude each other");
+            options.mode = argument == L"--info" ? QuickviewMode::Info : QuickviewMode::Fields;
             continue;
         }
         if (i + 1 >= arguments.size())
@@ -146,7 +148,7 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         const std::wstring& value = arguments[++i];
         if (argument == L"--screenshot" || argument == L"--thumbnails") {
             if (options.mode != QuickviewMode::View)
-                return fail(L"--info, --screenshot and --thumbnails exclude each other");
+                return fail(L"--info, --fields, --screenshot and --thumbnails exclude each other");
             options.mode = argument == L"--screenshot" ? QuickviewMode::Screenshot : QuickviewMode::Thumbnails;
             options.output = value;
         } else if (argument == L"--size") {
@@ -170,7 +172,8 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
             return fail(L"unknown option " + argument);
         }
     }
-    if (options.output.empty() && options.mode != QuickviewMode::View && options.mode != QuickviewMode::Info)
+    const bool listing = options.mode == QuickviewMode::Info || options.mode == QuickviewMode::Fields;
+    if (options.output.empty() && options.mode != QuickviewMode::View && !listing)
         return fail(L"the output path is empty");
     if (boxGiven && options.mode != QuickviewMode::Thumbnails)
         return fail(L"--box goes with --thumbnails");
@@ -182,8 +185,8 @@ ParsedCommandLine ParseQuickviewCommandLine(const std::vector<std::wstring>& arg
         return fail(L"--dpi goes with viewing and --screenshot: thumbnails are the host's size at any DPI");
     if (dark && options.mode == QuickviewMode::Thumbnails)
         return fail(L"--dark does not go with --thumbnails: hosts ask for thumbnails without options");
-    if (options.mode == QuickviewMode::Info && (sizeGiven || dark || options.showFlags != 0 || options.trueColor))
-        return fail(L"--info takes documents only");
+    if (listing && (sizeGiven || dark || options.showFlags != 0 || options.trueColor))
+        return fail(L"--info and --fields take documents only");
     // The host is dark, and wants dark native controls too.
     if (dark)
         options.showFlags |= static_cast<int>(kShowFlagDarkHost | kShowFlagDarkControls);

@@ -5,14 +5,15 @@
 //   quickview --screenshot OUT.png [--size WxH] [--flags N] [--sheet N] FILE
 //   quickview --thumbnails OUTDIR [--box WxH] FILE...
 //   quickview --info FILE...                            the documents' information
+//   quickview --fields FILE...                          the content module's fields
 // --size, --flags, --dark and --dpi also apply to viewing; --true-color to
-// every mode.
+// every mode but --fields.
 
 #include <set>
 #include <string>
 #include <vector>
 
-enum class QuickviewMode { View, Screenshot, Thumbnails, Info, Help };
+enum class QuickviewMode { View, Screenshot, Thumbnails, Info, Fields, Help };
 
 struct QuickviewOptions {
     QuickviewMode mode = QuickviewMode::View;

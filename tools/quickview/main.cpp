@@ -1,8 +1,11 @@
 // quickview: hosts corvelle.dll as the file manager does, to view documents,
-// take screenshots of the viewer and write thumbnails in bulk.
+// take screenshots of the viewer and write thumbnails in bulk; and
+// corvelle.wdx64 as its content module, to list the fields it gives.
 #include "box_relay.h"
 #include "command_line.h"
+#include "content_library.h"
 #include "dpi_override.h"
+#include "field_listing.h"
 #include "host_window.h"
 #include "info_listing.h"
 #include "plugin_library.h"
@@ -39,7 +42,13 @@ int wmain(int argc, wchar_t** argv)
         relay = std::make_unique<MessageBoxRelay>();
     PluginLibrary plugin;
     int status = 1;
-    if (LoadPlugin(&plugin)) {
+    if (parsed.options.mode == QuickviewMode::Fields) {
+        ContentLibrary content;
+        if (LoadContentModule(&content)) {
+            status = ListDocumentFields(content, parsed.options);
+            UnloadContentModule(&content);
+        }
+    } else if (LoadPlugin(&plugin)) {
         // After the plugin has created its settings file, before any document.
         const SavedTrueColor trueColor = SetTrueColorForRun(parsed.options.trueColor);
         switch (parsed.options.mode) {

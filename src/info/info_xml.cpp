@@ -1,7 +1,7 @@
-#include "preview/info_xml.h"
+#include "info/info_xml.h"
 
 #include "base/win32_holders.h"
-#include "preview/document_facts.h"
+#include "info/document_facts.h"
 
 #include <objbase.h>
 #include <xmllite.h>

@@ -1,9 +1,9 @@
-#include "preview/info_property_sets.h"
+#include "info/info_property_sets.h"
 
 #include "base/scoped_malloc.h"
 #include "base/win32_holders.h"
-#include "preview/document_facts.h"
-#include "preview/property_set.h"
+#include "info/document_facts.h"
+#include "info/property_set.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,7 +51,7 @@ void ReadReleaseStorage(IStorage& root, DocumentInfo& info)
         }
     }
     if (found)
-        SetReleaseValue(info.fields[kInfoSavedWith], release);
+        SetReleaseValue(info, release);
 }
 
 // A date as ISO 8601 in UTC, with its instant.

@@ -3,7 +3,7 @@
 // A document's own information, read beside its picture for the viewer's
 // panel and the export, in a look of its own.
 
-#include "preview/info_record.h"
+#include "info/info_record.h"
 
 // Reads the information of a document in one look, under a budget of its
 // own: opened letting others read and write it (an archive also delete

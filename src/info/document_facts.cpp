@@ -1,4 +1,4 @@
-#include "preview/document_facts.h"
+#include "info/document_facts.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // its two property sets, each read whole into memory of ours when it is
 // small enough and parsed by our own reader (property_set).
 
-#include "preview/info_record.h"
+#include "info/info_record.h"
 
 #include <objidl.h>
 

@@ -3,7 +3,7 @@
 // The information records of the archive container, parsed with the
 // platform's XML reader, DTDs prohibited.
 
-#include "preview/info_record.h"
+#include "info/info_record.h"
 
 #include <cstdint>
 

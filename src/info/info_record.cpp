@@ -1,6 +1,6 @@
-#include "preview/info_record.h"
+#include "info/info_record.h"
 
-#include "preview/document_facts.h"
+#include "info/document_facts.h"
 
 #include <cwchar>
 
@@ -26,8 +26,10 @@ void SetInfoText(wchar_t* destination, const wchar_t* text, std::uint32_t length
     destination[kept] = L'\0';
 }
 
-void SetReleaseValue(InfoValue& value, std::uint32_t code)
+void SetReleaseValue(DocumentInfo& info, std::uint32_t code)
 {
+    info.releaseCode = code;
+    InfoValue& value = info.fields[kInfoSavedWith];
     const CadRelease release = ReleaseOfCode(code);
     if (!release.known)
         std::swprintf(value.text, kMaxInfoTextLength + 1, L"release code %u", code);

@@ -1,9 +1,9 @@
-#include "preview/document_info.h"
+#include "info/document_info.h"
 
 #include "base/win32_holders.h"
-#include "preview/archive_file.h"
+#include "info/archive_info.h"
+#include "info/info_property_sets.h"
 #include "preview/compound_document.h"
-#include "preview/info_property_sets.h"
 
 namespace {
 
@@ -12,6 +12,7 @@ void ClearInfo(DocumentInfo& info)
     for (InfoValue& field : info.fields)
         field = {};
     info.customCount = 0;
+    info.releaseCode = 0;
 }
 
 }  // namespace

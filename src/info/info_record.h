@@ -40,6 +40,7 @@ struct CustomProperty {
 
 struct DocumentInfo {
     InfoValue fields[kInfoFieldCount];
+    std::uint32_t releaseCode;  // the code "Saved with" names, when present
     std::uint32_t customCount;
     CustomProperty custom[kMaxCustomProperties];  // in the document's order
 };
@@ -64,4 +65,5 @@ std::uint32_t WholeCharacters(const wchar_t* text, std::uint32_t length, std::ui
 
 // "Saved with": the release a code names ("2024", "2001 Plus"), or
 // "release code <n>" for a code not known.
-void SetReleaseValue(InfoValue& value, std::uint32_t code);
+// The code is kept as well, for the content module's number.
+void SetReleaseValue(DocumentInfo& info, std::uint32_t code);

@@ -1,4 +1,4 @@
-#include "preview/property_set.h"
+#include "info/property_set.h"
 
 #include "base/little_endian.h"
 
