@@ -193,6 +193,7 @@ add_executable(quickview
   tools/quickview/host_window.cpp
   tools/quickview/info_listing.cpp
   tools/quickview/main.cpp
+  tools/quickview/module_loading.cpp
   tools/quickview/plugin_library.cpp
   tools/quickview/png_file.cpp
   tools/quickview/thumbnail_batch.cpp

@@ -1,29 +1,9 @@
 #include "content_library.h"
 
+#include "module_loading.h"
+
 #include <cstdio>
-#include <cstring>
 #include <string>
-
-namespace {
-
-std::wstring ProgramFolder()
-{
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-template <typename Function>
-bool Resolve(HMODULE module, const char* name, Function* function)
-{
-    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (*function == nullptr)
-        std::fprintf(stderr, "the content module has no export %s\n", name);
-    return *function != nullptr;
-}
-
-}  // namespace
 
 bool LoadContentModule(ContentLibrary* content)
 {
@@ -34,20 +14,14 @@ bool LoadContentModule(ContentLibrary* content)
         return false;
     }
     const HMODULE module = content->module;
-    if (!Resolve(module, "ContentSetDefaultParams", &content->setDefaultParams) ||
-        !Resolve(module, "ContentGetSupportedField", &content->getSupportedField) ||
-        !Resolve(module, "ContentGetValueW", &content->getValueW) ||
-        !Resolve(module, "ContentPluginUnloading", &content->pluginUnloading)) {
+    if (!Resolve(module, "ContentSetDefaultParams", "content module", &content->setDefaultParams) ||
+        !Resolve(module, "ContentGetSupportedField", "content module", &content->getSupportedField) ||
+        !Resolve(module, "ContentGetValueW", "content module", &content->getValueW) ||
+        !Resolve(module, "ContentPluginUnloading", "content module", &content->pluginUnloading)) {
         UnloadContentModule(content);
         return false;
     }
-    // The host's own settings file, quickview.ini beside the program.
-    HostParameterRecord parameters = {};
-    const DWORD length = GetModuleFileNameA(nullptr, parameters.hostSettingsPath, sizeof parameters.hostSettingsPath);
-    char* extension = std::strrchr(parameters.hostSettingsPath, '.');
-    if (length != 0 && extension != nullptr &&
-        extension + 4 < parameters.hostSettingsPath + sizeof parameters.hostSettingsPath)
-        std::strcpy(extension, ".ini");
+    HostParameterRecord parameters = QuickviewHostParameters();
     content->setDefaultParams(&parameters);
     return true;
 }

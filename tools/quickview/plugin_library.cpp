@@ -1,29 +1,9 @@
 #include "plugin_library.h"
 
+#include "module_loading.h"
+
 #include <cstdio>
-#include <cstring>
 #include <string>
-
-namespace {
-
-std::wstring ProgramFolder()
-{
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-template <typename Function>
-bool Resolve(HMODULE module, const char* name, Function* function)
-{
-    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (*function == nullptr)
-        std::fprintf(stderr, "the plugin has no export %s\n", name);
-    return *function != nullptr;
-}
-
-}  // namespace
 
 bool LoadPlugin(PluginLibrary* plugin)
 {
@@ -42,23 +22,19 @@ bool LoadPlugin(PluginLibrary* plugin)
         return false;
     }
     const HMODULE module = plugin->module;
-    if (!Resolve(module, "ListSetDefaultParams", &plugin->setDefaultParams) ||
-        !Resolve(module, "ListLoadW", &plugin->loadW) || !Resolve(module, "ListLoadNextW", &plugin->loadNextW) ||
-        !Resolve(module, "ListCloseWindow", &plugin->closeWindow) ||
-        !Resolve(module, "ListSendCommand", &plugin->sendCommand) || !Resolve(module, "ListPrintW", &plugin->printW) ||
-        !Resolve(module, "ListGetPreviewBitmapW", &plugin->previewBitmapW) ||
-        !Resolve(module, "CorvelleDocumentInfoW", &plugin->documentInfoW)) {
+    if (!Resolve(module, "ListSetDefaultParams", "plugin", &plugin->setDefaultParams) ||
+        !Resolve(module, "ListLoadW", "plugin", &plugin->loadW) ||
+        !Resolve(module, "ListLoadNextW", "plugin", &plugin->loadNextW) ||
+        !Resolve(module, "ListCloseWindow", "plugin", &plugin->closeWindow) ||
+        !Resolve(module, "ListSendCommand", "plugin", &plugin->sendCommand) ||
+        !Resolve(module, "ListPrintW", "plugin", &plugin->printW) ||
+        !Resolve(module, "ListGetPreviewBitmapW", "plugin", &plugin->previewBitmapW) ||
+        !Resolve(module, "CorvelleDocumentInfoW", "plugin", &plugin->documentInfoW)) {
         UnloadPlugin(plugin);
         return false;
     }
 
-    // The host's own settings file, quickview.ini beside the program.
-    HostParameterRecord parameters = {};
-    const DWORD length = GetModuleFileNameA(nullptr, parameters.hostSettingsPath, sizeof parameters.hostSettingsPath);
-    char* extension = std::strrchr(parameters.hostSettingsPath, '.');
-    if (length != 0 && extension != nullptr &&
-        extension + 4 < parameters.hostSettingsPath + sizeof parameters.hostSettingsPath)
-        std::strcpy(extension, ".ini");
+    HostParameterRecord parameters = QuickviewHostParameters();
     plugin->setDefaultParams(&parameters);
     return true;
 }
