@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """Runs the open-source file manager under Wine, on the X display of
-$DISPLAY, with Corvelle registered as its viewer plugin, drives it with the
-keys and clicks its users use, and compares what the screen, the clipboard
-and the printer show with the pictures the samples were made with.
+$DISPLAY, with Corvelle registered as its viewer plugin (and its content
+plugin), drives it with the keys and clicks its users use, and compares
+what the screen, the clipboard, the printer and the disk show with the
+pictures and the information the samples were made with.
 
     run_tests.py APP_DIR [SCENARIO...]
 
 APP_DIR holds doublecmd.exe (scripts/build-file-manager). Needs the windows
-build (corvelle.dll, make_samples.exe). Prints one line per scenario (and
-what high_dpi measured, indented) and ends with "N passed, N failed"; exit
+build (corvelle.dll, corvelle.wdx64, make_samples.exe). Prints one line per
+scenario (and what high_dpi and content_columns measured, indented) and ends with "N passed, N failed"; exit
 status 1 when any failed.
 """
 import glob
@@ -31,6 +32,7 @@ APP = os.path.join(WORK, "app")
 DOCS = os.path.join(WORK, "docs")
 KNOWN = os.path.join(WORK, "pictures")
 PLUGIN_DIR = os.path.join(APP, "plugins", "wlx", "corvelle")
+CONTENT_PLUGIN_DIR = os.path.join(APP, "plugins", "wdx", "corvelle")
 SETTINGS = os.path.join(APP, "settings")
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
@@ -150,10 +152,11 @@ def save_shot(shot, name):
 
 # --- the file manager ------------------------------------------------------
 
-def write_settings(plugin_enabled=True, plugin_ini=None):
+def write_settings(plugin_enabled=True, plugin_ini=None, content=None):
     """A portable set-up: settings beside the program, the plugin registered,
     thumbnails not saved. plugin_ini: the corvelle.ini beside the plugin
-    (None: none)."""
+    (None: none); content: the settings file's elements that use the
+    content plugin, which is then registered too (None: not registered)."""
     shutil.rmtree(SETTINGS, ignore_errors=True)
     os.makedirs(SETTINGS)
     open(os.path.join(SETTINGS, "doublecmd.inf"), "w").close()
@@ -181,16 +184,29 @@ def write_settings(plugin_enabled=True, plugin_ini=None):
         <DetectString>%s</DetectString>
       </WlxPlugin>
     </WlxPlugins>
-  </Plugins>
-</doublecmd>
+%s  </Plugins>
+%s</doublecmd>
 """ % ("True" if plugin_enabled else "False", win_path(os.path.join(PLUGIN_DIR, "corvelle.wlx64")),
-       DETECT.replace('"', "&quot;")))
+       DETECT.replace('"', "&quot;"), "" if content is None else CONTENT_PLUGIN, content or ""))
     ini = os.path.join(PLUGIN_DIR, "corvelle.ini")
     if os.path.exists(ini):
         os.remove(ini)
     if plugin_ini is not None:
         with open(ini, "w") as out:
             out.write(plugin_ini)
+
+
+# The content plugin as the file manager registers it when it installs it
+# from the release's archive: named after its file, with the detection
+# string the plugin gives (the viewer's).
+CONTENT_PLUGIN = """    <WdxPlugins>
+      <WdxPlugin>
+        <Name>corvelle</Name>
+        <Path>%s</Path>
+        <DetectString>%s</DetectString>
+      </WdxPlugin>
+    </WdxPlugins>
+""" % (win_path(os.path.join(CONTENT_PLUGIN_DIR, "corvelle.wdx64")), DETECT.replace('"', "&quot;"))
 
 
 def plugin_ini(**values):
@@ -1189,6 +1205,185 @@ def scenario_high_dpi(known):
         set_log_pixels(saved)
 
 
+# --- the content plugin --------------------------------------------------------
+
+# What make_samples writes into each sample: the release that saved it (its
+# year), its Number and its Material (the gear box's documents have none).
+SAMPLE_FACTS = {
+    "bracket.SLDPRT": ("2010", "BR-1005", "AISI 304"),
+    "bracket.SLDDRW": ("2011", "BR-1005-D", "AISI 304"),
+    "gearbox.SLDASM": ("2012", "GB-0640", ""),
+    "gearbox.SLDDRW": ("2012", "GB-0640-D", ""),
+    "flange.SLDPRT": ("2024", "FL-1420", "EN-GJS-400-15"),
+    "gearbox-2024.SLDDRW": ("2024", "GB-0640-D", ""),
+}
+
+# A column set as the options' "Custom columns" page saves it: the name,
+# then two of the content plugin's fields. It is the only set, so the panels
+# show it.
+COLUMN_SET = """  <ColumnsSets>
+    <ColumnsSet>
+      <Name>CAD documents</Name>
+      <Columns>
+        <Column>
+          <Title>Name</Title>
+          <FuncString>[DC().GETFILENAME{}]</FuncString>
+          <Width>250</Width>
+          <Align>0</Align>
+        </Column>
+        <Column>
+          <Title>Saved with</Title>
+          <FuncString>[Plugin(corvelle).Saved with{}]</FuncString>
+          <Width>90</Width>
+          <Align>0</Align>
+        </Column>
+        <Column>
+          <Title>Material</Title>
+          <FuncString>[Plugin(corvelle).Material{}]</FuncString>
+          <Width>150</Width>
+          <Align>0</Align>
+        </Column>
+      </Columns>
+    </ColumnsSet>
+  </ColumnsSets>
+"""
+
+# Where the first rule's value box lies in "Find files" at 96 DPI, from
+# the dialog's top left (measured under Wine: the Plugins page's rule row
+# holds plugin, field, operator and value boxes, about 145 pixels each).
+RULE_VALUE_BOX = (520, 153)
+
+
+def read_clipboard_text():
+    result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"], capture_output=True,
+                            timeout=20)
+    if result.returncode != 0:
+        return ""
+    return result.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
+
+
+def mark_menu(fm, item):
+    """Chooses an item of the main window's Mark menu by its underlined
+    letter."""
+    key(fm.main, "alt+m", item)
+    time.sleep(0.5)
+
+
+def copied_until(fm, item, parse, expected, timeout=SETTLE_WAIT):
+    """Selects every file and copies them with the Mark menu's item until
+    what the clipboard holds, parsed, is as expected or the time is up (the
+    file manager fills plugin columns from a worker of its own)."""
+    deadline = time.time() + timeout
+    while True:
+        mark_menu(fm, "s")
+        mark_menu(fm, item)
+        text = read_clipboard_text()
+        got = parse(text)
+        if got == expected or time.time() > deadline:
+            return got, text
+        time.sleep(1)
+
+
+def shown_columns(text):
+    rows = {}
+    for line in text.split("\n"):
+        if line:
+            cells = line.split("\t")
+            rows[cells[0]] = cells[1:]
+    return rows
+
+
+def scenario_content_columns(known):
+    """A column set with the content plugin's "Saved with" and "Material"
+    shows each sample's release year and material as the samples were made,
+    read back as the file manager copies its shown columns (Mark > Copy all
+    shown columns); the hostile document and the text file show neither."""
+    write_settings(plugin_ini=plugin_ini(), content=COLUMN_SET)
+    fm = FileManager(doc("bracket.SLDDRW"))
+    try:
+        expected = {name: [year, material] for name, (year, _, material) in SAMPLE_FACTS.items()}
+        expected.update({"zz-hostile.SLDPRT": ["", ""], "zz-notes.txt": ["", ""]})
+        shown, text = copied_until(fm, "c", shown_columns, expected)
+        if shown != expected:
+            raise Failed("the file manager's columns (name: Saved with, Material) show %r, expected %r (copied: %r)"
+                         % (shown, expected, text))
+        print("  columns: %s" % "; ".join("%s %s" % (name, "/".join(shown[name])) for name in sorted(SAMPLE_FACTS)),
+              flush=True)
+    finally:
+        fm.stop()
+
+
+def scenario_content_rename(known):
+    """The Multi-Rename tool with the mask [=Plugin(corvelle).Number{}]-[N]
+    names each sample after its Number property (kept apart by its old
+    name: two drawings share a Number), checked on disk."""
+    folder = os.path.join(WORK, "rename")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for name in SAMPLE_FACTS:
+        shutil.copy2(doc(name), folder)
+    # [N] is the old name without its extension, which the extension mask
+    # [E] keeps.
+    expected = sorted("%s-%s" % (number, name) for name, (_, number, _) in SAMPLE_FACTS.items())
+    write_settings(plugin_ini=plugin_ini(), content="")
+    fm = FileManager(os.path.join(folder, "bracket.SLDDRW"))
+    try:
+        mark_menu(fm, "s")
+        key(fm.main, "ctrl+m")
+        tool = wait_window("^Multi-Rename Tool")
+        focus(tool)
+        key(tool, "ctrl+a")
+        xdo("type", "--delay", "60", "[=Plugin(corvelle).Number{}]-[N]")
+        time.sleep(1)
+        key(tool, "F9")
+        deadline = time.time() + SETTLE_WAIT
+        while sorted(os.listdir(folder)) != expected and time.time() < deadline:
+            time.sleep(0.5)
+        names = sorted(os.listdir(folder))
+        if names != expected:
+            shot = save_shot(screenshot(tool), "content-rename") if tool in windows_named(".") else "none"
+            raise Failed("the folder holds %r after renaming, expected %r (screenshot %s)" % (names, expected, shot))
+    finally:
+        fm.stop()
+
+
+def found_paths(text):
+    return sorted(line.strip() for line in text.split("\n") if line.strip())
+
+
+def scenario_content_search(known):
+    """Find files, on its Plugins page: Use content plugins, More rules
+    (corvelle, Saved with and "=" come first), the value 2024, Start. Over
+    the samples' folder (the hostile document and the text file included)
+    it finds exactly the samples saved by 2024: the dialog says how many,
+    and the results fed to a panel are those files."""
+    write_settings(plugin_ini=plugin_ini(), content="")
+    fm = FileManager(doc("bracket.SLDDRW"))
+    try:
+        expected = sorted(win_path(doc(name)) for name, (year, _, _) in SAMPLE_FACTS.items() if year == "2024")
+        key(fm.main, "alt+F7")
+        finder = wait_window("^Find files")
+        key(finder, "alt+3", "alt+c", "alt+m")
+        time.sleep(1)
+        xdo("mousemove", "--window", finder, *RULE_VALUE_BOX)
+        xdo("click", 1)
+        time.sleep(0.5)
+        xdo("type", "--delay", "60", "2024")
+        rule = save_shot(screenshot(finder), "content-search-rule")
+        key(finder, "F9")
+        finished = wait_window("^Find files - Finished")
+        title = xdo("getwindowname", finished).strip()
+        if "Found: %d" % len(expected) not in title:
+            raise Failed("the search ended with %r, expected %d found (the rule: %s)" % (title, len(expected), rule))
+        key(finished, "alt+l")
+        if not wait_gone(finished):
+            raise Failed("Feed to listbox left the search open")
+        found, text = copied_until(fm, "p", found_paths, expected)
+        if found != expected:
+            raise Failed("the search fed %r to the panel, expected %r" % (found, expected))
+    finally:
+        fm.stop()
+
 def run_scenarios(names):
     known = known_pictures()
     scenarios = [(name[len("scenario_"):], function) for name, function in globals().items()
@@ -1229,6 +1424,8 @@ def prepare(app_source):
         else:
             shutil.copy2(source, APP)
     shutil.copy2(os.path.join(ROOT, "build", "windows", "corvelle.dll"), os.path.join(PLUGIN_DIR, "corvelle.wlx64"))
+    os.makedirs(CONTENT_PLUGIN_DIR)
+    shutil.copy2(os.path.join(ROOT, "build", "windows", "corvelle.wdx64"), CONTENT_PLUGIN_DIR)
     shutil.rmtree(DOCS, ignore_errors=True)
     shutil.copytree(os.path.join(ROOT, "samples"), DOCS)
     # A document whose container lies: a compound file's signature, then
