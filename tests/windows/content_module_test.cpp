@@ -5,6 +5,7 @@
 #include "archive_builder.h"
 #include "content_host.h"
 #include "drawing_fixture.h"
+#include "guarded_heap.h"
 #include "info_records.h"
 #include "viewer_host.h"
 
@@ -42,6 +43,53 @@ InfoContent FullInfo(std::uint32_t releaseCode)
                    // A tab, which a compound file's code page 1252 holds too.
                    {"Remark", "lpwstr", "line one\tline two"}};
     return info;
+}
+
+// Documents whose custom record is filled to the reader's cap of 64 KiB with
+// values of the longest length kept, each naming its document and property:
+// some 70 KB of text each as the cache keeps them, so that these many hold
+// well over its budget.
+constexpr int kCrowdedDocuments = 160;
+constexpr std::size_t kInfoRecordCap = 64 * 1024;
+constexpr std::size_t kLongestValue = 255;
+
+std::string CrowdedValue(int document, int property)
+{
+    std::string value = "document " + std::to_string(document) + " property " + std::to_string(property) + " ";
+    while (value.size() < kLongestValue)
+        value += static_cast<char>('a' + (document * 7 + property * 3 + value.size()) % 26);
+    return value;
+}
+
+InfoContent CrowdedInfo(int document, int properties)
+{
+    InfoContent info = SavedBy(17000);
+    info.custom = {{"Description", "lpwstr", CrowdedValue(document, 0)},
+                   {"Number", "lpwstr", "CR-" + std::to_string(document)},
+                   {"Material", "lpwstr", CrowdedValue(document, 1)}};
+    for (int property = 2; property < properties; ++property)
+        info.custom.push_back({"P" + std::to_string(property), "lpwstr", CrowdedValue(document, property)});
+    return info;
+}
+
+// As many properties as fit under the cap: the same for every document, as
+// every value has the same length.
+int CrowdedProperties()
+{
+    int properties = 2;
+    while (CustomXml(CrowdedInfo(0, properties + 1)).size() <= kInfoRecordCap)
+        ++properties;
+    return properties;
+}
+
+// The full text the document's custom properties make: a line each.
+std::wstring FullTextOf(const InfoContent& info)
+{
+    std::wstring text;
+    for (const CustomValue& property : info.custom)
+        text += std::wstring(property.name.begin(), property.name.end()) + L": " +
+                std::wstring(property.value.begin(), property.value.end()) + L"\r\n";
+    return text;
 }
 
 bool SameTime(const FILETIME& left, const FILETIME& right)
@@ -308,43 +356,89 @@ TEST_F(ContentModule, NoDocumentsAndHostileDocuments)
     EXPECT_EQ(host.Value(nested, "Material").text, L"EN-GJS-400-15");
 }
 
-// A folder view asks from its workers and its main thread at once: eight
-// threads asking every field of the same and of different documents, each
-// round from an empty cache, answer exactly as one thread does.
+// A folder view asks from its workers and its main thread at once, for
+// more documents than the cache holds: eight threads ask every field of the
+// same and of different documents, in pieces of every size for the full
+// text, while others read documents in and let the least recently used go,
+// and answer exactly as one thread does. The module's heap makes a freed
+// block no-access, so a value read from a document let go meanwhile is an
+// access violation, not a stale copy that happens to be right.
 TEST_F(ContentModule, EightThreadsAnswerAsOneThreadDoes)
 {
     Start();
+    GuardedHeap heap(host.plugin.Module());
+    ASSERT_TRUE(heap.Applied());
     std::vector<std::wstring> paths = {Drawing(Container::Archive, FullInfo(17000), L"a.SLDDRW"),
                                        Drawing(Container::Compound, FullInfo(4400), L"b.SLDDRW"),
                                        Archive(FullInfo(6000), L"c.SLDPRT"), Archive(SavedBy(5000), L"d.SLDPRT")};
     const std::wstring text = folder.File(L"notes.SLDASM");
     WriteFileBytes(text, "no document");
     paths.push_back(text);
+    const std::size_t firstCrowded = paths.size();
+    std::vector<std::wstring> crowdedTexts;
+    const int properties = CrowdedProperties();
+    for (int document = 0; document < kCrowdedDocuments; ++document) {
+        const InfoContent info = CrowdedInfo(document, properties);
+        paths.push_back(Archive(info, L"crowded-" + std::to_wstring(document) + L".SLDPRT"));
+        crowdedTexts.push_back(FullTextOf(info));
+    }
+    const int fullText = host.IndexOf("All custom properties");
     std::vector<std::wstring> expected;
-    for (const std::wstring& path : paths)
+    std::vector<std::wstring> expectedText;
+    std::size_t allText = 0;
+    for (const std::wstring& path : paths) {
         expected.push_back(host.Describe(path));
+        expectedText.push_back(host.FullText(path, fullText, kHostValueBytes).text);
+        allText += expectedText.back().size() * sizeof(wchar_t);
+    }
     EXPECT_NE(expected[0], expected[2]);
+    for (std::size_t i = 0; i < crowdedTexts.size(); ++i)
+        EXPECT_EQ(expectedText[firstCrowded + i].size(), crowdedTexts[i].size()) << "crowded document " << i;
+    for (std::size_t i = 0; i < crowdedTexts.size(); ++i)
+        EXPECT_TRUE(expectedText[firstCrowded + i] == crowdedTexts[i]) << "crowded document " << i;
 
     constexpr int kThreads = 8;
-    constexpr int kRounds = 3;
+    constexpr int kRounds = 2;
+    // The host's own buffer, and pieces of 64 and 510 bytes: the same full
+    // text asked a hundred times over while documents come and go.
+    constexpr int kPieceBytes[] = {kHostValueBytes, 64, 510};
     std::atomic<int> mismatches{0};
+    std::atomic<int> asked{0};
+    const std::size_t count = paths.size();
     for (int round = 0; round < kRounds; ++round) {
         host.pluginUnloading();  // every round reads the documents afresh
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&, t] {
-                // Even threads all ask the first document first; odd ones
-                // go through the others in their own order.
-                for (std::size_t i = 0; i < paths.size(); ++i) {
-                    const std::size_t document = t % 2 == 0 ? i : (i + static_cast<std::size_t>(t)) % paths.size();
-                    if (host.Describe(paths[document]) != expected[document])
+                // Even threads go forward from their own start, odd ones
+                // backward: some find what another read a moment ago,
+                // most read it again. Every step also asks one of the
+                // small documents, which stay cached.
+                const std::size_t start = count * static_cast<std::size_t>(t) / kThreads;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const std::size_t step = t % 2 == 0 ? i : count - i;
+                    const std::size_t document = (start + step) % count;
+                    if (t < 4) {
+                        if (host.Describe(paths[document]) != expected[document])
+                            ++mismatches;
+                    } else {
+                        const int piece = kPieceBytes[(i + t) % 3];
+                        if (host.FullText(paths[document], fullText, piece).text != expectedText[document])
+                            ++mismatches;
+                    }
+                    const std::size_t small = i % firstCrowded;
+                    if (host.Describe(paths[small]) != expected[small])
                         ++mismatches;
+                    asked += 2;
                 }
             });
         }
         for (std::thread& thread : threads)
             thread.join();
+        EXPECT_LT(heap.LiveBytes(), allText) << "the documents' text overflows the cache: some were let go";
     }
-    EXPECT_EQ(mismatches.load(), 0) << "of " << kThreads * kRounds * paths.size() << " documents described";
+    EXPECT_EQ(mismatches.load(), 0) << "of " << asked.load() << " documents asked";
+    host.pluginUnloading();
+    EXPECT_EQ(heap.LiveBlocks(), 0u) << "every document the cache took is given back";
     EXPECT_TRUE(host.plugin.Boxes().empty());
 }
