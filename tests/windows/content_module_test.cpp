@@ -6,12 +6,16 @@
 #include "content_host.h"
 #include "drawing_fixture.h"
 #include "guarded_heap.h"
+#include "import_patch.h"
 #include "info_records.h"
+#include "strict_floating_point.h"
 #include "viewer_host.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -45,11 +49,13 @@ InfoContent FullInfo(std::uint32_t releaseCode)
     return info;
 }
 
-// Documents whose custom record is filled to the reader's cap of 64 KiB with
-// values of the longest length kept, each naming its document and property:
+// Documents whose custom record is filled to the reader's cap with values
+// of the longest length it keeps, each naming its document and property:
 // some 70 KB of text each as the cache keeps them, so that these many hold
 // well over its budget.
 constexpr int kCrowdedDocuments = 160;
+// The reader's caps: 64 KiB for an information record, 255 characters for a
+// value.
 constexpr std::size_t kInfoRecordCap = 64 * 1024;
 constexpr std::size_t kLongestValue = 255;
 
@@ -61,25 +67,31 @@ std::string CrowdedValue(int document, int property)
     return value;
 }
 
-InfoContent CrowdedInfo(int document, int properties)
+// Three properties the default setting names, then that many fillers.
+InfoContent CrowdedInfo(int document, int fillers)
 {
     InfoContent info = SavedBy(17000);
     info.custom = {{"Description", "lpwstr", CrowdedValue(document, 0)},
                    {"Number", "lpwstr", "CR-" + std::to_string(document)},
                    {"Material", "lpwstr", CrowdedValue(document, 1)}};
-    for (int property = 2; property < properties; ++property)
-        info.custom.push_back({"P" + std::to_string(property), "lpwstr", CrowdedValue(document, property)});
+    for (int filler = 0; filler < fillers; ++filler)
+        info.custom.push_back({"P" + std::to_string(filler), "lpwstr", CrowdedValue(document, filler + 2)});
     return info;
 }
 
-// As many properties as fit under the cap: the same for every document, as
+// As many fillers as fit under the cap: the same for every document, as
 // every value has the same length.
-int CrowdedProperties()
+int CrowdedFillers()
 {
-    int properties = 2;
-    while (CustomXml(CrowdedInfo(0, properties + 1)).size() <= kInfoRecordCap)
-        ++properties;
-    return properties;
+    int fillers = 0;
+    while (CustomXml(CrowdedInfo(0, fillers + 1)).size() <= kInfoRecordCap)
+        ++fillers;
+    return fillers;
+}
+
+std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
 }
 
 // The full text the document's custom properties make: a line each.
@@ -87,9 +99,58 @@ std::wstring FullTextOf(const InfoContent& info)
 {
     std::wstring text;
     for (const CustomValue& property : info.custom)
-        text += std::wstring(property.name.begin(), property.name.end()) + L": " +
-                std::wstring(property.value.begin(), property.value.end()) + L"\r\n";
+        text += Wide(property.name) + L": " + Wide(property.value) + L"\r\n";
     return text;
+}
+
+// Where two long texts part, with a few characters of each from there.
+std::string Difference(const std::wstring& expected, const std::wstring& actual)
+{
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+        ++at;
+    return "at character " + std::to_string(at) + " of " + std::to_string(expected.size()) + ": expected \"" +
+           ToAnsi(expected.substr(at, 40)) + "\", got \"" + ToAnsi(actual.substr(at, 40)) + "\" (" +
+           std::to_string(actual.size()) + " characters)";
+}
+
+// Answers that differ from one thread's, counted from every thread; the
+// first one told.
+struct Mismatches {
+    void Check(const std::wstring& path, const std::wstring& expected, const std::wstring& actual)
+    {
+        if (actual == expected)
+            return;
+        const std::lock_guard<std::mutex> guard(lock);
+        if (count++ == 0)
+            first = ToAnsi(path) + " " + Difference(expected, actual);
+    }
+
+    std::mutex lock;
+    int count = 0;
+    std::string first;
+};
+
+// The module's releases of its locks, on the way back to it. On a thread
+// armed for it, the release after t_releasesToSkip others runs the
+// overtaking pass (once; the releases inside that pass do not count), as if
+// other threads had run for a long while right there.
+thread_local int t_releasesToSkip = -1;
+thread_local bool t_overtaking = false;
+std::function<void()> g_overtakingPass;
+std::atomic<int> g_overtaken{0};
+
+void WINAPI ReleaseThenOvertake(PSRWLOCK lock)
+{
+    ReleaseSRWLockExclusive(lock);
+    if (t_overtaking || t_releasesToSkip < 0)
+        return;
+    if (t_releasesToSkip-- > 0)
+        return;
+    t_overtaking = true;
+    g_overtakingPass();
+    ++g_overtaken;
+    t_overtaking = false;
 }
 
 bool SameTime(const FILETIME& left, const FILETIME& right)
@@ -357,17 +418,23 @@ TEST_F(ContentModule, NoDocumentsAndHostileDocuments)
 }
 
 // A folder view asks from its workers and its main thread at once, for
-// more documents than the cache holds: eight threads ask every field of the
-// same and of different documents, in pieces of every size for the full
-// text, while others read documents in and let the least recently used go,
-// and answer exactly as one thread does. The module's heap makes a freed
-// block no-access, so a value read from a document let go meanwhile is an
-// access violation, not a stale copy that happens to be right.
+// more documents than the cache holds: eight threads ask every field, and
+// the full text in pieces of every size, while they read documents in and
+// let the least recently used go; every answer is the one a single thread
+// got. The module's heap makes a freed block no-access, so a value copied
+// from a document let go meanwhile is an access violation, not a stale copy
+// that happens to be right. And one thread is overtaken right where the
+// module lets its cache's lock go, by a pass over every other document, as
+// a thread may be: whatever the module still used of the cache after that
+// point has been let go.
 TEST_F(ContentModule, EightThreadsAnswerAsOneThreadDoes)
 {
     Start();
     GuardedHeap heap(host.plugin.Module());
     ASSERT_TRUE(heap.Applied());
+    const ImportPatch release(host.plugin.Module(), "kernel32.dll", "ReleaseSRWLockExclusive",
+                              reinterpret_cast<const void*>(&ReleaseThenOvertake));
+    ASSERT_TRUE(release.Applied());
     std::vector<std::wstring> paths = {Drawing(Container::Archive, FullInfo(17000), L"a.SLDDRW"),
                                        Drawing(Container::Compound, FullInfo(4400), L"b.SLDDRW"),
                                        Archive(FullInfo(6000), L"c.SLDPRT"), Archive(SavedBy(5000), L"d.SLDPRT")};
@@ -375,13 +442,18 @@ TEST_F(ContentModule, EightThreadsAnswerAsOneThreadDoes)
     WriteFileBytes(text, "no document");
     paths.push_back(text);
     const std::size_t firstCrowded = paths.size();
+    const int fillers = CrowdedFillers();
     std::vector<std::wstring> crowdedTexts;
-    const int properties = CrowdedProperties();
     for (int document = 0; document < kCrowdedDocuments; ++document) {
-        const InfoContent info = CrowdedInfo(document, properties);
+        const InfoContent info = CrowdedInfo(document, fillers);
         paths.push_back(Archive(info, L"crowded-" + std::to_wstring(document) + L".SLDPRT"));
         crowdedTexts.push_back(FullTextOf(info));
     }
+    // Asked by the overtaken thread only, so that nothing but the pass
+    // decides when it goes.
+    const std::wstring lone = Archive(CrowdedInfo(kCrowdedDocuments, fillers), L"lone.SLDPRT");
+    const std::wstring loneDescription = Wide(CrowdedValue(kCrowdedDocuments, 0));
+
     const int fullText = host.IndexOf("All custom properties");
     std::vector<std::wstring> expected;
     std::vector<std::wstring> expectedText;
@@ -392,52 +464,76 @@ TEST_F(ContentModule, EightThreadsAnswerAsOneThreadDoes)
         allText += expectedText.back().size() * sizeof(wchar_t);
     }
     EXPECT_NE(expected[0], expected[2]);
-    for (std::size_t i = 0; i < crowdedTexts.size(); ++i)
-        EXPECT_EQ(expectedText[firstCrowded + i].size(), crowdedTexts[i].size()) << "crowded document " << i;
-    for (std::size_t i = 0; i < crowdedTexts.size(); ++i)
-        EXPECT_TRUE(expectedText[firstCrowded + i] == crowdedTexts[i]) << "crowded document " << i;
+    for (std::size_t i = 0; i < crowdedTexts.size(); ++i) {
+        const std::wstring& actual = expectedText[firstCrowded + i];
+        EXPECT_TRUE(actual == crowdedTexts[i])
+            << "crowded document " << i << ": " << Difference(crowdedTexts[i], actual);
+    }
+
+    const int description = host.IndexOf("Description");
+    g_overtakingPass = [&] {
+        for (std::size_t i = firstCrowded; i < paths.size(); ++i)
+            host.Value(paths[i], description);
+    };
+    g_overtaken = 0;
+    Mismatches mismatches;
+    std::atomic<int> answers{0};
+    const auto describe = [&](std::size_t document) {
+        mismatches.Check(paths[document], expected[document], host.Describe(paths[document]));
+        ++answers;
+    };
+    const auto readFullText = [&](std::size_t document, int pieceBytes) {
+        const ContentValue value = host.FullText(paths[document], fullText, pieceBytes);
+        mismatches.Check(paths[document], expectedText[document], value.text);
+        ++answers;
+    };
+    const auto askLone = [&] {
+        mismatches.Check(lone, loneDescription, host.Value(lone, description).text);
+        ++answers;
+    };
 
     constexpr int kThreads = 8;
-    constexpr int kRounds = 2;
-    // The host's own buffer, and pieces of 64 and 510 bytes: the same full
-    // text asked a hundred times over while documents come and go.
+    // The host's own buffer, and pieces of 64 and 510 bytes: one full text
+    // is up to two thousand look-ups while documents come and go.
     constexpr int kPieceBytes[] = {kHostValueBytes, 64, 510};
-    std::atomic<int> mismatches{0};
-    std::atomic<int> asked{0};
     const std::size_t count = paths.size();
-    for (int round = 0; round < kRounds; ++round) {
-        host.pluginUnloading();  // every round reads the documents afresh
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&, t] {
-                // Even threads go forward from their own start, odd ones
-                // backward: some find what another read a moment ago,
-                // most read it again. Every step also asks one of the
-                // small documents, which stay cached.
-                const std::size_t start = count * static_cast<std::size_t>(t) / kThreads;
-                for (std::size_t i = 0; i < count; ++i) {
-                    const std::size_t step = t % 2 == 0 ? i : count - i;
-                    const std::size_t document = (start + step) % count;
-                    if (t < 4) {
-                        if (host.Describe(paths[document]) != expected[document])
-                            ++mismatches;
-                    } else {
-                        const int piece = kPieceBytes[(i + t) % 3];
-                        if (host.FullText(paths[document], fullText, piece).text != expectedText[document])
-                            ++mismatches;
-                    }
-                    const std::size_t small = i % firstCrowded;
-                    if (host.Describe(paths[small]) != expected[small])
-                        ++mismatches;
-                    asked += 2;
-                }
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
-        EXPECT_LT(heap.LiveBytes(), allText) << "the documents' text overflows the cache: some were let go";
+    host.pluginUnloading();  // the threads start on the same documents, none cached
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            UseStrictFloatingPoint();
+            // Every step asks one of the small documents, all threads the
+            // same one at first; then a crowded one, the even threads going
+            // forward from their own start and the odd ones backward: some
+            // find what another read a moment ago, most read it again.
+            const std::size_t start = count * static_cast<std::size_t>(t) / kThreads;
+            for (std::size_t i = 0; i < count; ++i) {
+                describe(i % firstCrowded);
+                const std::size_t document = (start + (t % 2 == 0 ? i : count - i)) % count;
+                if (t < kThreads / 2)
+                    describe(document);
+                else
+                    readFullText(document, kPieceBytes[(i + t) % 3]);
+                if (t != 0 || i != count / 2)
+                    continue;
+                // The lone document read in; overtaken right after the
+                // look-up that finds it cached, which lets it go; then
+                // right after it is read in again.
+                askLone();
+                t_releasesToSkip = 0;
+                askLone();
+                t_releasesToSkip = 1;
+                askLone();
+                t_releasesToSkip = -1;
+            }
+        });
     }
-    EXPECT_EQ(mismatches.load(), 0) << "of " << asked.load() << " documents asked";
+    for (std::thread& thread : threads)
+        thread.join();
+    g_overtakingPass = nullptr;
+    EXPECT_EQ(g_overtaken.load(), 2) << "a pass after the look-up and one after the lone document was read again";
+    EXPECT_EQ(mismatches.count, 0) << "of " << answers.load() << " answers; the first: " << mismatches.first;
+    EXPECT_LT(heap.LiveBytes(), allText) << "the documents' text overflows the cache: some were let go";
     host.pluginUnloading();
     EXPECT_EQ(heap.LiveBlocks(), 0u) << "every document the cache took is given back";
     EXPECT_TRUE(host.plugin.Boxes().empty());

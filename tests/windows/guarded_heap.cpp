@@ -23,19 +23,33 @@ public:
     BlocksLock& operator=(const BlocksLock&) = delete;
 };
 
+// Blocks are laid out one after the other in address space reserved a
+// gigabyte at a time and never handed out twice, each followed by a page
+// left reserved: a freed block's pages merge with their neighbours' into
+// one no-access range, so that many thousands of blocks cost the process
+// few mappings.
+constexpr size_t kArenaBytes = size_t{1} << 30;
+char* g_arenaNext = nullptr;
+char* g_arenaEnd = nullptr;
+
 void* GuardedMalloc(size_t size)
 {
     const size_t readable = (size + kPage - 1) / kPage * kPage;
-    char* region = static_cast<char*>(VirtualAlloc(nullptr, readable + kPage, MEM_RESERVE, PAGE_NOACCESS));
-    if (region == nullptr)
-        return nullptr;
-    if (readable != 0 && VirtualAlloc(region, readable, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
-        VirtualFree(region, 0, MEM_RELEASE);
-        return nullptr;
+    const BlocksLock lock;
+    if (g_arenaNext == nullptr || static_cast<size_t>(g_arenaEnd - g_arenaNext) < readable + kPage) {
+        const size_t reserve = readable + kPage > kArenaBytes ? readable + kPage : kArenaBytes;
+        char* arena = static_cast<char*>(VirtualAlloc(nullptr, reserve, MEM_RESERVE, PAGE_NOACCESS));
+        if (arena == nullptr)
+            return nullptr;
+        g_arenaNext = arena;
+        g_arenaEnd = arena + reserve;
     }
+    char* region = g_arenaNext;
+    g_arenaNext += readable + kPage;
+    if (readable != 0 && VirtualAlloc(region, readable, MEM_COMMIT, PAGE_READWRITE) == nullptr)
+        return nullptr;
     // Byte-exact: the first byte past the block is the guard page's.
     void* block = region + readable - size;
-    const BlocksLock lock;
     (*g_blocks)[block] = size;
     g_liveBytes += size;
     return block;
@@ -110,6 +124,8 @@ GuardedHeap::GuardedHeap(HMODULE module)
 {
     g_blocks = new std::unordered_map<void*, size_t>();
     g_liveBytes = 0;
+    g_arenaNext = nullptr;
+    g_arenaEnd = nullptr;
     malloc_ = Patch(module, "malloc", &GuardedMalloc);
     calloc_ = Patch(module, "calloc", &GuardedCalloc);
     realloc_ = Patch(module, "realloc", &GuardedRealloc);
