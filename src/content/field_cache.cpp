@@ -109,18 +109,27 @@ CachedDocument* FindCached(const DocumentKey& key)
     return nullptr;
 }
 
-// Under the lock: the slot of the least recently used document, or an
-// empty one; kMaxCachedDocuments when only keep is there.
-std::uint32_t SlotToFree(const CachedDocument* keep)
+// Under the lock: the slot of the least recently used document other than
+// keep; kMaxCachedDocuments when there is none.
+std::uint32_t OldestSlot(const CachedDocument* keep)
 {
     std::uint32_t oldest = kMaxCachedDocuments;
     for (std::uint32_t i = 0; i < kMaxCachedDocuments; ++i) {
-        if (g_cache[i] == nullptr)
-            return i;
-        if (g_cache[i] != keep && (oldest == kMaxCachedDocuments || g_cache[i]->lastUse < g_cache[oldest]->lastUse))
+        if (g_cache[i] != nullptr && g_cache[i] != keep &&
+            (oldest == kMaxCachedDocuments || g_cache[i]->lastUse < g_cache[oldest]->lastUse))
             oldest = i;
     }
     return oldest;
+}
+
+// Under the lock: an empty slot, or else the least recently used one.
+std::uint32_t SlotToFree()
+{
+    for (std::uint32_t i = 0; i < kMaxCachedDocuments; ++i) {
+        if (g_cache[i] == nullptr)
+            return i;
+    }
+    return OldestSlot(nullptr);
 }
 
 void Free(std::uint32_t slot)
@@ -138,13 +147,13 @@ void Free(std::uint32_t slot)
 CachedDocument* Insert(CachedDocument* document)
 {
     document->lastUse = ++g_useClock;
-    const std::uint32_t slot = SlotToFree(nullptr);
+    const std::uint32_t slot = SlotToFree();
     Free(slot);
     g_cache[slot] = document;
     g_cachedBytes += document->bytes;
     while (g_cachedBytes > kMaxCachedBytes) {
-        const std::uint32_t oldest = SlotToFree(document);
-        if (oldest == kMaxCachedDocuments || g_cache[oldest] == nullptr)
+        const std::uint32_t oldest = OldestSlot(document);
+        if (oldest == kMaxCachedDocuments)
             break;
         Free(oldest);
     }

@@ -5,12 +5,17 @@
 #include "archive_builder.h"
 #include "content_host.h"
 #include "drawing_fixture.h"
+#include "guarded_heap.h"
+#include "import_patch.h"
 #include "info_records.h"
+#include "strict_floating_point.h"
 #include "viewer_host.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -42,6 +47,110 @@ InfoContent FullInfo(std::uint32_t releaseCode)
                    // A tab, which a compound file's code page 1252 holds too.
                    {"Remark", "lpwstr", "line one\tline two"}};
     return info;
+}
+
+// Documents whose custom record is filled to the reader's cap with values
+// of the longest length it keeps, each naming its document and property:
+// some 70 KB of text each as the cache keeps them, so that these many hold
+// well over its budget.
+constexpr int kCrowdedDocuments = 160;
+// The reader's caps: 64 KiB for an information record, 255 characters for a
+// value.
+constexpr std::size_t kInfoRecordCap = 64 * 1024;
+constexpr std::size_t kLongestValue = 255;
+
+std::string CrowdedValue(int document, int property)
+{
+    std::string value = "document " + std::to_string(document) + " property " + std::to_string(property) + " ";
+    while (value.size() < kLongestValue)
+        value += static_cast<char>('a' + (document * 7 + property * 3 + value.size()) % 26);
+    return value;
+}
+
+// Three properties the default setting names, then that many fillers.
+InfoContent CrowdedInfo(int document, int fillers)
+{
+    InfoContent info = SavedBy(17000);
+    info.custom = {{"Description", "lpwstr", CrowdedValue(document, 0)},
+                   {"Number", "lpwstr", "CR-" + std::to_string(document)},
+                   {"Material", "lpwstr", CrowdedValue(document, 1)}};
+    for (int filler = 0; filler < fillers; ++filler)
+        info.custom.push_back({"P" + std::to_string(filler), "lpwstr", CrowdedValue(document, filler + 2)});
+    return info;
+}
+
+// As many fillers as fit under the cap: the same for every document, as
+// every value has the same length.
+int CrowdedFillers()
+{
+    int fillers = 0;
+    while (CustomXml(CrowdedInfo(0, fillers + 1)).size() <= kInfoRecordCap)
+        ++fillers;
+    return fillers;
+}
+
+std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+// The full text the document's custom properties make: a line each.
+std::wstring FullTextOf(const InfoContent& info)
+{
+    std::wstring text;
+    for (const CustomValue& property : info.custom)
+        text += Wide(property.name) + L": " + Wide(property.value) + L"\r\n";
+    return text;
+}
+
+// Where two long texts part, with a few characters of each from there.
+std::string Difference(const std::wstring& expected, const std::wstring& actual)
+{
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+        ++at;
+    return "at character " + std::to_string(at) + " of " + std::to_string(expected.size()) + ": expected \"" +
+           ToAnsi(expected.substr(at, 40)) + "\", got \"" + ToAnsi(actual.substr(at, 40)) + "\" (" +
+           std::to_string(actual.size()) + " characters)";
+}
+
+// Answers that differ from one thread's, counted from every thread; the
+// first one told.
+struct Mismatches {
+    void Check(const std::wstring& path, const std::wstring& expected, const std::wstring& actual)
+    {
+        if (actual == expected)
+            return;
+        const std::lock_guard<std::mutex> guard(lock);
+        if (count++ == 0)
+            first = ToAnsi(path) + " " + Difference(expected, actual);
+    }
+
+    std::mutex lock;
+    int count = 0;
+    std::string first;
+};
+
+// The module's releases of its locks, on the way back to it. On a thread
+// armed for it, the release after t_releasesToSkip others runs the
+// overtaking pass (once; the releases inside that pass do not count), as if
+// other threads had run for a long while right there.
+thread_local int t_releasesToSkip = -1;
+thread_local bool t_overtaking = false;
+std::function<void()> g_overtakingPass;
+std::atomic<int> g_overtaken{0};
+
+void WINAPI ReleaseThenOvertake(PSRWLOCK lock)
+{
+    ReleaseSRWLockExclusive(lock);
+    if (t_overtaking || t_releasesToSkip < 0)
+        return;
+    if (t_releasesToSkip-- > 0)
+        return;
+    t_overtaking = true;
+    g_overtakingPass();
+    ++g_overtaken;
+    t_overtaking = false;
 }
 
 bool SameTime(const FILETIME& left, const FILETIME& right)
@@ -308,43 +417,124 @@ TEST_F(ContentModule, NoDocumentsAndHostileDocuments)
     EXPECT_EQ(host.Value(nested, "Material").text, L"EN-GJS-400-15");
 }
 
-// A folder view asks from its workers and its main thread at once: eight
-// threads asking every field of the same and of different documents, each
-// round from an empty cache, answer exactly as one thread does.
+// A folder view asks from its workers and its main thread at once, for
+// more documents than the cache holds: eight threads ask every field, and
+// the full text in pieces of every size, while they read documents in and
+// let the least recently used go; every answer is the one a single thread
+// got. The module's heap makes a freed block no-access, so a value copied
+// from a document let go meanwhile is an access violation, not a stale copy
+// that happens to be right. And one thread is overtaken right where the
+// module lets its cache's lock go, by a pass over every other document, as
+// a thread may be: whatever the module still used of the cache after that
+// point has been let go.
 TEST_F(ContentModule, EightThreadsAnswerAsOneThreadDoes)
 {
     Start();
+    GuardedHeap heap(host.plugin.Module());
+    ASSERT_TRUE(heap.Applied());
+    const ImportPatch release(host.plugin.Module(), "kernel32.dll", "ReleaseSRWLockExclusive",
+                              reinterpret_cast<const void*>(&ReleaseThenOvertake));
+    ASSERT_TRUE(release.Applied());
     std::vector<std::wstring> paths = {Drawing(Container::Archive, FullInfo(17000), L"a.SLDDRW"),
                                        Drawing(Container::Compound, FullInfo(4400), L"b.SLDDRW"),
                                        Archive(FullInfo(6000), L"c.SLDPRT"), Archive(SavedBy(5000), L"d.SLDPRT")};
     const std::wstring text = folder.File(L"notes.SLDASM");
     WriteFileBytes(text, "no document");
     paths.push_back(text);
+    const std::size_t firstCrowded = paths.size();
+    const int fillers = CrowdedFillers();
+    std::vector<std::wstring> crowdedTexts;
+    for (int document = 0; document < kCrowdedDocuments; ++document) {
+        const InfoContent info = CrowdedInfo(document, fillers);
+        paths.push_back(Archive(info, L"crowded-" + std::to_wstring(document) + L".SLDPRT"));
+        crowdedTexts.push_back(FullTextOf(info));
+    }
+    // Asked by the overtaken thread only, so that nothing but the pass
+    // decides when it goes.
+    const std::wstring lone = Archive(CrowdedInfo(kCrowdedDocuments, fillers), L"lone.SLDPRT");
+    const std::wstring loneDescription = Wide(CrowdedValue(kCrowdedDocuments, 0));
+
+    const int fullText = host.IndexOf("All custom properties");
     std::vector<std::wstring> expected;
-    for (const std::wstring& path : paths)
+    std::vector<std::wstring> expectedText;
+    std::size_t allText = 0;
+    for (const std::wstring& path : paths) {
         expected.push_back(host.Describe(path));
+        expectedText.push_back(host.FullText(path, fullText, kHostValueBytes).text);
+        allText += expectedText.back().size() * sizeof(wchar_t);
+    }
     EXPECT_NE(expected[0], expected[2]);
+    for (std::size_t i = 0; i < crowdedTexts.size(); ++i) {
+        const std::wstring& actual = expectedText[firstCrowded + i];
+        EXPECT_TRUE(actual == crowdedTexts[i])
+            << "crowded document " << i << ": " << Difference(crowdedTexts[i], actual);
+    }
+
+    const int description = host.IndexOf("Description");
+    g_overtakingPass = [&] {
+        for (std::size_t i = firstCrowded; i < paths.size(); ++i)
+            host.Value(paths[i], description);
+    };
+    g_overtaken = 0;
+    Mismatches mismatches;
+    std::atomic<int> answers{0};
+    const auto describe = [&](std::size_t document) {
+        mismatches.Check(paths[document], expected[document], host.Describe(paths[document]));
+        ++answers;
+    };
+    const auto readFullText = [&](std::size_t document, int pieceBytes) {
+        const ContentValue value = host.FullText(paths[document], fullText, pieceBytes);
+        mismatches.Check(paths[document], expectedText[document], value.text);
+        ++answers;
+    };
+    const auto askLone = [&] {
+        mismatches.Check(lone, loneDescription, host.Value(lone, description).text);
+        ++answers;
+    };
 
     constexpr int kThreads = 8;
-    constexpr int kRounds = 3;
-    std::atomic<int> mismatches{0};
-    for (int round = 0; round < kRounds; ++round) {
-        host.pluginUnloading();  // every round reads the documents afresh
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&, t] {
-                // Even threads all ask the first document first; odd ones
-                // go through the others in their own order.
-                for (std::size_t i = 0; i < paths.size(); ++i) {
-                    const std::size_t document = t % 2 == 0 ? i : (i + static_cast<std::size_t>(t)) % paths.size();
-                    if (host.Describe(paths[document]) != expected[document])
-                        ++mismatches;
-                }
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
+    // The host's own buffer, and pieces of 64 and 510 bytes: one full text
+    // is up to two thousand look-ups while documents come and go.
+    constexpr int kPieceBytes[] = {kHostValueBytes, 64, 510};
+    const std::size_t count = paths.size();
+    host.pluginUnloading();  // the threads start on the same documents, none cached
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            UseStrictFloatingPoint();
+            // Every step asks one of the small documents, all threads the
+            // same one at first; then a crowded one, the even threads going
+            // forward from their own start and the odd ones backward: some
+            // find what another read a moment ago, most read it again.
+            const std::size_t start = count * static_cast<std::size_t>(t) / kThreads;
+            for (std::size_t i = 0; i < count; ++i) {
+                describe(i % firstCrowded);
+                const std::size_t document = (start + (t % 2 == 0 ? i : count - i)) % count;
+                if (t < kThreads / 2)
+                    describe(document);
+                else
+                    readFullText(document, kPieceBytes[(i + t) % 3]);
+                if (t != 0 || i != count / 2)
+                    continue;
+                // The lone document read in; overtaken right after the
+                // look-up that finds it cached, which lets it go; then
+                // right after it is read in again.
+                askLone();
+                t_releasesToSkip = 0;
+                askLone();
+                t_releasesToSkip = 1;
+                askLone();
+                t_releasesToSkip = -1;
+            }
+        });
     }
-    EXPECT_EQ(mismatches.load(), 0) << "of " << kThreads * kRounds * paths.size() << " documents described";
+    for (std::thread& thread : threads)
+        thread.join();
+    g_overtakingPass = nullptr;
+    EXPECT_EQ(g_overtaken.load(), 2) << "a pass after the look-up and one after the lone document was read again";
+    EXPECT_EQ(mismatches.count, 0) << "of " << answers.load() << " answers; the first: " << mismatches.first;
+    EXPECT_LT(heap.LiveBytes(), allText) << "the documents' text overflows the cache: some were let go";
+    host.pluginUnloading();
+    EXPECT_EQ(heap.LiveBlocks(), 0u) << "every document the cache took is given back";
     EXPECT_TRUE(host.plugin.Boxes().empty());
 }

@@ -11,20 +11,47 @@ void* (*g_realMalloc)(size_t) = nullptr;
 void* (*g_realRealloc)(void*, size_t) = nullptr;
 void (*g_realFree)(void*) = nullptr;
 std::unordered_map<void*, size_t>* g_blocks = nullptr;  // block -> size
+size_t g_liveBytes = 0;
+// The module may allocate and free from several threads at once.
+SRWLOCK g_blocksLock = SRWLOCK_INIT;
+
+class BlocksLock {
+public:
+    BlocksLock() { AcquireSRWLockExclusive(&g_blocksLock); }
+    ~BlocksLock() { ReleaseSRWLockExclusive(&g_blocksLock); }
+    BlocksLock(const BlocksLock&) = delete;
+    BlocksLock& operator=(const BlocksLock&) = delete;
+};
+
+// Blocks are laid out one after the other in address space reserved a
+// gigabyte at a time and never handed out twice, each followed by a page
+// left reserved: a freed block's pages merge with their neighbours' into
+// one no-access range, so that many thousands of blocks cost the process
+// few mappings.
+constexpr size_t kArenaBytes = size_t{1} << 30;
+char* g_arenaNext = nullptr;
+char* g_arenaEnd = nullptr;
 
 void* GuardedMalloc(size_t size)
 {
     const size_t readable = (size + kPage - 1) / kPage * kPage;
-    char* region = static_cast<char*>(VirtualAlloc(nullptr, readable + kPage, MEM_RESERVE, PAGE_NOACCESS));
-    if (region == nullptr)
-        return nullptr;
-    if (readable != 0 && VirtualAlloc(region, readable, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
-        VirtualFree(region, 0, MEM_RELEASE);
-        return nullptr;
+    const BlocksLock lock;
+    if (g_arenaNext == nullptr || static_cast<size_t>(g_arenaEnd - g_arenaNext) < readable + kPage) {
+        const size_t reserve = readable + kPage > kArenaBytes ? readable + kPage : kArenaBytes;
+        char* arena = static_cast<char*>(VirtualAlloc(nullptr, reserve, MEM_RESERVE, PAGE_NOACCESS));
+        if (arena == nullptr)
+            return nullptr;
+        g_arenaNext = arena;
+        g_arenaEnd = arena + reserve;
     }
+    char* region = g_arenaNext;
+    g_arenaNext += readable + kPage;
+    if (readable != 0 && VirtualAlloc(region, readable, MEM_COMMIT, PAGE_READWRITE) == nullptr)
+        return nullptr;
     // Byte-exact: the first byte past the block is the guard page's.
     void* block = region + readable - size;
     (*g_blocks)[block] = size;
+    g_liveBytes += size;
     return block;
 }
 
@@ -35,17 +62,29 @@ void* GuardedCalloc(size_t count, size_t size)
     return GuardedMalloc(count * size);  // committed pages come zeroed
 }
 
+// The size of a block of the guarded heap, taken out of the ledger; false
+// for blocks from before the patch.
+bool TakeOut(void* block, size_t& size)
+{
+    const BlocksLock lock;
+    const auto found = g_blocks->find(block);
+    if (found == g_blocks->end())
+        return false;
+    size = found->second;
+    g_blocks->erase(found);
+    g_liveBytes -= size;
+    return true;
+}
+
 void GuardedFree(void* block)
 {
     if (block == nullptr)
         return;
-    const auto found = g_blocks->find(block);
-    if (found == g_blocks->end()) {
+    size_t size = 0;
+    if (!TakeOut(block, size)) {
         g_realFree(block);
         return;
     }
-    const size_t size = found->second;
-    g_blocks->erase(found);
     // Keep the address range reserved and inaccessible: a use after release faults.
     char* region = static_cast<char*>(block) - ((reinterpret_cast<uintptr_t>(block)) % kPage);
     const size_t readable = (size + kPage - 1) / kPage * kPage;
@@ -57,13 +96,18 @@ void* GuardedRealloc(void* block, size_t size)
 {
     if (block == nullptr)
         return GuardedMalloc(size);
-    const auto found = g_blocks->find(block);
-    if (found == g_blocks->end())
-        return g_realRealloc(block, size);
+    size_t oldSize = 0;
+    {
+        const BlocksLock lock;
+        const auto found = g_blocks->find(block);
+        if (found == g_blocks->end())
+            return g_realRealloc(block, size);
+        oldSize = found->second;
+    }
     void* moved = GuardedMalloc(size);
     if (moved == nullptr)
         return nullptr;
-    std::memcpy(moved, block, found->second < size ? found->second : size);
+    std::memcpy(moved, block, oldSize < size ? oldSize : size);
     GuardedFree(block);
     return moved;
 }
@@ -79,6 +123,9 @@ std::unique_ptr<ImportPatch> Patch(HMODULE module, const char* name, Function* r
 GuardedHeap::GuardedHeap(HMODULE module)
 {
     g_blocks = new std::unordered_map<void*, size_t>();
+    g_liveBytes = 0;
+    g_arenaNext = nullptr;
+    g_arenaEnd = nullptr;
     malloc_ = Patch(module, "malloc", &GuardedMalloc);
     calloc_ = Patch(module, "calloc", &GuardedCalloc);
     realloc_ = Patch(module, "realloc", &GuardedRealloc);
@@ -107,5 +154,12 @@ bool GuardedHeap::Applied() const
 
 size_t GuardedHeap::LiveBlocks() const
 {
+    const BlocksLock lock;
     return g_blocks->size();
+}
+
+size_t GuardedHeap::LiveBytes() const
+{
+    const BlocksLock lock;
+    return g_liveBytes;
 }
