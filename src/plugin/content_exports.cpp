@@ -170,7 +170,12 @@ extern "C" int __stdcall ContentGetSupportedField(int fieldIndex, char* fieldNam
         return kFieldNoMoreFields;
     if (fieldName != nullptr && maxlen > 0 && WriteAnsi(field->name, fieldName, maxlen, 0) != 0)
         fieldName[0] = '\0';
-    return TypeOf(field->kind, true);
+    // A full text is declared ANSI even though ContentGetValueW hands it
+    // over as UTF-16: a host turns the text a user searches for into a value
+    // of the declared type, and the file manager has no such conversion for
+    // the wide full-text type, so searching a field declared so finds
+    // nothing. Hosts read the wide type back from ContentGetValueW either way.
+    return field->kind == FieldKind::FullText ? kFieldFullText : TypeOf(field->kind, true);
 }
 
 extern "C" int __stdcall ContentGetValueW(const wchar_t* fileName, int fieldIndex, int unitIndex, void* fieldValue,
