@@ -168,7 +168,11 @@ std::uint32_t ParseContentFieldNames(const wchar_t* text, wchar_t (*names)[kMaxF
             continue;
         std::wmemcpy(names[count], first, length);
         names[count][length] = L'\0';
-        bool known = false;
+        // A host finds a field by its name, so a custom one named like a
+        // fixed field or the full text could never be asked for.
+        bool known = SameName(names[count], kFullTextFieldName);
+        for (const FixedFieldName& fixed : kFixedFields)
+            known = known || SameName(names[count], fixed.name);
         for (std::uint32_t i = 0; i < count && !known; ++i)
             known = SameName(names[i], names[count]);
         if (!known)

@@ -58,10 +58,16 @@ int WriteAnsi(const wchar_t* text, void* fieldValue, int maxlen, int type)
     if (written > 0)
         return type;
     // Too long for the buffer: the characters that fit, from a copy cut short.
+    // A code page of several bytes a character fails with fewer characters
+    // than bytes: never copy past the text's end, nor keep half a pair.
     const int characters = maxlen - 1;
     wchar_t cut[kMaxInfoTextLength + 1];
-    const int kept = characters < static_cast<int>(kMaxInfoTextLength) ? characters : kMaxInfoTextLength;
+    int kept = characters < static_cast<int>(kMaxInfoTextLength) ? characters : kMaxInfoTextLength;
+    const int length = static_cast<int>(std::wcslen(text));
+    kept = kept < length ? kept : length;
     for (int count = kept; count > 0; --count) {
+        if (text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF)
+            continue;
         std::wmemcpy(cut, text, count);
         cut[count] = L'\0';
         if (WideCharToMultiByte(CP_ACP, 0, cut, -1, out, maxlen, nullptr, nullptr) > 0)

@@ -135,11 +135,12 @@ TEST_F(ContentModule, FieldListIsTheDefaultSettingsAndStaysAsLoaded)
 }
 
 // The setting names the custom fields, matched to the document's
-// properties without regard to case; blanks, repeats and names too long for
-// a field are left out.
+// properties without regard to case; blanks, repeats, names too long for
+// a field and names a host could not tell from a fixed field's are left out.
 TEST_F(ContentModule, SettingNamesTheCustomFieldsMatchedWithoutRegardToCase)
 {
-    Start("ContentFields= material |NUMBER||Material|" + std::string(64, 'x') + "|Holes");
+    Start("ContentFields= material |NUMBER||Material|" + std::string(64, 'x') +
+          "|author|All Custom Properties|Holes");
     const std::vector<ContentFieldInfo> fields = host.Fields();
     ASSERT_EQ(fields.size(), kFixedFields.size() + 4);
     EXPECT_EQ(fields[8].name, "material");
