@@ -46,6 +46,12 @@ BOOL CALLBACK FixFieldsOnce(PINIT_ONCE, PVOID, PVOID*)
 {
     static wchar_t setting[kSettingCapacity];
     ReadSettingText(kContentFieldsKey, kDefaultContentFields, setting, kSettingCapacity);
+    // A setting longer than the buffer comes cut: its last name may be a
+    // piece of one, which is left out rather than made a field.
+    if (std::wcslen(setting) == kSettingCapacity - 1) {
+        wchar_t* lastSeparator = std::wcsrchr(setting, L'|');
+        *(lastSeparator != nullptr ? lastSeparator : setting) = L'\0';
+    }
     static wchar_t names[kMaxCustomFields][kMaxFieldNameLength + 1];
     const std::uint32_t customCount = ParseContentFieldNames(setting, names);
     std::uint32_t count = 0;

@@ -151,6 +151,16 @@ TEST_F(ContentModule, SettingNamesTheCustomFieldsMatchedWithoutRegardToCase)
     EXPECT_EQ(host.Value(path, "material").text, L"EN-GJS-400-15");
     EXPECT_EQ(host.Value(path, "NUMBER").text, L"FL-1420") << "the document calls it \"number\"";
     EXPECT_EQ(host.Value(path, "Holes").text, L"1005") << "a number's text";
+
+    // A setting longer than the module reads (2048 characters), cut inside
+    // its last name: "Revi" is no field.
+    const std::wstring second = folder.File(L"second");
+    ASSERT_TRUE(CreateDirectoryW(second.c_str(), nullptr));
+    WriteFileBytes(second + L"\\corvelle.ini",
+                   "[Corvelle Settings]\r\nContentFields=Material|" + std::string(2035, ' ') + "Revision\r\n");
+    ContentHost longSetting{second};
+    longSetting.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
+    EXPECT_EQ(longSetting.Fields().size(), kFixedFields.size() + 2) << "Material and the full text";
 }
 
 // Every type from both containers: a drawing of three sheets saved by 2024
