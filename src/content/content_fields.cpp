@@ -46,6 +46,12 @@ BOOL CALLBACK FixFieldsOnce(PINIT_ONCE, PVOID, PVOID*)
 {
     static wchar_t setting[kSettingCapacity];
     ReadSettingText(kContentFieldsKey, kDefaultContentFields, setting, kSettingCapacity);
+    // A setting longer than the buffer comes cut: its last name may be a
+    // piece of one, which is left out rather than made a field.
+    if (std::wcslen(setting) == kSettingCapacity - 1) {
+        wchar_t* lastSeparator = std::wcsrchr(setting, L'|');
+        *(lastSeparator != nullptr ? lastSeparator : setting) = L'\0';
+    }
     static wchar_t names[kMaxCustomFields][kMaxFieldNameLength + 1];
     const std::uint32_t customCount = ParseContentFieldNames(setting, names);
     std::uint32_t count = 0;
@@ -168,7 +174,11 @@ std::uint32_t ParseContentFieldNames(const wchar_t* text, wchar_t (*names)[kMaxF
             continue;
         std::wmemcpy(names[count], first, length);
         names[count][length] = L'\0';
-        bool known = false;
+        // A host finds a field by its name, so a custom one named like a
+        // fixed field or the full text could never be asked for.
+        bool known = SameName(names[count], kFullTextFieldName);
+        for (const FixedFieldName& fixed : kFixedFields)
+            known = known || SameName(names[count], fixed.name);
         for (std::uint32_t i = 0; i < count && !known; ++i)
             known = SameName(names[i], names[count]);
         if (!known)

@@ -58,10 +58,16 @@ int WriteAnsi(const wchar_t* text, void* fieldValue, int maxlen, int type)
     if (written > 0)
         return type;
     // Too long for the buffer: the characters that fit, from a copy cut short.
+    // A code page of several bytes a character fails with fewer characters
+    // than bytes: never copy past the text's end, nor keep half a pair.
     const int characters = maxlen - 1;
     wchar_t cut[kMaxInfoTextLength + 1];
-    const int kept = characters < static_cast<int>(kMaxInfoTextLength) ? characters : kMaxInfoTextLength;
+    int kept = characters < static_cast<int>(kMaxInfoTextLength) ? characters : kMaxInfoTextLength;
+    const int length = static_cast<int>(std::wcslen(text));
+    kept = kept < length ? kept : length;
     for (int count = kept; count > 0; --count) {
+        if (text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF)
+            continue;
         std::wmemcpy(cut, text, count);
         cut[count] = L'\0';
         if (WideCharToMultiByte(CP_ACP, 0, cut, -1, out, maxlen, nullptr, nullptr) > 0)
@@ -170,7 +176,12 @@ extern "C" int __stdcall ContentGetSupportedField(int fieldIndex, char* fieldNam
         return kFieldNoMoreFields;
     if (fieldName != nullptr && maxlen > 0 && WriteAnsi(field->name, fieldName, maxlen, 0) != 0)
         fieldName[0] = '\0';
-    return TypeOf(field->kind, true);
+    // A full text is declared ANSI even though ContentGetValueW hands it
+    // over as UTF-16: a host turns the text a user searches for into a value
+    // of the declared type, and the file manager has no such conversion for
+    // the wide full-text type, so searching a field declared so finds
+    // nothing. Hosts read the wide type back from ContentGetValueW either way.
+    return field->kind == FieldKind::FullText ? kFieldFullText : TypeOf(field->kind, true);
 }
 
 extern "C" int __stdcall ContentGetValueW(const wchar_t* fileName, int fieldIndex, int unitIndex, void* fieldValue,

@@ -44,6 +44,10 @@ bool WorkOutSettingsPath(const HostParameterRecord* parameters, wchar_t* setting
     wchar_t moduleBaseName[kBaseNameCapacity];
     SplitPath(modulePath, {moduleDrive, kDriveCapacity}, {moduleDirectory, kDirectoryCapacity},
               {moduleBaseName, kBaseNameCapacity}, kPartNotWanted);
+    // A folder too long for its part leaves every part empty: no settings
+    // file then, rather than one named ".ini" in the host's folder.
+    if (moduleBaseName[0] == L'\0')
+        return false;
 
     wchar_t besideModule[kWidePathCapacity];
     CopyBounded(besideModule, moduleDrive, kWidePathCapacity);

@@ -1248,9 +1248,11 @@ COLUMN_SET = """  <ColumnsSets>
   </ColumnsSets>
 """
 
-# Where the first rule's value box lies in "Find files" at 96 DPI, from
-# the dialog's top left (measured under Wine: the Plugins page's rule row
-# holds plugin, field, operator and value boxes, about 145 pixels each).
+# Where the first rule's field and value boxes lie in "Find files" at 96
+# DPI, from the dialog's top left (measured under Wine: the Plugins page's
+# rule row holds plugin, field, operator and value boxes, about 145 pixels
+# each).
+RULE_FIELD_BOX = (235, 153)
 RULE_VALUE_BOX = (520, 153)
 
 
@@ -1351,36 +1353,63 @@ def found_paths(text):
     return sorted(line.strip() for line in text.split("\n") if line.strip())
 
 
-def scenario_content_search(known):
+def click(window, point):
+    xdo("mousemove", "--window", window, *point)
+    xdo("click", 1)
+    time.sleep(0.5)
+
+
+def search_by_plugin(fm, expected_names, value, label, last_field=False):
     """Find files, on its Plugins page: Use content plugins, More rules
-    (corvelle, Saved with and "=" come first), the value 2024, Start. Over
-    the samples' folder (the hostile document and the text file included)
-    it finds exactly the samples saved by 2024: the dialog says how many,
-    and the results fed to a panel are those files."""
+    (corvelle, Saved with and the first operator come first; with
+    last_field, the list's last field, All custom properties, whose first
+    operator is "contains"), the value, Start. The dialog must say it found
+    as many as expected, and the results fed to a panel must be the
+    expected files of the samples' folder."""
+    expected = sorted(win_path(doc(name)) for name in expected_names)
+    key(fm.main, "alt+F7")
+    finder = wait_window("^Find files")
+    key(finder, "alt+3", "alt+c", "alt+m")
+    time.sleep(1)
+    if last_field:
+        click(finder, RULE_FIELD_BOX)
+        key(finder, "End", "alt+Up")
+    click(finder, RULE_VALUE_BOX)
+    xdo("type", "--delay", "60", value)
+    rule = save_shot(screenshot(finder), label + "-rule")
+    key(finder, "F9")
+    finished = wait_window("^Find files - Finished")
+    title = xdo("getwindowname", finished).strip()
+    if "Found: %d" % len(expected) not in title:
+        raise Failed("%s: the search ended with %r, expected %d found (the rule: %s)"
+                     % (label, title, len(expected), rule))
+    key(finished, "alt+l")
+    if not wait_gone(finished):
+        raise Failed("%s: Feed to listbox left the search open" % label)
+    found, text = copied_until(fm, "p", found_paths, expected)
+    if found != expected:
+        raise Failed("%s: the search fed %r to the panel, expected %r" % (label, found, expected))
+
+
+def scenario_content_search(known):
+    """Find files by the content plugin over the samples' folder (the
+    hostile document and the text file included): Saved with = 2024 finds
+    exactly the samples saved by 2024, and All custom properties contains
+    "aisi 304" (the case of the Material differs) exactly the two whose
+    material it is, which tells that a full text is searched piece by
+    piece."""
     write_settings(plugin_ini=plugin_ini(), content="")
     fm = FileManager(doc("bracket.SLDDRW"))
     try:
-        expected = sorted(win_path(doc(name)) for name, (year, _, _) in SAMPLE_FACTS.items() if year == "2024")
-        key(fm.main, "alt+F7")
-        finder = wait_window("^Find files")
-        key(finder, "alt+3", "alt+c", "alt+m")
-        time.sleep(1)
-        xdo("mousemove", "--window", finder, *RULE_VALUE_BOX)
-        xdo("click", 1)
-        time.sleep(0.5)
-        xdo("type", "--delay", "60", "2024")
-        rule = save_shot(screenshot(finder), "content-search-rule")
-        key(finder, "F9")
-        finished = wait_window("^Find files - Finished")
-        title = xdo("getwindowname", finished).strip()
-        if "Found: %d" % len(expected) not in title:
-            raise Failed("the search ended with %r, expected %d found (the rule: %s)" % (title, len(expected), rule))
-        key(finished, "alt+l")
-        if not wait_gone(finished):
-            raise Failed("Feed to listbox left the search open")
-        found, text = copied_until(fm, "p", found_paths, expected)
-        if found != expected:
-            raise Failed("the search fed %r to the panel, expected %r" % (found, expected))
+        search_by_plugin(fm, [name for name, (year, _, _) in SAMPLE_FACTS.items() if year == "2024"], "2024",
+                         "content-search-2024")
+    finally:
+        fm.stop()
+    write_settings(plugin_ini=plugin_ini(), content="")
+    fm = FileManager(doc("bracket.SLDDRW"))
+    try:
+        search_by_plugin(fm, [name for name, (_, _, material) in SAMPLE_FACTS.items() if material == "AISI 304"],
+                         "aisi 304", "content-search-text", last_field=True)
     finally:
         fm.stop()
 

@@ -84,7 +84,7 @@ void TakeValue(ContentValue& value, const unsigned char* buffer)
 ContentValue ContentHost::Value(const std::wstring& path, int field) const
 {
     const std::vector<ContentFieldInfo> fields = Fields();
-    if (field >= 0 && field < static_cast<int>(fields.size()) && fields[field].type == kFieldFullTextW)
+    if (field >= 0 && field < static_cast<int>(fields.size()) && fields[field].type == kFieldFullText)
         return FullText(path, field, kHostValueBytes);
     alignas(8) unsigned char buffer[kHostValueBytes] = {};
     ContentValue value;

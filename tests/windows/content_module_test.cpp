@@ -211,7 +211,9 @@ TEST_F(ContentModule, FieldListIsTheDefaultSettingsAndStaysAsLoaded)
     std::vector<ContentFieldInfo> expected = kFixedFields;
     for (const char* name : {"Description", "Number", "PartNo", "Material", "Revision", "Weight", "DrawnBy"})
         expected.push_back({name, kFieldStringW});
-    expected.push_back({"All custom properties", kFieldFullTextW});
+    // Declared ANSI: the file manager builds the value searched for from the
+    // declared type and has none for the wide full text.
+    expected.push_back({"All custom properties", kFieldFullText});
     const std::vector<ContentFieldInfo> fields = host.Fields();
     ASSERT_EQ(fields.size(), expected.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -242,11 +244,12 @@ TEST_F(ContentModule, FieldListIsTheDefaultSettingsAndStaysAsLoaded)
 }
 
 // The setting names the custom fields, matched to the document's
-// properties without regard to case; blanks, repeats and names too long for
-// a field are left out.
+// properties without regard to case; blanks, repeats, names too long for
+// a field and names a host could not tell from a fixed field's are left out.
 TEST_F(ContentModule, SettingNamesTheCustomFieldsMatchedWithoutRegardToCase)
 {
-    Start("ContentFields= material |NUMBER||Material|" + std::string(64, 'x') + "|Holes");
+    Start("ContentFields= material |NUMBER||Material|" + std::string(64, 'x') +
+          "|author|All Custom Properties|Holes");
     const std::vector<ContentFieldInfo> fields = host.Fields();
     ASSERT_EQ(fields.size(), kFixedFields.size() + 4);
     EXPECT_EQ(fields[8].name, "material");
@@ -257,6 +260,16 @@ TEST_F(ContentModule, SettingNamesTheCustomFieldsMatchedWithoutRegardToCase)
     EXPECT_EQ(host.Value(path, "material").text, L"EN-GJS-400-15");
     EXPECT_EQ(host.Value(path, "NUMBER").text, L"FL-1420") << "the document calls it \"number\"";
     EXPECT_EQ(host.Value(path, "Holes").text, L"1005") << "a number's text";
+
+    // A setting longer than the module reads (2048 characters), cut inside
+    // its last name: "Revi" is no field.
+    const std::wstring second = folder.File(L"second");
+    ASSERT_TRUE(CreateDirectoryW(second.c_str(), nullptr));
+    WriteFileBytes(second + L"\\corvelle.ini",
+                   "[Corvelle Settings]\r\nContentFields=Material|" + std::string(2035, ' ') + "Revision\r\n");
+    ContentHost longSetting{second};
+    longSetting.SetDefaultParams(ToAnsi(folder.File(L"host.ini")));
+    EXPECT_EQ(longSetting.Fields().size(), kFixedFields.size() + 2) << "Material and the full text";
 }
 
 // Every type from both containers: a drawing of three sheets saved by 2024

@@ -194,6 +194,21 @@ TEST_F(SettingsFile, HostPathOfMoreThan1023CharactersIsCut)
     EXPECT_EQ(plugin.Boxes()[0].text.rfind(L"CreateFileW failed with error ", 0), 0u);
 }
 
+// A module in a folder too deep for a path's folder part has no settings
+// file: none is made in the host's folder under the name ".ini".
+TEST_F(SettingsFile, ModuleInAFolderTooDeepMakesNoFile)
+{
+    std::wstring deep = L"\\\\?\\" + moduleFolder;
+    for (wchar_t level : {L'a', L'b', L'c'}) {
+        deep += L"\\" + std::wstring(100, level);
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << GetLastError();
+    }
+    LoadedPlugin plugin(deep, L"viewer.dll");
+    plugin.SetDefaultParams(ToAnsi(hostSettings));
+    EXPECT_EQ(GetFileAttributesW((hostFolder + L"\\.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(plugin.Boxes().empty()) << ToAnsi(plugin.Boxes().empty() ? L"" : plugin.Boxes()[0].text);
+}
+
 TEST_F(SettingsFile, UncreatableFileGivesOneWarningAndNoNotice)
 {
     LoadedPlugin plugin(moduleFolder, L"viewer.dll");

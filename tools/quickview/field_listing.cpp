@@ -98,7 +98,8 @@ int FullText(const ContentLibrary& content, const std::wstring& file, int index,
 // The field's value as text; the result the module gave.
 int ValueText(const ContentLibrary& content, const std::wstring& file, int index, int type, std::wstring* text)
 {
-    if (type == kFieldFullTextW)
+    // Declared as either full-text type; the W export hands UTF-16 over.
+    if (type == kFieldFullText || type == kFieldFullTextW)
         return FullText(content, file, index, text);
     alignas(8) unsigned char buffer[kValueBytes] = {};
     const int result = content.getValueW(file.c_str(), index, 0, buffer, sizeof buffer, 0);
