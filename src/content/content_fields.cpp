@@ -44,11 +44,12 @@ bool IsSpace(wchar_t character)
 
 BOOL CALLBACK FixFieldsOnce(PINIT_ONCE, PVOID, PVOID*)
 {
-    static wchar_t setting[kSettingCapacity];
-    ReadSettingText(kContentFieldsKey, kDefaultContentFields, setting, kSettingCapacity);
-    // A setting longer than the buffer comes cut: its last name may be a
-    // piece of one, which is left out rather than made a field.
-    if (std::wcslen(setting) == kSettingCapacity - 1) {
+    // One character more than the longest setting taken, so that a full
+    // buffer can only mean a setting cut short: its last name may be a piece
+    // of one, which is left out rather than made a field.
+    static wchar_t setting[kSettingCapacity + 1];
+    ReadSettingText(kContentFieldsKey, kDefaultContentFields, setting, kSettingCapacity + 1);
+    if (std::wcslen(setting) == kSettingCapacity) {
         wchar_t* lastSeparator = std::wcsrchr(setting, L'|');
         *(lastSeparator != nullptr ? lastSeparator : setting) = L'\0';
     }

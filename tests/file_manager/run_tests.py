@@ -1248,14 +1248,6 @@ COLUMN_SET = """  <ColumnsSets>
   </ColumnsSets>
 """
 
-# Where the first rule's field and value boxes lie in "Find files" at 96
-# DPI, from the dialog's top left (measured under Wine: the Plugins page's
-# rule row holds plugin, field, operator and value boxes, about 145 pixels
-# each).
-RULE_FIELD_BOX = (235, 153)
-RULE_VALUE_BOX = (520, 153)
-
-
 def read_clipboard_text():
     result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"], capture_output=True,
                             timeout=20)
@@ -1353,12 +1345,6 @@ def found_paths(text):
     return sorted(line.strip() for line in text.split("\n") if line.strip())
 
 
-def click(window, point):
-    xdo("mousemove", "--window", window, *point)
-    xdo("click", 1)
-    time.sleep(0.5)
-
-
 def search_by_plugin(fm, expected_names, value, label, last_field=False):
     """Find files, on its Plugins page: Use content plugins, More rules
     (corvelle, Saved with and the first operator come first; with
@@ -1369,12 +1355,18 @@ def search_by_plugin(fm, expected_names, value, label, last_field=False):
     expected = sorted(win_path(doc(name)) for name in expected_names)
     key(fm.main, "alt+F7")
     finder = wait_window("^Find files")
-    key(finder, "alt+3", "alt+c", "alt+m")
-    time.sleep(1)
+    # Alt+C is also the Close button's key: the page's check box takes it.
+    key(finder, "alt+3", "alt+c")
+    if finder not in windows_named("^Find files"):
+        raise Failed("%s: Alt+C closed Find files instead of checking Use content plugins" % label)
+    # After More rules, going back through the page (measured under Wine):
+    # Less rules, More rules, then the new rule's value, operator and field
+    # boxes (its units box is disabled for these fields).
+    key(finder, "alt+m")
     if last_field:
-        click(finder, RULE_FIELD_BOX)
-        key(finder, "End", "alt+Up")
-    click(finder, RULE_VALUE_BOX)
+        key(finder, *["shift+Tab"] * 5, "End", "Tab", "Tab")
+    else:
+        key(finder, *["shift+Tab"] * 3)
     xdo("type", "--delay", "60", value)
     rule = save_shot(screenshot(finder), label + "-rule")
     key(finder, "F9")
