@@ -1,7 +1,6 @@
 // The viewer's own controls on a real desktop: laid out and written for the
-// DPI of the window (at 96, 144 and 192, each in a test process that starts
-// at it), following a change of DPI or of the system's font while open, and
-// the system's colours while high contrast is on.
+// DPI of the window (96, 144 and 192, each in a process started at it), after
+// a change of DPI or font while open, and in high contrast's colours.
 #include "archive_builder.h"
 #include "child_process.h"
 #include "drawing_fixture.h"
@@ -19,21 +18,18 @@
 
 namespace {
 
-// Set for a test process that is to run at that DPI.
-constexpr wchar_t kDpiVariable[] = L"CORVELLE_TEST_DPI";
+constexpr wchar_t kDpiVariable[] = L"CORVELLE_TEST_DPI";  // set for a process to run at that DPI
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kLogPixels[] = L"LogPixels";
 constexpr std::uint32_t kDarkBackColorSetting = 0x00302010;
-// The platform's dark theme for scroll bars and tabs.
-constexpr wchar_t kDarkTheme[] = L"DarkMode_Explorer";
+constexpr wchar_t kDarkTheme[] = L"DarkMode_Explorer";  // the platform's, for scroll bars and tabs
 
 // The system's message font for a DPI, as the platform gives it.
-LOGFONTW MessageFontFor(int dpi)
+LOGFONTW MessageFontFor(UINT dpi)
 {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
-    EXPECT_TRUE(
-        SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+    EXPECT_TRUE(SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
         << "the message font at " << dpi << " DPI";
     return metrics.lfMessageFont;
 }
@@ -71,15 +67,11 @@ Layout WrittenIn(HWND viewer, const LOGFONTW& wanted, const std::string& when)
 
 // The DPI the platform says the viewer's window has, from a test.
 int g_windowDpi = 0;
-UINT WINAPI ReportWindowDpi(HWND)
-{
-    return static_cast<UINT>(g_windowDpi);
-}
-
 FARPROC WINAPI LookUpWithWindowDpi(HMODULE module, LPCSTR name)
 {
+    const auto reportWindowDpi = +[](HWND) { return static_cast<UINT>(g_windowDpi); };
     if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0 && std::string(name) == "GetDpiForWindow")
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ReportWindowDpi));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(reportWindowDpi));
     return GetProcAddress(module, name);
 }
 
@@ -150,14 +142,12 @@ struct Measured {
 
 // Runs the test process again at a DPI: the prefix's LogPixels set for its
 // start, and put back as it was once it has ended.
-Measured RunAtDpi(int dpi)
+Measured RunAtDpi(DWORD dpi)
 {
     DWORD before = 0, size = sizeof before;
     const bool hadValue = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &before,
                                        &size) == ERROR_SUCCESS;
-    const DWORD wanted = static_cast<DWORD>(dpi);
-    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &wanted, sizeof wanted),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi), ERROR_SUCCESS);
     SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
     wchar_t program[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, program, MAX_PATH);
@@ -169,13 +159,11 @@ Measured RunAtDpi(int dpi)
         RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &before, sizeof before);
     else
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
-
     EXPECT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 0u) << "at " << dpi << " DPI:\n" << output;
     Measured measured;
-    const std::size_t at = output.find("measured:");
-    if (at == std::string::npos ||
-        std::sscanf(output.c_str() + at, "measured: tab row %d, list row %d", &measured.tabRow, &measured.listRow) != 2)
+    const char* report = output.c_str() + std::min(output.find("measured:"), output.size());
+    if (std::sscanf(report, "measured: tab row %d, list row %d", &measured.tabRow, &measured.listRow) != 2)
         ADD_FAILURE() << "nothing measured at " << dpi << " DPI:\n" << output;
     return measured;
 }
@@ -184,16 +172,14 @@ Measured RunAtDpi(int dpi)
 
 class ViewerDpi : public ViewerDesktop {};
 
-// The tab row and the list's rows grow with the DPI: each as tall as at 96
-// DPI times DPI/96 (the tab row within a pixel), in processes of this test
-// started at 96, 144 and 192 DPI. In each: the panel's bounds and columns,
-// the fonts of the panel, its titles and the tabs (the message font's), and
-// the picture at natural size, one picture pixel per screen pixel.
+// Run again in processes started at 96, 144 and 192 DPI: the tab row and the
+// list's rows as tall as at 96 DPI times DPI/96 (the tab row within a pixel);
+// in each, the panel's bounds and columns, the fonts of the panel, its titles
+// and the tabs, and the picture at one picture pixel per screen pixel.
 TEST_F(ViewerDpi, ControlsAreLaidOutForEachDpi)
 {
-    wchar_t asked[16] = {};
-    GetEnvironmentVariableW(kDpiVariable, asked, 16);
-    const int dpi = _wtoi(asked);
+    const wchar_t* asked = _wgetenv(kDpiVariable);
+    const int dpi = asked != nullptr ? _wtoi(asked) : 0;
     if (dpi == 0) {
         const Measured base = RunAtDpi(96);
         ASSERT_GT(base.tabRow, 10);
@@ -209,9 +195,8 @@ TEST_F(ViewerDpi, ControlsAreLaidOutForEachDpi)
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
     HWND viewer = Load(InfoDrawing(), 0);
     ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(Panel(viewer) != nullptr && Tabs(viewer) != nullptr);
     HWND panel = Panel(viewer);
-    ASSERT_NE(panel, nullptr);
-    ASSERT_NE(Tabs(viewer), nullptr);
     // Where the panel takes a third, its least width and its most, in a
     // viewer as large on the screen as one of 640, 1005 and 1420 at 100 %.
     for (const int width : {640, 1005, 1420, 2840}) {
@@ -236,10 +221,9 @@ TEST_F(ViewerDpi, ControlsAreLaidOutForEachDpi)
     SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
     ASSERT_EQ(Panel(viewer), nullptr);
     SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
-    const Screenshot shot = Capture(viewer);
     const int lastColumn = Bar(viewer, SB_HORZ).nMax - Bar(viewer, SB_HORZ).nPos;
     EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 639) << "one picture pixel per screen pixel";
-    EXPECT_EQ(shot.At(lastColumn, 0), preview.ColourAt(639, 0));
+    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), preview.ColourAt(639, 0));
     SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
     SendMessageW(Panel(viewer), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
@@ -248,10 +232,9 @@ TEST_F(ViewerDpi, ControlsAreLaidOutForEachDpi)
     Close(viewer);
 }
 
-// A host aware of each monitor's DPI moves the viewer to a screen of 200 %
-// and back; the user doubles the system's font and puts it back, and the
-// host hands the broadcast on. Each time the controls are laid out and
-// written anew without reopening, and the picture keeps its zoom and sheet.
+// A host aware of each monitor's DPI moves the viewer to 200 % and back; the
+// user doubles the system's font and puts it back (the host passes the
+// broadcast on): the controls follow, the picture keeps its zoom and sheet.
 TEST_F(ViewerDesktop, DpiOrFontChangeWhileOpenLaysTheControlsOutAgain)
 {
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
@@ -274,8 +257,7 @@ TEST_F(ViewerDesktop, DpiOrFontChangeWhileOpenLaysTheControlsOutAgain)
     MoveWindow(viewer, 0, 0, 960, 600, TRUE);
     SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
     ASSERT_EQ(Bar(viewer, SB_HORZ).nMax, 799);
-    // Laid out and written for the DPI and font, the zoom kept in screen
-    // pixels, the picture area what the panel leaves, the sheet kept.
+    // Laid out for the DPI and font; the zoom, the picture's area and sheet.
     const auto laidOut = [&](int dpi, const LOGFONTW& font, const char* when) {
         const Layout layout = WrittenIn(viewer, font, when);
         EXPECT_EQ(layout[kPanelWidth], WantedPanelWidth(ClientRect(viewer).right, dpi)) << when;
@@ -320,26 +302,25 @@ TEST_F(ViewerDesktop, HighContrastWhileOpenTakesTheSystemsColours)
     HWND viewer = Load(InfoDrawing(), kShowFlagDarkHost | kShowFlagDarkControls);
     ASSERT_NE(viewer, nullptr);
     SendKeyWithCtrl(viewer, VK_PRIOR);  // sheet 0: a PNG whose last column is transparent
-    const int lastColumn = SheetPictureSize(0).cx - 1;
-    const int belowSheet = SheetPictureSize(0).cy + 20;
-    const std::uint32_t dark = Pixel(kDarkBackColorSetting);
+    const SIZE sheet = SheetPictureSize(0);
+    const int lastColumn = sheet.cx - 1;
     const COLORREF system = GetSysColor(COLOR_WINDOW);
-    ASSERT_NE(Pixel(system), dark);
-    ASSERT_EQ(Capture(viewer).At(lastColumn, 0), dark);
+    ASSERT_NE(Pixel(system), Pixel(kDarkBackColorSetting));
+    ASSERT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(kDarkBackColorSetting));
     EXPECT_EQ(LastTheme(Tabs(viewer)), kDarkTheme);
-    // The background at a point, the panel's and the scroll bars' theme.
+    // The background at a point, the panel's, the scroll bars' and tabs' theme.
     const auto expectColours = [&](HWND shown, POINT at, COLORREF back, const wchar_t* theme, const char* when) {
         EXPECT_EQ(Capture(shown).At(at.x, at.y), Pixel(back)) << "the background " << when;
         EXPECT_EQ(SendMessageW(Panel(shown), LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(back)) << when;
         EXPECT_EQ(LastTheme(shown), theme) << "the scroll bars " << when;
+        EXPECT_EQ(LastTheme(Tabs(shown)), theme) << "the tabs " << when;
     };
 
     g_highContrast = true;
     SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     SendMessageW(viewer, WM_SYSCOLORCHANGE, 0, 0);
-    expectColours(viewer, {10, belowSheet}, system, L"", "turned on");
+    expectColours(viewer, {10, sheet.cy + 20}, system, L"", "turned on");
     EXPECT_EQ(SendMessageW(Panel(viewer), LVM_GETTEXTCOLOR, 0, 0), static_cast<LRESULT>(GetSysColor(COLOR_WINDOWTEXT)));
-    EXPECT_EQ(LastTheme(Tabs(viewer)), L"") << "the tabs lose the dark theme";
     EXPECT_EQ(LastTheme(Panel(viewer)), L"");
     DispatchPosted(viewer);
     EXPECT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(system)) << "the sheet laid over the system's colour";
@@ -348,9 +329,8 @@ TEST_F(ViewerDesktop, HighContrastWhileOpenTakesTheSystemsColours)
     g_highContrast = false;
     SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     DispatchPosted(viewer);
-    expectColours(viewer, {10, belowSheet}, kDarkBackColorSetting, kDarkTheme, "turned off");
-    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), dark);
-    EXPECT_EQ(LastTheme(Tabs(viewer)), kDarkTheme);
+    expectColours(viewer, {10, sheet.cy + 20}, kDarkBackColorSetting, kDarkTheme, "turned off");
+    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(kDarkBackColorSetting));
     EXPECT_TRUE(plugin.Boxes().empty());
     Close(viewer);
 
