@@ -171,7 +171,7 @@ TEST_F(ArchiveDocuments, HugeSheetNamesRecordLeavesThePictureShownAtItsOwnCost)
     const Screenshot shot = Capture(viewer);
     for (const POINT at : {POINT{0, 0}, POINT{233, 151}, POINT{369, 269}})
         EXPECT_EQ(shot.At(at.x, at.y), drawing.ColourAt(at.x, at.y)) << "at (" << at.x << ", " << at.y << ")";
-    EXPECT_EQ(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), nullptr);
+    EXPECT_EQ(Tabs(viewer), nullptr);
     Close(viewer);
     EXPECT_TRUE(plugin.Boxes().empty());
 }

@@ -118,8 +118,6 @@ protected:
         return path;
     }
 
-    static HWND Panel(HWND viewer) { return FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr); }
-
     static Rows PanelRows(HWND panel)
     {
         Rows rows;
@@ -163,14 +161,6 @@ protected:
         PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         DispatchPosted(viewer);
-    }
-
-    static RECT ChildRect(HWND viewer, HWND child)
-    {
-        RECT rect = {};
-        GetWindowRect(child, &rect);
-        MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
     }
 
     CorvelleDocumentInfoWFunction documentInfo = plugin.Export<CorvelleDocumentInfoWFunction>("CorvelleDocumentInfoW");
@@ -334,7 +324,7 @@ TEST_F(DocumentInfo, PanelTakesTheRightOfThePictureAreaAboveTheTabs)
     HWND viewer = Load(path, 0);
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(Panel(viewer), nullptr) << "hidden unless asked for";
-    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tabs = Tabs(viewer);
     ASSERT_NE(tabs, nullptr);
 
     FileManagerSubclass subclass(viewer);
@@ -591,7 +581,7 @@ TEST_F(DocumentInfo, PanelFollowsTheTabsOfTheNextDocument)
     const std::wstring drawing = folder.File(L"plan.SLDDRW");
     WriteArchiveFile(drawing, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(info)));
     ASSERT_EQ(loadNextW(host, viewer, drawing.c_str(), 0), 0);
-    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tabs = Tabs(viewer);
     ASSERT_NE(tabs, nullptr);
     EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, tabs).top) << "to a drawing";
     ASSERT_EQ(loadNextW(host, viewer, part.c_str(), 0), 0);
@@ -649,7 +639,7 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
     WriteArchiveFile(path, ArchiveDrawing(ThreeSheetDrawing(QuadrantPicture(180, 140)), InfoRecords(FullInfo(17000))));
     HWND viewer = Load(path, 0);
     ASSERT_NE(viewer, nullptr);
-    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tabs = Tabs(viewer);
     HWND panel = Panel(viewer);
     ASSERT_TRUE(tabs != nullptr && panel != nullptr);
     SendKeyWithCtrl(viewer, VK_NEXT);  // sheet 2, 260 x 400
@@ -680,7 +670,7 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
                    {0, kBackgroundPixel, "light again"}};
     for (const auto& toggle : toggles) {
         EXPECT_EQ(sendCommand(viewer, kCommandNewParameters, toggle.flags), 0) << toggle.what;
-        EXPECT_EQ(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), tabs) << toggle.what;
+        EXPECT_EQ(Tabs(viewer), tabs) << toggle.what;
         EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2) << toggle.what;
         const ScrollBarState h = Bar(viewer, SB_HORZ);
         const ScrollBarState v = Bar(viewer, SB_VERT);
@@ -703,7 +693,7 @@ TEST_F(DocumentInfo, DarkToggleKeepsTheSheetTheZoomAndThePanel)
     EXPECT_EQ(Capture(viewer).At(179, 139), QuadrantPicture(180, 140).ColourAt(179, 139));
 
     ASSERT_EQ(loadNextW(host, viewer, path.c_str(), kShowFlagDarkHost), 0);
-    EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0),
+    EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0),
               static_cast<LRESULT>(kActiveSheet))
         << "the next document at its saved sheet";
     EXPECT_TRUE(SelectedRows(Panel(viewer)).empty());

@@ -1,7 +1,6 @@
 // The viewer's own controls on a real desktop: laid out and written for the
-// DPI of the window (at 96, 144 and 192, each in a test process that starts
-// at it), following a change of DPI or of the system's font while open, and
-// the system's colours while high contrast is on.
+// DPI of the window (96, 144 and 192, each in a process started at it), after
+// a change of DPI or font while open, and in high contrast's colours.
 #include "archive_builder.h"
 #include "child_process.h"
 #include "drawing_fixture.h"
@@ -11,113 +10,109 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
-// Set for a test process that is to run at that DPI.
-constexpr wchar_t kDpiVariable[] = L"CORVELLE_TEST_DPI";
+constexpr wchar_t kDpiVariable[] = L"CORVELLE_TEST_DPI";  // set for a process to run at that DPI
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kLogPixels[] = L"LogPixels";
 constexpr std::uint32_t kDarkBackColorSetting = 0x00302010;
-// The platform's dark theme for scroll bars and tabs.
-constexpr wchar_t kDarkTheme[] = L"DarkMode_Explorer";
-
-using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-
-int DpiAsked()
-{
-    wchar_t text[16] = {};
-    if (GetEnvironmentVariableW(kDpiVariable, text, 16) == 0)
-        return 0;
-    return _wtoi(text);
-}
+constexpr wchar_t kDarkTheme[] = L"DarkMode_Explorer";  // the platform's, for scroll bars and tabs
 
 // The system's message font for a DPI, as the platform gives it.
 LOGFONTW MessageFontFor(UINT dpi)
 {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
-    const auto forDpi = reinterpret_cast<SystemParametersInfoForDpiFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
-    if (forDpi == nullptr || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
-        ADD_FAILURE() << "no message font for " << dpi << " DPI";
+    EXPECT_TRUE(SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        << "the message font at " << dpi << " DPI";
     return metrics.lfMessageFont;
-}
-
-LOGFONTW FontOf(HWND control)
-{
-    LOGFONTW font = {};
-    const auto shown = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    if (shown == nullptr || GetObjectW(shown, sizeof font, &font) == 0)
-        ADD_FAILURE() << "no font in the control";
-    return font;
-}
-
-void ExpectFont(HWND control, const LOGFONTW& wanted, const char* what)
-{
-    const LOGFONTW shown = FontOf(control);
-    EXPECT_EQ(shown.lfHeight, wanted.lfHeight) << what;
-    EXPECT_EQ(std::wstring(shown.lfFaceName), std::wstring(wanted.lfFaceName)) << what;
-}
-
-HWND Panel(HWND viewer)
-{
-    return FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr);
-}
-
-HWND Tabs(HWND viewer)
-{
-    return FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
-}
-
-RECT ChildRect(HWND viewer, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-int Height(const RECT& rect)
-{
-    return rect.bottom - rect.top;
-}
-
-int ListRowHeight(HWND panel)
-{
-    RECT row = {};
-    row.left = LVIR_BOUNDS;
-    SendMessageW(panel, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-    return Height(row);
 }
 
 // The panel's width in a client of that width: a third, within 200 and 400
 // at 100 %, bounds that grow with the DPI.
 int WantedPanelWidth(int clientWidth, int dpi)
 {
-    const int third = clientWidth / 3;
-    const int least = MulDiv(200, dpi, 96);
-    const int most = MulDiv(400, dpi, 96);
-    return third < least ? least : third > most ? most : third;
+    return std::clamp(clientWidth / 3, MulDiv(200, dpi, 96), MulDiv(400, dpi, 96));
+}
+
+// What a change may move, in screen pixels.
+enum { kPanelWidth, kTabRow, kFontHeight };
+using Layout = std::array<LONG, 3>;
+
+// The panel, its titles and the tabs written in the font, and the panel
+// ending on the tabs.
+Layout WrittenIn(HWND viewer, const LOGFONTW& wanted, const std::string& when)
+{
+    HWND panel = Panel(viewer);
+    const HWND controls[] = {panel, Tabs(viewer), reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0))};
+    const char* const names[] = {"the panel ", "the tabs ", "the titles "};
+    LOGFONTW shown[3] = {};
+    for (int control = 0; control < 3; ++control) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(controls[control], WM_GETFONT, 0, 0));
+        EXPECT_NE(GetObjectW(font, sizeof shown[control], &shown[control]), 0) << names[control] << when;
+        EXPECT_EQ(shown[control].lfHeight, wanted.lfHeight) << names[control] << when;
+        EXPECT_EQ(std::wstring(shown[control].lfFaceName), std::wstring(wanted.lfFaceName)) << names[control] << when;
+    }
+    const RECT placed = ChildRect(viewer, panel);
+    const RECT tabs = ChildRect(viewer, Tabs(viewer));
+    EXPECT_EQ(placed.bottom, tabs.top) << "the panel ends on the tabs " << when;
+    return {placed.right - placed.left, tabs.bottom - tabs.top, shown[0].lfHeight};
+}
+
+// The DPI the platform says the viewer's window has, from a test.
+int g_windowDpi = 0;
+FARPROC WINAPI LookUpWithWindowDpi(HMODULE module, LPCSTR name)
+{
+    const auto reportWindowDpi = +[](HWND) { return static_cast<UINT>(g_windowDpi); };
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0 && std::string(name) == "GetDpiForWindow")
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(reportWindowDpi));
+    return GetProcAddress(module, name);
+}
+
+// High contrast as the platform reports it to the plugin (Wine has no way to
+// turn it on), and the theme the plugin last gave each of its windows.
+bool g_highContrast = false;
+BOOL WINAPI ReportHighContrast(UINT action, UINT size, void* value, UINT flags)
+{
+    const BOOL answered = SystemParametersInfoW(action, size, value, flags);
+    auto* mode = static_cast<HIGHCONTRASTW*>(value);
+    if (answered && action == SPI_GETHIGHCONTRAST)
+        mode->dwFlags = g_highContrast ? mode->dwFlags | HCF_HIGHCONTRASTON : mode->dwFlags & ~HCF_HIGHCONTRASTON;
+    return answered;
+}
+
+std::map<HWND, std::wstring> g_themes;
+HRESULT WINAPI RecordTheme(HWND window, LPCWSTR application, LPCWSTR classes)
+{
+    g_themes[window] = application != nullptr ? application : L"";
+    return SetWindowTheme(window, application, classes);
+}
+
+std::wstring LastTheme(HWND window)
+{
+    const auto given = g_themes.find(window);
+    return given != g_themes.end() ? given->second : L"<none>";
+}
+
+// 0x00BBGGRR as the screen shows it, 0x00RRGGBB.
+std::uint32_t Pixel(COLORREF colour)
+{
+    return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
 }
 
 // Real pixels, as the file manager has them: asked for before the test
-// makes its first window.
+// makes its first window (Wine's processes are aware already).
 struct DpiAwareProcess {
     DpiAwareProcess()
     {
-        using SetContextFunction = BOOL(WINAPI*)(HANDLE);
-        const auto setContext = reinterpret_cast<SetContextFunction>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
-        // Per monitor (v2, else v1); Wine's processes are aware already.
-        if (setContext == nullptr || !(setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))) ||
-                                       setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)))))
-            SetProcessDPIAware();
+        if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
+            SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
     }
 };
 
@@ -137,228 +132,115 @@ protected:
         return path;
     }
 
-    // The panel's place and its values' room at a client width.
-    void ExpectPanelAt(HWND viewer, int width, int dpi)
-    {
-        MoveWindow(viewer, 0, 0, width, ScaleToDpi(480, dpi), TRUE);
-        HWND panel = Panel(viewer);
-        const RECT placed = ChildRect(viewer, panel);
-        EXPECT_NEAR(placed.right - placed.left, WantedPanelWidth(ClientRect(viewer).right, dpi), 1)
-            << width << " wide at " << dpi;
-        EXPECT_EQ(placed.right, ClientRect(viewer).right) << width;
-        EXPECT_EQ(placed.bottom, ChildRect(viewer, Tabs(viewer)).top) << width;
-        // The columns fill the list, but for its scroll bar at this DPI.
-        RECT inside = {};
-        GetClientRect(panel, &inside);
-        const LRESULT property = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 0, 0);
-        const LRESULT value = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0);
-        EXPECT_NEAR(property + value, inside.right, 1) << width << " wide at " << dpi;
-        // Every value uncut, by the list's own measure of what it needs.
-        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
-        const LRESULT needed = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0);
-        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, value);
-        EXPECT_LE(needed, value) << width << " wide at " << dpi << ": the values need " << needed;
-    }
-
-    static int ScaleToDpi(int length, int dpi) { return MulDiv(length, dpi, 96); }
-
     const IndexedPicture preview = QuadrantPicture(640, 480);
 };
 
 // The parts of a desktop at a DPI that the child process reports.
 struct Measured {
-    int tabRow = 0;
-    int listRow = 0;
+    int tabRow = 0, listRow = 0;
 };
 
 // Runs the test process again at a DPI: the prefix's LogPixels set for its
 // start, and put back as it was once it has ended.
-Measured RunAtDpi(int dpi)
+Measured RunAtDpi(DWORD dpi)
 {
-    Measured measured;
-    HKEY desktop = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                        &desktop, nullptr) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "no desktop key";
-        return measured;
-    }
-    DWORD before = 0;
-    DWORD size = sizeof before;
-    const bool hadValue = RegQueryValueExW(desktop, kLogPixels, nullptr, nullptr, reinterpret_cast<BYTE*>(&before),
-                                           &size) == ERROR_SUCCESS;
-    const DWORD wanted = static_cast<DWORD>(dpi);
-    RegSetValueExW(desktop, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wanted), sizeof wanted);
+    DWORD before = 0, size = sizeof before;
+    const bool hadValue = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &before,
+                                       &size) == ERROR_SUCCESS;
+    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi), ERROR_SUCCESS);
     SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
-
     wchar_t program[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     std::string output;
-    const ChildRun run = RunChild(program, L"\"" + std::wstring(program) + L"\" --gtest_filter=ViewerAtDpi.*", 60000,
+    const ChildRun run = RunChild(program, L"\"" + std::wstring(program) + L"\" --gtest_filter=ViewerDpi.*", 60000,
                                   [&](const std::string& text) { output += text; });
-
     SetEnvironmentVariableW(kDpiVariable, nullptr);
     if (hadValue)
-        RegSetValueExW(desktop, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before), sizeof before);
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &before, sizeof before);
     else
-        RegDeleteValueW(desktop, kLogPixels);
-    RegCloseKey(desktop);
-
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
     EXPECT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 0u) << "at " << dpi << " DPI:\n" << output;
-    EXPECT_EQ(output.find("[  SKIPPED ]"), std::string::npos) << output;
-    const std::size_t at = output.find("measured:");
-    if (at == std::string::npos ||
-        std::sscanf(output.c_str() + at, "measured: tab row %d, list row %d", &measured.tabRow, &measured.listRow) != 2)
+    Measured measured;
+    const char* report = output.c_str() + std::min(output.find("measured:"), output.size());
+    if (std::sscanf(report, "measured: tab row %d, list row %d", &measured.tabRow, &measured.listRow) != 2)
         ADD_FAILURE() << "nothing measured at " << dpi << " DPI:\n" << output;
-    std::printf("at %d DPI: tab row %d, list row %d\n", dpi, measured.tabRow, measured.listRow);
     return measured;
 }
 
 }  // namespace
 
-class ViewerAtDpi : public ViewerDesktop {};
+class ViewerDpi : public ViewerDesktop {};
 
-// In a process started at a DPI (by ViewerDpi.ControlsAreLaidOutForEachDpi):
-// the panel's bounds and columns, the fonts of the panel and the tabs, and
-// the picture at natural size, one picture pixel per screen pixel.
-TEST_F(ViewerAtDpi, ControlsAreLaidOutForTheDpi)
+// Run again in processes started at 96, 144 and 192 DPI: the tab row and the
+// list's rows as tall as at 96 DPI times DPI/96 (the tab row within a pixel);
+// in each, the panel's bounds and columns, the fonts of the panel, its titles
+// and the tabs, and the picture at one picture pixel per screen pixel.
+TEST_F(ViewerDpi, ControlsAreLaidOutForEachDpi)
 {
-    const int dpi = DpiAsked();
-    if (dpi == 0)
-        GTEST_SKIP() << "run by ViewerDpi.ControlsAreLaidOutForEachDpi in a process at each DPI";
-    HDC screen = GetDC(nullptr);
-    ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), dpi) << "the prefix's LogPixels";
-    ReleaseDC(nullptr, screen);
+    const wchar_t* asked = _wgetenv(kDpiVariable);
+    const int dpi = asked != nullptr ? _wtoi(asked) : 0;
+    if (dpi == 0) {
+        const Measured base = RunAtDpi(96);
+        ASSERT_GT(base.tabRow, 10);
+        ASSERT_GT(base.listRow, 10);
+        for (const int scaled : {144, 192}) {
+            const Measured at = RunAtDpi(scaled);
+            EXPECT_NEAR(at.tabRow, MulDiv(base.tabRow, scaled, 96), 1) << "the tab row at " << scaled;
+            EXPECT_GE(at.listRow * 96, base.listRow * scaled - 96) << "the list's rows at " << scaled;
+        }
+        return;
+    }
+    ASSERT_EQ(GetDpiForSystem(), static_cast<UINT>(dpi)) << "the prefix's LogPixels";
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
     HWND viewer = Load(InfoDrawing(), 0);
     ASSERT_NE(viewer, nullptr);
-    ASSERT_NE(Panel(viewer), nullptr);
-    ASSERT_NE(Tabs(viewer), nullptr);
-
-    const LOGFONTW message = MessageFontFor(static_cast<UINT>(dpi));
-    ExpectFont(Panel(viewer), message, "the panel");
-    ExpectFont(Tabs(viewer), message, "the tabs");
-    ExpectFont(reinterpret_cast<HWND>(SendMessageW(Panel(viewer), LVM_GETHEADER, 0, 0)), message, "the titles");
+    ASSERT_TRUE(Panel(viewer) != nullptr && Tabs(viewer) != nullptr);
+    HWND panel = Panel(viewer);
     // Where the panel takes a third, its least width and its most, in a
     // viewer as large on the screen as one of 640, 1005 and 1420 at 100 %.
-    for (const int width : {640, 1005, 1420, 2840})
-        ExpectPanelAt(viewer, ScaleToDpi(width, dpi), dpi);
+    for (const int width : {640, 1005, 1420, 2840}) {
+        MoveWindow(viewer, 0, 0, MulDiv(width, dpi, 96), MulDiv(480, dpi, 96), TRUE);
+        const std::string when = std::to_string(width) + " wide at " + std::to_string(dpi);
+        const Layout layout = WrittenIn(viewer, MessageFontFor(dpi), when);
+        EXPECT_NEAR(layout[kPanelWidth], WantedPanelWidth(ClientRect(viewer).right, dpi), 1) << when;
+        EXPECT_EQ(ChildRect(viewer, panel).right, ClientRect(viewer).right) << when;
+        // The columns fill the list, but for its scroll bar at this DPI, and
+        // every value is uncut, by the list's own measure of what it needs.
+        RECT inside = {};
+        GetClientRect(panel, &inside);
+        const LRESULT value = SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0);
+        EXPECT_NEAR(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 0, 0) + value, inside.right, 1) << when;
+        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+        EXPECT_LE(SendMessageW(panel, LVM_GETCOLUMNWIDTH, 1, 0), value) << when << ": the width the values need";
+        SendMessageW(panel, LVM_SETCOLUMNWIDTH, 1, value);
+    }
 
     // Natural size: the picture's last column, and the background after it.
     MoveWindow(viewer, 0, 0, kHostWidth, kHostHeight, TRUE);
     SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
     ASSERT_EQ(Panel(viewer), nullptr);
     SendMessageW(viewer, WM_HSCROLL, SB_RIGHT, 0);
-    const Screenshot shot = Capture(viewer);
     const int lastColumn = Bar(viewer, SB_HORZ).nMax - Bar(viewer, SB_HORZ).nPos;
     EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 639) << "one picture pixel per screen pixel";
-    EXPECT_EQ(shot.At(lastColumn, 0), preview.ColourAt(639, 0));
+    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), preview.ColourAt(639, 0));
     SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
-    std::printf("measured: tab row %d, list row %d\n", Height(ChildRect(viewer, Tabs(viewer))),
-                ListRowHeight(Panel(viewer)));
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(Panel(viewer), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    const RECT tabs = ChildRect(viewer, Tabs(viewer));
+    std::printf("measured: tab row %ld, list row %ld\n", tabs.bottom - tabs.top, row.bottom - row.top);
     Close(viewer);
 }
 
-// The tab row and the list's rows grow with the DPI: each row as tall as at
-// 96 DPI times DPI/96, within a pixel, and the font the message font's.
-TEST(ViewerDpi, ControlsAreLaidOutForEachDpi)
-{
-    const Measured base = RunAtDpi(96);
-    ASSERT_GT(base.tabRow, 10);
-    ASSERT_GT(base.listRow, 10);
-    for (const int dpi : {144, 192}) {
-        const Measured scaled = RunAtDpi(dpi);
-        EXPECT_NEAR(scaled.tabRow, MulDiv(base.tabRow, dpi, 96), 1) << "the tab row at " << dpi;
-        EXPECT_GE(scaled.listRow * 96, base.listRow * dpi - 96) << "the list's rows at " << dpi;
-    }
-}
-
-namespace {
-
-// The DPI the platform says the viewer's window has, from a test.
-UINT g_windowDpi = 0;
-UINT WINAPI ReportWindowDpi(HWND)
-{
-    return g_windowDpi;
-}
-
-FARPROC WINAPI LookUpWithWindowDpi(HMODULE module, LPCSTR name)
-{
-    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0 && std::string(name) == "GetDpiForWindow")
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ReportWindowDpi));
-    return GetProcAddress(module, name);
-}
-
-struct Layout {
-    int panelWidth;
-    int tabRow;
-    LONG fontHeight;
-};
-
-Layout LayoutOf(HWND viewer)
-{
-    const RECT panel = ChildRect(viewer, Panel(viewer));
-    return {panel.right - panel.left, Height(ChildRect(viewer, Tabs(viewer))), FontOf(Panel(viewer)).lfHeight};
-}
-
-UINT SystemDpi()
-{
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
-
-}  // namespace
-
-// A host aware of each monitor's DPI moves the viewer to a screen of 200 %
-// and back: the controls are laid out and written for each, and the picture
-// keeps its zoom and its pixels.
-TEST_F(ViewerDesktop, DpiChangeWhileOpenLaysTheControlsOutAgain)
+// A host aware of each monitor's DPI moves the viewer to 200 % and back; the
+// user doubles the system's font and puts it back (the host passes the
+// broadcast on): the controls follow, the picture keeps its zoom and sheet.
+TEST_F(ViewerDesktop, DpiOrFontChangeWhileOpenLaysTheControlsOutAgain)
 {
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
     ImportPatch lookUp(plugin.Module(), "kernel32.dll", "GetProcAddress",
                        reinterpret_cast<const void*>(&LookUpWithWindowDpi));
     ASSERT_TRUE(lookUp.Applied());
-    const UINT base = SystemDpi();
-    g_windowDpi = base;
-    HWND viewer = Load(InfoDrawing(), 0);
-    ASSERT_NE(viewer, nullptr);
-    MoveWindow(viewer, 0, 0, 960, 600, TRUE);
-    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
-    ASSERT_EQ(Bar(viewer, SB_HORZ).nMax, 799);
-    const Layout before = LayoutOf(viewer);
-    const int clientWidth = ClientRect(viewer).right;
-    EXPECT_EQ(before.panelWidth, WantedPanelWidth(clientWidth, static_cast<int>(base)));
-
-    const UINT doubled = 2 * base;
-    g_windowDpi = doubled;
-    SendMessageW(viewer, WM_DPICHANGED_AFTERPARENT, 0, 0);
-    const Layout after = LayoutOf(viewer);
-    EXPECT_EQ(after.panelWidth, WantedPanelWidth(ClientRect(viewer).right, static_cast<int>(doubled)));
-    EXPECT_EQ(after.fontHeight, MessageFontFor(doubled).lfHeight);
-    ExpectFont(Tabs(viewer), MessageFontFor(doubled), "the tabs");
-    EXPECT_NEAR(after.tabRow, 2 * before.tabRow, 1);
-    EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, Tabs(viewer)).top);
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 799) << "the zoom stays, in screen pixels";
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nPage, static_cast<UINT>(ClientRect(viewer).right - after.panelWidth))
-        << "the picture area is what is left";
-    EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0), static_cast<LRESULT>(kActiveSheet));
-
-    g_windowDpi = base;
-    SendMessageW(viewer, WM_DPICHANGED_AFTERPARENT, 0, 0);
-    const Layout back = LayoutOf(viewer);
-    EXPECT_EQ(back.panelWidth, before.panelWidth);
-    EXPECT_EQ(back.tabRow, before.tabRow);
-    EXPECT_EQ(back.fontHeight, before.fontHeight);
-    Close(viewer);
-}
-
-// The user makes the system's font larger: a host that hands the
-// broadcast on has the viewer written in it without reopening.
-TEST_F(ViewerDesktop, SystemFontChangeWhileOpenRefontsTheControls)
-{
-    WriteSettings("InfoPanel=1");
     NONCLIENTMETRICSW original = {};
     original.cbSize = sizeof original;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof original, &original, 0));
@@ -366,67 +248,42 @@ TEST_F(ViewerDesktop, SystemFontChangeWhileOpenRefontsTheControls)
         NONCLIENTMETRICSW metrics;
         ~PutBack() { SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0); }
     } putBack{original};
-    HWND viewer = Load(InfoDrawing(), 0);
-    ASSERT_NE(viewer, nullptr);
-    const Layout before = LayoutOf(viewer);
-    EXPECT_EQ(before.fontHeight, original.lfMessageFont.lfHeight);
-
     NONCLIENTMETRICSW larger = original;
     larger.lfMessageFont.lfHeight = 2 * original.lfMessageFont.lfHeight;
-    ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof larger, &larger, 0));
-    SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, reinterpret_cast<LPARAM>(L"WindowMetrics"));
-    const Layout after = LayoutOf(viewer);
-    EXPECT_EQ(after.fontHeight, larger.lfMessageFont.lfHeight);
-    ExpectFont(Tabs(viewer), larger.lfMessageFont, "the tabs");
-    EXPECT_GT(after.tabRow, before.tabRow);
-    EXPECT_EQ(ChildRect(viewer, Panel(viewer)).bottom, ChildRect(viewer, Tabs(viewer)).top);
-
-    ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof original, &original, 0));
-    SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, reinterpret_cast<LPARAM>(L"WindowMetrics"));
-    const Layout back = LayoutOf(viewer);
-    EXPECT_EQ(back.fontHeight, before.fontHeight);
-    EXPECT_EQ(back.tabRow, before.tabRow);
+    const int base = static_cast<int>(GetDpiForSystem());
+    g_windowDpi = base;
+    HWND viewer = Load(InfoDrawing(), 0);
+    ASSERT_NE(viewer, nullptr);
+    MoveWindow(viewer, 0, 0, 960, 600, TRUE);
+    SendMessageW(viewer, WM_KEYDOWN, VK_ADD, 0);
+    ASSERT_EQ(Bar(viewer, SB_HORZ).nMax, 799);
+    // Laid out for the DPI and font; the zoom, the picture's area and sheet.
+    const auto laidOut = [&](int dpi, const LOGFONTW& font, const char* when) {
+        const Layout layout = WrittenIn(viewer, font, when);
+        EXPECT_EQ(layout[kPanelWidth], WantedPanelWidth(ClientRect(viewer).right, dpi)) << when;
+        EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 799) << "the zoom " << when;
+        EXPECT_EQ(Bar(viewer, SB_HORZ).nPage, static_cast<UINT>(ClientRect(viewer).right - layout[kPanelWidth]))
+            << when;
+        EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0), static_cast<LRESULT>(kActiveSheet)) << when;
+        return layout;
+    };
+    const auto moveTo = [&](int dpi, const LOGFONTW& font, const char* when) {
+        g_windowDpi = dpi;
+        SendMessageW(viewer, WM_DPICHANGED_AFTERPARENT, 0, 0);
+        return laidOut(dpi, font, when);
+    };
+    const auto useFont = [&](NONCLIENTMETRICSW& metrics, const char* when) {
+        EXPECT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) << when;
+        SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, reinterpret_cast<LPARAM>(L"WindowMetrics"));
+        return laidOut(base, metrics.lfMessageFont, when);
+    };
+    const Layout first = laidOut(base, original.lfMessageFont, "at first");
+    EXPECT_NEAR(moveTo(2 * base, MessageFontFor(2 * base), "at 200 %")[kTabRow], 2 * first[kTabRow], 1);
+    EXPECT_EQ(moveTo(base, original.lfMessageFont, "back at 100 %"), first);
+    EXPECT_GT(useFont(larger, "with a larger font")[kTabRow], first[kTabRow]);
+    EXPECT_EQ(useFont(original, "with the font put back"), first);
     Close(viewer);
 }
-
-namespace {
-
-// High contrast as the platform reports it to the plugin (Wine has no way to
-// turn it on), and the themes the plugin gives its windows.
-bool g_highContrast = false;
-BOOL WINAPI ReportHighContrast(UINT action, UINT size, void* value, UINT flags)
-{
-    if (action != SPI_GETHIGHCONTRAST)
-        return SystemParametersInfoW(action, size, value, flags);
-    if (!SystemParametersInfoW(action, size, value, flags))
-        return FALSE;
-    auto* mode = static_cast<HIGHCONTRASTW*>(value);
-    mode->dwFlags = g_highContrast ? mode->dwFlags | HCF_HIGHCONTRASTON : mode->dwFlags & ~HCF_HIGHCONTRASTON;
-    return TRUE;
-}
-
-std::vector<std::pair<HWND, std::wstring>> g_themes;
-HRESULT WINAPI RecordTheme(HWND window, LPCWSTR application, LPCWSTR classes)
-{
-    g_themes.push_back({window, application != nullptr ? application : L""});
-    return SetWindowTheme(window, application, classes);
-}
-
-std::wstring LastTheme(HWND window)
-{
-    for (auto given = g_themes.rbegin(); given != g_themes.rend(); ++given)
-        if (given->first == window)
-            return given->second;
-    return L"<none>";
-}
-
-// 0x00BBGGRR as the screen shows it, 0x00RRGGBB.
-std::uint32_t Pixel(COLORREF colour)
-{
-    return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
-}
-
-}  // namespace
 
 // High contrast turned on while a dark host's drawing is shown: the
 // viewer's background (and the true-colour sheet laid over it, once read
@@ -445,48 +302,43 @@ TEST_F(ViewerDesktop, HighContrastWhileOpenTakesTheSystemsColours)
     HWND viewer = Load(InfoDrawing(), kShowFlagDarkHost | kShowFlagDarkControls);
     ASSERT_NE(viewer, nullptr);
     SendKeyWithCtrl(viewer, VK_PRIOR);  // sheet 0: a PNG whose last column is transparent
-    HWND panel = Panel(viewer);
-    const std::uint32_t dark = Pixel(kDarkBackColorSetting);
-    const std::uint32_t window = Pixel(GetSysColor(COLOR_WINDOW));
-    ASSERT_NE(window, dark);
-    const int lastColumn = SheetPictureSize(0).cx - 1;
-    const int belowSheet = SheetPictureSize(0).cy + 20;
-    Screenshot shot = Capture(viewer);
-    ASSERT_EQ(shot.At(lastColumn, 0), dark);
+    const SIZE sheet = SheetPictureSize(0);
+    const int lastColumn = sheet.cx - 1;
+    const COLORREF system = GetSysColor(COLOR_WINDOW);
+    ASSERT_NE(Pixel(system), Pixel(kDarkBackColorSetting));
+    ASSERT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(kDarkBackColorSetting));
     EXPECT_EQ(LastTheme(Tabs(viewer)), kDarkTheme);
+    // The background at a point, the panel's, the scroll bars' and tabs' theme.
+    const auto expectColours = [&](HWND shown, POINT at, COLORREF back, const wchar_t* theme, const char* when) {
+        EXPECT_EQ(Capture(shown).At(at.x, at.y), Pixel(back)) << "the background " << when;
+        EXPECT_EQ(SendMessageW(Panel(shown), LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(back)) << when;
+        EXPECT_EQ(LastTheme(shown), theme) << "the scroll bars " << when;
+        EXPECT_EQ(LastTheme(Tabs(shown)), theme) << "the tabs " << when;
+    };
 
     g_highContrast = true;
     SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     SendMessageW(viewer, WM_SYSCOLORCHANGE, 0, 0);
-    shot = Capture(viewer);
-    EXPECT_EQ(shot.At(10, belowSheet), window) << "the background";
-    EXPECT_EQ(SendMessageW(panel, LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(GetSysColor(COLOR_WINDOW)));
-    EXPECT_EQ(SendMessageW(panel, LVM_GETTEXTCOLOR, 0, 0), static_cast<LRESULT>(GetSysColor(COLOR_WINDOWTEXT)));
-    EXPECT_EQ(LastTheme(Tabs(viewer)), L"") << "the tabs lose the dark theme";
-    EXPECT_EQ(LastTheme(viewer), L"") << "so do the scroll bars";
-    EXPECT_EQ(LastTheme(panel), L"");
+    expectColours(viewer, {10, sheet.cy + 20}, system, L"", "turned on");
+    EXPECT_EQ(SendMessageW(Panel(viewer), LVM_GETTEXTCOLOR, 0, 0), static_cast<LRESULT>(GetSysColor(COLOR_WINDOWTEXT)));
+    EXPECT_EQ(LastTheme(Panel(viewer)), L"");
     DispatchPosted(viewer);
-    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), window) << "the sheet laid over the system's colour";
+    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(system)) << "the sheet laid over the system's colour";
     EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0), 0) << "the sheet shown stays";
 
     g_highContrast = false;
     SendMessageW(viewer, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     DispatchPosted(viewer);
-    shot = Capture(viewer);
-    EXPECT_EQ(shot.At(lastColumn, 0), dark);
-    EXPECT_EQ(shot.At(10, belowSheet), dark);
-    EXPECT_EQ(SendMessageW(panel, LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(kDarkBackColorSetting));
-    EXPECT_EQ(LastTheme(Tabs(viewer)), kDarkTheme);
-    EXPECT_EQ(LastTheme(viewer), kDarkTheme);
+    expectColours(viewer, {10, sheet.cy + 20}, kDarkBackColorSetting, kDarkTheme, "turned off");
+    EXPECT_EQ(Capture(viewer).At(lastColumn, 0), Pixel(kDarkBackColorSetting));
     EXPECT_TRUE(plugin.Boxes().empty());
     Close(viewer);
 
-    // A viewer opened while high contrast is on takes the system's colours.
+    // A viewer opened while high contrast is on takes the system's colours,
+    // never given the dark theme.
     g_highContrast = true;
     viewer = LoadPicture(QuadrantPicture(120, 90), kShowFlagDarkHost | kShowFlagDarkControls);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(Capture(viewer).At(10, 100), window);
-    EXPECT_EQ(SendMessageW(Panel(viewer), LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(GetSysColor(COLOR_WINDOW)));
-    EXPECT_EQ(LastTheme(viewer), L"<none>") << "never given the dark theme";
+    expectColours(viewer, {10, 100}, system, L"<none>", "opened while on");
     Close(viewer);
 }

@@ -1,5 +1,7 @@
 #include "viewer_host.h"
 
+#include <commctrl.h>
+
 int g_hostWheelMessages = 0;
 
 namespace {
@@ -42,6 +44,24 @@ IndexedPicture QuadrantPicture(int width, int height)
             picture.indices[static_cast<size_t>(y) * width + x] =
                 static_cast<std::uint8_t>(1 + (y * 2 / height) * 2 + x * 2 / width);
     return picture;
+}
+
+HWND Panel(HWND viewer)
+{
+    return FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr);
+}
+
+HWND Tabs(HWND viewer)
+{
+    return FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+}
+
+RECT ChildRect(HWND viewer, HWND child)
+{
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 ViewerTest::ViewerTest()

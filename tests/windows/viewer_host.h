@@ -37,6 +37,12 @@ struct Screenshot {
 // A picture of four quadrants of distinct colours.
 IndexedPicture QuadrantPicture(int width, int height);
 
+// The viewer's information panel and sheet tabs, or null; a child's
+// rectangle in the viewer's client coordinates.
+HWND Panel(HWND viewer);
+HWND Tabs(HWND viewer);
+RECT ChildRect(HWND viewer, HWND child);
+
 class ViewerTest : public ReaderTest {
 protected:
     ViewerTest();

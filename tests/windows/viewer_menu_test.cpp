@@ -180,9 +180,6 @@ protected:
     // 640 x 480 in a host of 400 x 300: bars at natural size, fits exactly.
     const IndexedPicture picture = QuadrantPicture(640, 480);
 
-    static HWND Panel(HWND viewer) { return FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr); }
-    static HWND Tabs(HWND viewer) { return FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr); }
-
     // A right-click at a client point, as the platform turns it into the
     // request for a menu.
     SeenMenu RightClick(HWND viewer, POINT at, MenuAction action)

@@ -22,7 +22,6 @@ protected:
         return Load(path, showFlags);
     }
 
-    static HWND Tabs(HWND viewer) { return FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr); }
     static int Selected(HWND viewer) { return static_cast<int>(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0)); }
 
     static std::wstring TabText(HWND tabs, int index)
@@ -276,7 +275,7 @@ TEST_F(ViewerTest, SheetPictureAreaEndsAboveTheTabs)
     WriteDrawing(path, Container::Archive, ThreeSheetDrawing(QuadrantPicture(180, 140)));
     HWND viewer = Load(path, 0);
     ASSERT_NE(viewer, nullptr);
-    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tabs = Tabs(viewer);
     ASSERT_NE(tabs, nullptr);
     RECT strip = {};
     GetWindowRect(tabs, &strip);

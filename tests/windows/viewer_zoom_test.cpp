@@ -443,10 +443,10 @@ TEST_F(ViewerZoom, DarkHostPaintsTheDarkBackgroundAndThemesTheBarsWhenAsked)
     WriteDrawing(drawing, Container::Archive, ThreeSheetDrawing(QuadrantPicture(180, 140)));
     viewer = Load(drawing, kShowFlagDarkHost | kShowFlagDarkControls);
     ASSERT_NE(viewer, nullptr);
-    HWND tabs = FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tabs = Tabs(viewer);
     EXPECT_EQ(ThemeOf(tabs), L"DarkMode_Explorer") << "the tabs themed as they are made";
     SendMessageW(viewer, WM_KEYDOWN, 'I', 0);
-    HWND panel = FindWindowExW(viewer, nullptr, WC_LISTVIEWW, nullptr);
+    HWND panel = Panel(viewer);
     ASSERT_NE(panel, nullptr);
     HWND titles = reinterpret_cast<HWND>(SendMessageW(panel, LVM_GETHEADER, 0, 0));
     EXPECT_EQ(ThemeOf(panel), L"DarkMode_Explorer");
