@@ -24,6 +24,7 @@ const std::vector<std::wstring> kPictureItems = {kCopy, L"-", kZoomIn, kZoomOut,
 const std::vector<std::wstring> kDrawingItems = {kCopy, L"-",  kZoomIn, kZoomOut,       kNatural,       kFit,
                                                  L"-",  kInfo, L"-",    kSheetNames[0], kSheetNames[1], kSheetNames[2]};
 const std::vector<std::wstring> kPanelItems = {kPanelCopy, L"Select all"};
+constexpr bool kLeavePosted = true;  // RightClick leaves the choice posted, for the test to run
 constexpr wchar_t kGreyed[] = L" (greyed)", kChecked[] = L" (checked)";
 
 // A menu as it showed: its window's top left corner on screen, its items,
@@ -80,9 +81,8 @@ void CALLBACK DriveMenu(HWND, UINT, UINT_PTR, DWORD)
             g_seen.line += (state & (MF_SEPARATOR | MF_CHECKED)) == MF_CHECKED ? kChecked : L"";
         }
         g_action(window, menu, g_seen);
-    } else if (++g_ticks > 200) {
+    } else if (++g_ticks > 200)
         EndMenu();  // a menu the action left open would hold the test for ever
-    }
 }
 
 // Runs open (which opens the menu, and returns once its loop has), then the
@@ -114,7 +114,7 @@ MenuAction Click(const std::wstring& text)
         const auto index =
             static_cast<UINT>(std::find(seen.texts.begin(), seen.texts.end(), text) - seen.texts.begin());
         RECT item = {};
-        if (index == seen.texts.size() || !GetMenuItemRect(nullptr, menu, index, &item)) {
+        if (index >= seen.texts.size() || !GetMenuItemRect(nullptr, menu, index, &item)) {
             ADD_FAILURE() << "no item " << ToAnsi(text) << " in " << ToAnsi(seen.line);
             PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
             return;
@@ -145,10 +145,12 @@ std::pair<LONG, LONG> OnScreen(HWND window, POINT client)
     return {client.x, client.y};
 }
 
-// A right-click at a client point, as the platform turns it into a menu's request.
-SeenMenu RightClick(HWND viewer, MenuAction action, POINT at = {50, 60})
+// A right-click at a client point, as the platform turns it into a menu's
+// request; what was chosen is done at once, or left posted.
+SeenMenu RightClick(HWND viewer, MenuAction action, POINT at = {50, 60}, bool leavePosted = false)
 {
-    return DriveMenuThrough([&] { SendMessageW(viewer, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }, std::move(action));
+    return DriveMenuThrough([&] { SendMessageW(viewer, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }, std::move(action),
+                            leavePosted ? nullptr : viewer);
 }
 
 class ViewerMenu : public ViewerTest {
@@ -175,7 +177,7 @@ TEST_F(ViewerMenu, RightClickOffersTheCommandsAndEachChoiceIsPostedAndDoesWhatIt
     HWND viewer = LoadPicture(picture, 0);
     ASSERT_NE(viewer, nullptr);
     ASSERT_EQ(Bar(viewer, SB_HORZ).nMax, 639);
-    const SeenMenu seen = RightClick(viewer, kDismiss);
+    const SeenMenu seen = RightClick(viewer, kDismiss, {50, 60}, kLeavePosted);
     EXPECT_EQ(seen.at, OnScreen(viewer, {50, 60}));
     EXPECT_EQ(seen.line, Menu(kPictureItems, {kNatural})) << "natural size shown already";
     EXPECT_FALSE(ChoicePending(viewer)) << "dismissed, nothing chosen";
@@ -192,7 +194,7 @@ TEST_F(ViewerMenu, RightClickOffersTheCommandsAndEachChoiceIsPostedAndDoesWhatIt
         const auto& [item, horizontal, vertical, fitTold] = choices[index];
         const std::string what = ToAnsi(item) + ", choice " + std::to_string(index);
         const int before = Range(viewer, SB_HORZ);
-        RightClick(viewer, Click(item));
+        RightClick(viewer, Click(item), {50, 60}, kLeavePosted);
         EXPECT_EQ(Range(viewer, SB_HORZ), before) << what << ": nothing done inside the menu";
         EXPECT_TRUE(ChoicePending(viewer)) << what;
         DispatchPosted(viewer);
@@ -212,13 +214,13 @@ TEST_F(ViewerMenu, RightClickOffersTheCommandsAndEachChoiceIsPostedAndDoesWhatIt
 
     // Information shows the panel, checked while shown, and hides it.
     RightClick(viewer, Click(kInfo));
-    DispatchPosted(viewer);
     EXPECT_NE(Panel(viewer), nullptr);
     EXPECT_NE(RightClick(viewer, Click(kInfo)).line.find(kInfo + kChecked), std::wstring::npos);
-    DispatchPosted(viewer);
     EXPECT_EQ(Panel(viewer), nullptr);
     EXPECT_TRUE(plugin.Boxes().empty());
-    // Fitted by the host: fit is checked, natural size can act.
+    // Fitted by the host from natural size: fit is checked, natural size can act.
+    RightClick(viewer, Click(kNatural));
+    ASSERT_EQ(Range(viewer, SB_HORZ), 639);
     ASSERT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
     EXPECT_EQ(RightClick(viewer, kDismiss, {10, 10}).line, Menu(kPictureItems, {}, {kFit}));
     Close(viewer);
@@ -226,8 +228,10 @@ TEST_F(ViewerMenu, RightClickOffersTheCommandsAndEachChoiceIsPostedAndDoesWhatIt
 
 // Shift+F10 and the Menu key open the menu at the centre of the picture
 // area (left of the panel), where arrows and Enter choose; the Menu key is
-// the viewer's, never passed on to the host. In the panel, the Menu key
-// opens the panel's own menu.
+// the viewer's, never passed on to the host. In the panel it opens the
+// panel's menu: Select all, then Copy, which takes the rows as Ctrl+C in the
+// panel does (the custom properties' heading is none); Copy is greyed while
+// no row is selected.
 TEST_F(ViewerMenu, KeyboardOpensTheMenuAtTheCentreOfThePictureAreaAndThePanelsMenuCopiesItsRows)
 {
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
@@ -268,9 +272,6 @@ TEST_F(ViewerMenu, KeyboardOpensTheMenuAtTheCentreOfThePictureAreaAndThePanelsMe
     EXPECT_EQ(DriveMenuThrough([&] { SendMessageW(panel, WM_KEYDOWN, VK_APPS, 0); }, kDismiss, viewer).line,
               Menu(kPanelItems, {kPanelCopy}));
 
-    // The panel's menu: Select all, then Copy, which takes the rows as Ctrl+C
-    // in the panel does (the heading of the custom properties is none of
-    // them); Copy is greyed while no row is selected.
     const int rows = static_cast<int>(SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0));
     ASSERT_EQ(rows, 7) << "five fixed rows, the heading and a custom property";
     const LPARAM at = MAKELPARAM(clickInPanel.first, clickInPanel.second);
@@ -316,7 +317,7 @@ TEST_F(ViewerMenu, SheetChosenFromTheMenuReportsOnlyAfterTheMenuHasClosed)
         Click(kSheetNames[0])(window, menu, seen);
         boxInsideTheMenu = !plugin.Boxes().empty();
     };
-    EXPECT_EQ(RightClick(viewer, chooseSheet1, {30, 30}).line,
+    EXPECT_EQ(RightClick(viewer, chooseSheet1, {30, 30}, kLeavePosted).line,
               Menu(kDrawingItems, {kNatural}, {kSheetNames[kActiveSheet]}));
     EXPECT_FALSE(boxInsideTheMenu);
     EXPECT_TRUE(plugin.Boxes().empty()) << "the choice waits for the menu's loop to end";
@@ -330,7 +331,6 @@ TEST_F(ViewerMenu, SheetChosenFromTheMenuReportsOnlyAfterTheMenuHasClosed)
     // The broken sheet has no picture: nothing to copy, zoom or fit.
     EXPECT_EQ(RightClick(viewer, Click(kSheetNames[2]), {30, 30}).line,
               Menu(kDrawingItems, {kCopy, kZoomIn, kZoomOut, kNatural, kFit}, {kSheetNames[0]}));
-    DispatchPosted(viewer);
     EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0), 2);
     EXPECT_EQ(Capture(viewer).At(0, 0), SheetPixelOver(2, 0, 0, kBackgroundPixel));
     EXPECT_EQ(plugin.Boxes().size(), 1u);
@@ -339,7 +339,6 @@ TEST_F(ViewerMenu, SheetChosenFromTheMenuReportsOnlyAfterTheMenuHasClosed)
     plugin.ClearBoxes();
     plugin.RunInsideNextBox([&] { closeWindow(viewer); });
     RightClick(viewer, Click(kSheetNames[0]));
-    DispatchPosted(viewer);
     ASSERT_EQ(plugin.Boxes().size(), 1u);
     EXPECT_FALSE(IsWindow(viewer)) << "closed from the box";
 }
