@@ -50,13 +50,13 @@ void WriteDrawing(const std::wstring& path, Container container, const DrawingCo
         WriteArchiveFile(path, ArchiveDrawing(content));
 }
 
-void SendKeyWithCtrl(HWND window, WPARAM key)
+void SendKeyHolding(HWND window, WPARAM held, UINT message, WPARAM key)
 {
     BYTE keys[256] = {};
     GetKeyboardState(keys);
-    keys[VK_CONTROL] |= 0x80;
+    keys[held] |= 0x80;
     SetKeyboardState(keys);
-    SendMessageW(window, WM_KEYDOWN, key, 0);
-    keys[VK_CONTROL] &= 0x7F;
+    SendMessageW(window, message, key, 0);
+    keys[held] &= 0x7F;
     SetKeyboardState(keys);
 }

@@ -36,5 +36,10 @@ DrawingContent ThreeSheetDrawing(const IndexedPicture& preview);
 
 void WriteDrawing(const std::wstring& path, Container container, const DrawingContent& content);
 
-// Presses the key with Ctrl held, as the thread's keyboard state says.
-void SendKeyWithCtrl(HWND window, WPARAM key);
+// Sends the key's message with another key held, as the thread's keyboard
+// state says.
+void SendKeyHolding(HWND window, WPARAM held, UINT message, WPARAM key);
+inline void SendKeyWithCtrl(HWND window, WPARAM key)
+{
+    SendKeyHolding(window, VK_CONTROL, WM_KEYDOWN, key);
+}

@@ -231,3 +231,23 @@ std::size_t PrivateBytes()
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     return counters.PagefileUsage;
 }
+
+void EmptyClipboardAsAnotherProgram()
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)))) {
+        text = copied;
+        GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+    }
+    CloseClipboard();
+    return text;
+}

@@ -97,6 +97,11 @@ std::size_t PrivateBytes();
 // Whether another program could open the file for writing, exclusively, now.
 bool CanOpenForWriting(const std::wstring& path);
 
+// The clipboard as another program leaves or finds it: emptied, or its
+// text (empty when it holds none).
+void EmptyClipboardAsAnotherProgram();
+std::wstring ClipboardText();
+
 // A visible pop-up window of a class of its own that does nothing but exist,
 // for a program that plays the host.
 HWND CreatePlainHostWindow(const wchar_t* className, int width, int height);

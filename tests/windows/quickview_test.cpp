@@ -340,19 +340,6 @@ void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-std::wstring ClipboardText()
-{
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)))) {
-        text = copied;
-        GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
-    }
-    CloseClipboard();
-    return text;
-}
-
 }  // namespace
 
 // --dpi 144 runs the window at 150 %: the row of tabs is half as tall again,
@@ -397,9 +384,7 @@ TEST_F(Quickview, PanelWithTheFocusTakesItsOwnKeys)
     info.author = "M. Lindqvist";
     const std::wstring part = folder.File(L"flange.SLDPRT");
     WriteArchiveFile(part, ArchiveDocument(Rle8Block(MakeBlockPicture(64, 48)), 0, {}, {}, InfoRecords(info)));
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
+    EmptyClipboardAsAnotherProgram();
 
     RunResult run;
     std::thread viewing([&] { run = RunQuickview(Quoted(part), installation + L"\\"); });

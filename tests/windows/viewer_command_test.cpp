@@ -9,20 +9,6 @@
 
 namespace {
 
-void EmptyClipboardAsAnotherProgram()
-{
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-}
-
-void ExpectClipboardHolds(const IndexedPicture& picture)
-{
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
-    CloseClipboard();
-}
-
 class ViewerCommands : public ViewerTest {
 protected:
     const IndexedPicture picture = MakeBlockPicture(120, 90, 10);

@@ -174,6 +174,13 @@ void DispatchPosted(HWND window)
         DispatchMessageW(&msg);
 }
 
+void ExpectClipboardHolds(const IndexedPicture& picture)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
+    CloseClipboard();
+}
+
 namespace {
 
 constexpr wchar_t kViewerProcedureProperty[] = L"CorvelleTestViewerProcedure";

@@ -76,6 +76,9 @@ extern int g_hostWheelMessages;
 // message loop would.
 void DispatchPosted(HWND window);
 
+// The clipboard holds a bitmap of exactly the picture's pixels.
+void ExpectClipboardHolds(const IndexedPicture& picture);
+
 // Subclasses the viewer as the open-source file manager does: every
 // WM_KEYDOWN that the viewer answers with 0 is posted on to its parent,
 // where HostMessages(WM_KEYDOWN) finds it. Undone by the returned holder.

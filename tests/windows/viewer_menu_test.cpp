@@ -10,130 +10,119 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// The platform's class of a shown menu.
-constexpr wchar_t kMenuWindowClass[] = L"#32768";
-// Ticks of the driving timer before a menu that stays open is ended.
-constexpr int kMenuTickLimit = 200;
-// A point of the virtual screen far from the host window.
-constexpr int kParkedCursorX = 1200;
-constexpr int kParkedCursorY = 1000;
+const std::wstring kCopy = L"Copy picture\tCtrl+C", kZoomIn = L"Zoom in\t+", kZoomOut = L"Zoom out\t\u2212";
+const std::wstring kNatural = L"Natural size\t0", kFit = L"Fit to window", kInfo = L"Information\tI";
+const std::wstring kPanelCopy = L"Copy\tCtrl+C";
+const std::vector<std::wstring> kPictureItems = {kCopy, L"-", kZoomIn, kZoomOut, kNatural, kFit, L"-", kInfo};
+const std::vector<std::wstring> kDrawingItems = {kCopy, L"-",  kZoomIn, kZoomOut,       kNatural,       kFit,
+                                                 L"-",  kInfo, L"-",    kSheetNames[0], kSheetNames[1], kSheetNames[2]};
+const std::vector<std::wstring> kPanelItems = {kPanelCopy, L"Select all"};
+constexpr bool kLeavePosted = true;  // RightClick leaves the choice posted, for the test to run
+constexpr wchar_t kGreyed[] = L" (greyed)", kChecked[] = L" (checked)";
 
-struct SeenItem {
-    std::wstring text;  // empty for a separator
-    UINT state;         // MF_GRAYED, MF_CHECKED, MF_SEPARATOR as GetMenuState says
-};
-
-// A menu as it showed: its window on screen and its items.
+// A menu as it showed: its window's top left corner on screen, its items,
+// and the whole menu in one comparable line ("-" for a separator).
 struct SeenMenu {
     bool shown = false;
-    RECT window = {};
-    std::vector<SeenItem> items;
-
-    const SeenItem* Find(const std::wstring& text) const
-    {
-        for (const SeenItem& item : items)
-            if (item.text == text)
-                return &item;
-        return nullptr;
-    }
+    std::pair<LONG, LONG> at;
+    std::vector<std::wstring> texts;
+    std::wstring line = L"(no menu shown)";
 };
+
+// The line of a menu of these items, some greyed, some checked.
+std::wstring Menu(const std::vector<std::wstring>& items, const std::vector<std::wstring>& greyed = {},
+                  const std::vector<std::wstring>& checked = {})
+{
+    std::wstring line;
+    for (const std::wstring& item : items) {
+        line += (line.empty() ? L"" : L" | ") + item;
+        line += std::count(greyed.begin(), greyed.end(), item) != 0 ? kGreyed : L"";
+        line += std::count(checked.begin(), checked.end(), item) != 0 ? kChecked : L"";
+    }
+    return line;
+}
 
 HWND ShownMenuWindow()
 {
-    HWND menu = FindWindowW(kMenuWindowClass, nullptr);
+    HWND menu = FindWindowW(L"#32768", nullptr);  // the platform's class of a shown menu
     return menu != nullptr && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-// What the test does inside the menu's loop once the menu shows: keys or
-// clicks posted to the menu window, which the loop reads.
+// What the test does in the menu's loop once it shows: keys or clicks posted.
 using MenuAction = std::function<void(HWND menuWindow, HMENU menu, const SeenMenu& seen)>;
 
 // The one menu being driven; a thread timer's procedure has no context.
-struct MenuDrive {
-    SeenMenu seen;
-    MenuAction action;
-    int ticks = 0;
-    bool acted = false;
-};
-MenuDrive* g_drive = nullptr;
+SeenMenu g_seen;
+MenuAction g_action;
+int g_ticks = 0;
 
 void CALLBACK DriveMenu(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (g_drive == nullptr)
-        return;
-    ++g_drive->ticks;
     HWND window = ShownMenuWindow();
-    if (window != nullptr && !g_drive->acted) {
-        g_drive->acted = true;
+    if (window != nullptr && !g_seen.shown) {
         const auto menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
-        SeenMenu& seen = g_drive->seen;
-        seen.shown = true;
-        GetWindowRect(window, &seen.window);
-        const int count = GetMenuItemCount(menu);
-        for (int index = 0; index < count; ++index) {
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        g_seen = {true, {rect.left, rect.top}, {}, L""};
+        for (int index = 0; index < GetMenuItemCount(menu); ++index) {
             wchar_t text[600] = {};
             GetMenuStringW(menu, index, text, 600, MF_BYPOSITION);
-            seen.items.push_back({text, GetMenuState(menu, index, MF_BYPOSITION)});
+            const UINT state = GetMenuState(menu, index, MF_BYPOSITION);
+            g_seen.texts.push_back(text);
+            g_seen.line += (index == 0 ? L"" : L" | ") + ((state & MF_SEPARATOR) != 0 ? L"-" : std::wstring(text));
+            g_seen.line += (state & (MF_SEPARATOR | MF_GRAYED)) == MF_GRAYED ? kGreyed : L"";
+            g_seen.line += (state & (MF_SEPARATOR | MF_CHECKED)) == MF_CHECKED ? kChecked : L"";
         }
-        g_drive->action(window, menu, seen);
-        return;
-    }
-    // A menu the action left open would hold the test for ever.
-    if (g_drive->ticks > kMenuTickLimit)
-        EndMenu();
+        g_action(window, menu, g_seen);
+    } else if (++g_ticks > 200)
+        EndMenu();  // a menu the action left open would hold the test for ever
 }
 
-// Runs open (which opens the menu, and returns once its loop has) with the
-// action run inside the loop; what the menu showed.
-SeenMenu DriveMenuThrough(const std::function<void()>& open, MenuAction action)
+// Runs open (which opens the menu, and returns once its loop has), then the
+// messages posted to dispatchTo, with the action run inside the menu's loop.
+SeenMenu DriveMenuThrough(const std::function<void()>& open, MenuAction action, HWND dispatchTo = nullptr)
 {
-    MenuDrive drive;
-    drive.action = std::move(action);
-    g_drive = &drive;
-    // The cursor away from where menus open: an item under it would be
+    g_seen = {};
+    g_action = std::move(action);
+    g_ticks = 0;
+    // The cursor far from where menus open: an item under it would be
     // selected before the keys move the selection.
-    SetCursorPos(kParkedCursorX, kParkedCursorY);
+    SetCursorPos(1200, 1000);
     MSG moved;
     while (PeekMessageW(&moved, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
     }
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &DriveMenu);
     open();
+    if (dispatchTo != nullptr)
+        DispatchPosted(dispatchTo);
     KillTimer(nullptr, timer);
-    g_drive = nullptr;
     EXPECT_FALSE(ShownMenuWindow() != nullptr) << "the menu has closed";
-    return drive.seen;
+    return g_seen;
 }
 
-int IndexOf(const SeenMenu& seen, const std::wstring& text)
-{
-    for (std::size_t index = 0; index < seen.items.size(); ++index)
-        if (seen.items[index].text == text)
-            return static_cast<int>(index);
-    ADD_FAILURE() << "no item " << ToAnsi(text);
-    return -1;
-}
-
-// A click on the item: the loop reads the point from the message, in screen
-// coordinates.
+// A click on the item, at a point in screen coordinates as the loop reads it.
 MenuAction Click(const std::wstring& text)
 {
     return [text](HWND window, HMENU menu, const SeenMenu& seen) {
-        const int index = IndexOf(seen, text);
+        const auto index =
+            static_cast<UINT>(std::find(seen.texts.begin(), seen.texts.end(), text) - seen.texts.begin());
         RECT item = {};
-        if (index < 0 || !GetMenuItemRect(nullptr, menu, index, &item)) {
+        if (index >= seen.texts.size() || !GetMenuItemRect(nullptr, menu, index, &item)) {
+            ADD_FAILURE() << "no item " << ToAnsi(text) << " in " << ToAnsi(seen.line);
             PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
             return;
         }
-        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        PostMessageW(window, WM_MOUSEMOVE, 0, at);
-        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(window, WM_LBUTTONUP, 0, at);
+        const POINT at = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        SetCursorPos(at.x, at.y);
+        for (const UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP})
+            PostMessageW(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(at.x, at.y));
     };
 }
 
@@ -150,29 +139,18 @@ MenuAction Press(std::vector<WPARAM> keys)
 
 const MenuAction kDismiss = Press({VK_ESCAPE});
 
-// The items a picture's menu shows, in order, with their keys.
-const std::vector<std::wstring> kPictureItems = {
-    L"Copy picture\tCtrl+C", L"", L"Zoom in\t+",    L"Zoom out\t\u2212", L"Natural size\t0",
-    L"Fit to window",        L"", L"Information\tI"};
-
-bool Greyed(const SeenMenu& seen, const std::wstring& text)
+std::pair<LONG, LONG> OnScreen(HWND window, POINT client)
 {
-    const SeenItem* item = seen.Find(text);
-    return item != nullptr && (item->state & MF_GRAYED) != 0;
+    ClientToScreen(window, &client);
+    return {client.x, client.y};
 }
 
-bool Checked(const SeenMenu& seen, const std::wstring& text)
+// A right-click at a client point, as the platform turns it into a menu's
+// request; what was chosen is done at once, or left posted.
+SeenMenu RightClick(HWND viewer, MenuAction action, POINT at = {50, 60}, bool leavePosted = false)
 {
-    const SeenItem* item = seen.Find(text);
-    return item != nullptr && (item->state & MF_CHECKED) != 0;
-}
-
-std::wstring Texts(const SeenMenu& seen)
-{
-    std::wstring all;
-    for (const SeenItem& item : seen.items)
-        all += (item.text.empty() ? L"-" : item.text) + L" | ";
-    return all;
+    return DriveMenuThrough([&] { SendMessageW(viewer, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y)); }, std::move(action),
+                            leavePosted ? nullptr : viewer);
 }
 
 class ViewerMenu : public ViewerTest {
@@ -180,143 +158,95 @@ protected:
     // 640 x 480 in a host of 400 x 300: bars at natural size, fits exactly.
     const IndexedPicture picture = QuadrantPicture(640, 480);
 
-    // A right-click at a client point, as the platform turns it into the
-    // request for a menu.
-    SeenMenu RightClick(HWND viewer, POINT at, MenuAction action)
-    {
-        return DriveMenuThrough([&] { SendMessageW(viewer, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y)); },
-                                std::move(action));
-    }
+    MSG peeked = {};
 
-    SeenMenu RightClickAndChoose(HWND viewer, const std::wstring& text)
-    {
-        SeenMenu seen = RightClick(viewer, {50, 60}, Click(text));
-        DispatchPosted(viewer);
-        return seen;
-    }
-
-    std::wstring InfoDocument()
-    {
-        InfoContent info = SavedBy(17000);
-        info.custom = {{"Material", "lpwstr", "EN-GJS-400-15"}};
-        const std::wstring path = folder.File(L"info.SLDPRT");
-        WriteArchiveFile(path, ArchiveDocument(Rle8Block(picture), 0, {}, {}, InfoRecords(info)));
-        return path;
-    }
-
-    static bool ChoicePending(HWND viewer)
-    {
-        MSG message;
-        return PeekMessageW(&message, viewer, WM_APP, WM_APP + 0xFF, PM_NOREMOVE) != FALSE;
-    }
+    bool ChoicePending(HWND viewer) { return PeekMessageW(&peeked, viewer, WM_APP, WM_APP + 0xFF, PM_NOREMOVE); }
+    // A bar's last position, or -1 when it does not show.
+    int Range(HWND viewer, int bar) { return Bar(viewer, bar).visible ? Bar(viewer, bar).nMax : -1; }
 };
 
 }  // namespace
 
-TEST_F(ViewerMenu, RightClickInThePictureOffersTheCommandsWithTheirKeysWhereClicked)
-{
-    HWND viewer = LoadPicture(picture, 0);
-    ASSERT_NE(viewer, nullptr);
-    const SeenMenu seen = RightClick(viewer, {50, 60}, kDismiss);
-    ASSERT_TRUE(seen.shown);
-    ASSERT_EQ(seen.items.size(), kPictureItems.size()) << ToAnsi(Texts(seen));
-    for (std::size_t index = 0; index < kPictureItems.size(); ++index) {
-        EXPECT_EQ(seen.items[index].text, kPictureItems[index]) << index;
-        EXPECT_EQ((seen.items[index].state & MF_SEPARATOR) != 0, kPictureItems[index].empty()) << index;
-    }
-    POINT click = {50, 60};
-    ClientToScreen(viewer, &click);
-    EXPECT_EQ(seen.window.left, click.x);
-    EXPECT_EQ(seen.window.top, click.y);
-    // Natural size is shown already; everything else can act.
-    EXPECT_TRUE(Greyed(seen, L"Natural size\t0"));
-    for (const wchar_t* text : {L"Copy picture\tCtrl+C", L"Zoom in\t+", L"Zoom out\t\u2212", L"Fit to window"})
-        EXPECT_FALSE(Greyed(seen, text)) << ToAnsi(text);
-    EXPECT_FALSE(Checked(seen, L"Fit to window"));
-    EXPECT_FALSE(Checked(seen, L"Information\tI"));
-    EXPECT_FALSE(ChoicePending(viewer)) << "dismissed, nothing chosen";
-
-    // Fitted by the host: fit is checked, natural size can act.
-    ASSERT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
-    const SeenMenu fitted = RightClick(viewer, {10, 10}, kDismiss);
-    EXPECT_TRUE(Checked(fitted, L"Fit to window"));
-    EXPECT_FALSE(Greyed(fitted, L"Natural size\t0"));
-    Close(viewer);
-}
-
-// Each choice is acted on once the menu's loop has returned, and does what
-// its key does.
-TEST_F(ViewerMenu, EachChoiceIsPostedAndDoesWhatItsKeyDoes)
+// A right-click in the picture offers the commands with their keys where
+// clicked. Each choice is acted on once the menu's loop has returned, and
+// does what its key does: the zoom shows in the bars' ranges; the host
+// hears of its fit option turned on by Fit to window, off by leaving it.
+TEST_F(ViewerMenu, RightClickOffersTheCommandsAndEachChoiceIsPostedAndDoesWhatItsKeyDoes)
 {
     HWND viewer = LoadPicture(picture, 0);
     ASSERT_NE(viewer, nullptr);
     ASSERT_EQ(Bar(viewer, SB_HORZ).nMax, 639);
-
-    RightClick(viewer, {50, 60}, Click(L"Zoom in\t+"));
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 639) << "nothing done inside the menu";
-    EXPECT_TRUE(ChoicePending(viewer));
-    DispatchPosted(viewer);
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 799) << "zoomed to 1.25";
-    EXPECT_EQ(Bar(viewer, SB_VERT).nMax, 599);
-
-    RightClickAndChoose(viewer, L"Zoom out\t\u2212");
-    RightClickAndChoose(viewer, L"Zoom out\t\u2212");
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 511) << "zoomed to 0.8";
-    RightClickAndChoose(viewer, L"Natural size\t0");
-    EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 639) << "at natural size";
-
-    // Fit to window tells the host its fit option is on.
+    const SeenMenu seen = RightClick(viewer, kDismiss, {50, 60}, kLeavePosted);
+    EXPECT_EQ(seen.at, OnScreen(viewer, {50, 60}));
+    EXPECT_EQ(seen.line, Menu(kPictureItems, {kNatural})) << "natural size shown already";
+    EXPECT_FALSE(ChoicePending(viewer)) << "dismissed, nothing chosen";
+    EmptyClipboardAsAnotherProgram();
     HostMessages(WM_COMMAND);
-    RightClickAndChoose(viewer, L"Fit to window");
-    EXPECT_FALSE(Bar(viewer, SB_HORZ).visible);
-    EXPECT_FALSE(Bar(viewer, SB_VERT).visible);
-    EXPECT_EQ(Capture(viewer).At(kHostWidth - 1, kHostHeight - 1), picture.ColourAt(639, 479));
-    const std::vector<MSG> commands = HostMessages(WM_COMMAND);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].wParam, MAKEWPARAM(1, kFitOptionCode));
-    EXPECT_EQ(commands[0].lParam, reinterpret_cast<LPARAM>(viewer));
-    // Zooming out of it turns the host's option off again, as the key does.
-    RightClickAndChoose(viewer, L"Zoom out\t\u2212");
-    const std::vector<MSG> left = HostMessages(WM_COMMAND);
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].wParam, MAKEWPARAM(0, kFitOptionCode));
-
-    // Copy picture: the host's copy.
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-    RightClickAndChoose(viewer, L"Copy picture\tCtrl+C");
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    ExpectPixelsEqual(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), picture);
-    CloseClipboard();
+    // The bars' ranges once done (-1: no bar), the fit option told (-1: none).
+    const struct {
+        std::wstring item;
+        int horizontal, vertical, fitTold;
+    } choices[] = {{kZoomIn, 799, 599, -1},  {kZoomOut, 639, 479, -1}, {kZoomOut, 511, 383, -1},
+                   {kNatural, 639, 479, -1}, {kFit, -1, -1, 1},        {kZoomOut, -1, -1, 0},
+                   {kCopy, -1, -1, -1}};
+    for (std::size_t index = 0; index < std::size(choices); ++index) {
+        const auto& [item, horizontal, vertical, fitTold] = choices[index];
+        const std::string what = ToAnsi(item) + ", choice " + std::to_string(index);
+        const int before = Range(viewer, SB_HORZ);
+        RightClick(viewer, Click(item), {50, 60}, kLeavePosted);
+        EXPECT_EQ(Range(viewer, SB_HORZ), before) << what << ": nothing done inside the menu";
+        EXPECT_TRUE(ChoicePending(viewer)) << what;
+        DispatchPosted(viewer);
+        EXPECT_EQ(Range(viewer, SB_HORZ), horizontal) << what;
+        EXPECT_EQ(Range(viewer, SB_VERT), vertical) << what;
+        if (item == kFit) {
+            EXPECT_EQ(Capture(viewer).At(kHostWidth - 1, kHostHeight - 1), picture.ColourAt(639, 479));
+        }
+        const std::vector<MSG> told = HostMessages(WM_COMMAND);
+        ASSERT_EQ(told.size(), fitTold < 0 ? 0u : 1u) << what;
+        for (const MSG& command : told) {
+            EXPECT_EQ(command.wParam, MAKEWPARAM(fitTold, kFitOptionCode)) << what;
+            EXPECT_EQ(command.lParam, reinterpret_cast<LPARAM>(viewer)) << what;
+        }
+    }
+    ExpectClipboardHolds(picture);  // Copy picture is the host's copy
 
     // Information shows the panel, checked while shown, and hides it.
-    RightClickAndChoose(viewer, L"Information\tI");
+    RightClick(viewer, Click(kInfo));
     EXPECT_NE(Panel(viewer), nullptr);
-    const SeenMenu withPanel = RightClick(viewer, {50, 60}, Click(L"Information\tI"));
-    EXPECT_TRUE(Checked(withPanel, L"Information\tI"));
-    DispatchPosted(viewer);
+    EXPECT_NE(RightClick(viewer, Click(kInfo)).line.find(kInfo + kChecked), std::wstring::npos);
     EXPECT_EQ(Panel(viewer), nullptr);
     EXPECT_TRUE(plugin.Boxes().empty());
+    // Fitted by the host from natural size: fit is checked, natural size can act.
+    RightClick(viewer, Click(kNatural));
+    ASSERT_EQ(Range(viewer, SB_HORZ), 639);
+    ASSERT_EQ(sendCommand(viewer, kCommandNewParameters, kShowFlagFit), 0);
+    EXPECT_EQ(RightClick(viewer, kDismiss, {10, 10}).line, Menu(kPictureItems, {}, {kFit}));
     Close(viewer);
 }
 
 // Shift+F10 and the Menu key open the menu at the centre of the picture
 // area (left of the panel), where arrows and Enter choose; the Menu key is
-// the viewer's, never passed on to the host.
-TEST_F(ViewerMenu, KeyboardOpensTheMenuAtTheCentreOfThePictureArea)
+// the viewer's, never passed on to the host. In the panel it opens the
+// panel's menu: Select all, then Copy, which takes the rows as Ctrl+C in the
+// panel does (the custom properties' heading is none); Copy is greyed while
+// no row is selected.
+TEST_F(ViewerMenu, KeyboardOpensTheMenuAtTheCentreOfThePictureAreaAndThePanelsMenuCopiesItsRows)
 {
     WriteSettings("BackColor=" + std::to_string(kBackColorSetting) + "\r\nInfoPanel=1");
-    HWND viewer = Load(InfoDocument(), 0);
+    InfoContent info = SavedBy(17000);
+    info.custom = {{"Material", "lpwstr", "EN-GJS-400-15"}};
+    const std::wstring path = folder.File(L"info.SLDPRT");
+    WriteArchiveFile(path, ArchiveDocument(Rle8Block(picture), 0, {}, {}, InfoRecords(info)));
+    HWND viewer = Load(path, 0);
     ASSERT_NE(viewer, nullptr);
     HWND panel = Panel(viewer);
     ASSERT_NE(panel, nullptr);
-    RECT panelRect = {};
-    GetWindowRect(panel, &panelRect);
-    MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&panelRect), 2);
-    const RECT client = ClientRect(viewer);
-    POINT centre = {panelRect.left / 2, client.bottom / 2};
-    ClientToScreen(viewer, &centre);
+    RECT inPanel = {};
+    GetWindowRect(panel, &inPanel);
+    MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&inPanel), 2);
+    const auto centre = OnScreen(viewer, {inPanel.left / 2, ClientRect(viewer).bottom / 2});
+    const auto clickInPanel = OnScreen(viewer, {inPanel.left + 20, inPanel.bottom - 20});
 
     FileManagerSubclass subclass(viewer);
     HostMessages(WM_KEYDOWN);
@@ -325,90 +255,40 @@ TEST_F(ViewerMenu, KeyboardOpensTheMenuAtTheCentreOfThePictureArea)
     // Home to the first item, down over the separator to Zoom in, Enter.
     const SeenMenu byMenuKey = DriveMenuThrough([&] { answer = SendMessageW(viewer, WM_KEYDOWN, VK_APPS, 0); },
                                                 Press({VK_HOME, VK_DOWN, VK_RETURN}));
-    ASSERT_TRUE(byMenuKey.shown);
     EXPECT_EQ(answer, 1) << "the Menu key is the viewer's";
     EXPECT_TRUE(HostMessages(WM_KEYDOWN).empty());
-    EXPECT_EQ(byMenuKey.window.left, centre.x);
-    EXPECT_EQ(byMenuKey.window.top, centre.y);
-    EXPECT_TRUE(Checked(byMenuKey, L"Information\tI"));
+    EXPECT_EQ(byMenuKey.at, centre);
+    EXPECT_EQ(byMenuKey.line, Menu(kPictureItems, {kNatural}, {kInfo}));
     DispatchPosted(viewer);
     EXPECT_EQ(Bar(viewer, SB_HORZ).nMax, 799) << "Zoom in chosen by keys";
 
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] |= 0x80;
-    SetKeyboardState(keys);
     const SeenMenu byShiftF10 =
-        DriveMenuThrough([&] { SendMessageW(viewer, WM_SYSKEYDOWN, VK_F10, 0); }, Press({VK_ESCAPE}));
-    keys[VK_SHIFT] &= 0x7F;
-    SetKeyboardState(keys);
-    ASSERT_TRUE(byShiftF10.shown);
-    EXPECT_EQ(byShiftF10.window.left, centre.x);
-    EXPECT_EQ(byShiftF10.window.top, centre.y);
-    EXPECT_EQ(byShiftF10.items.size(), kPictureItems.size());
+        DriveMenuThrough([&] { SendKeyHolding(viewer, VK_SHIFT, WM_SYSKEYDOWN, VK_F10); }, kDismiss);
+    EXPECT_EQ(byShiftF10.at, centre);
+    EXPECT_EQ(byShiftF10.line, Menu(kPictureItems, {}, {kInfo}));
 
-    // In the panel, the Menu key opens the panel's own menu.
     SetFocus(panel);
-    const SeenMenu panelMenu = DriveMenuThrough(
-        [&] {
-            SendMessageW(panel, WM_KEYDOWN, VK_APPS, 0);
-            DispatchPosted(viewer);
-        },
-        kDismiss);
-    ASSERT_TRUE(panelMenu.shown);
-    ASSERT_EQ(panelMenu.items.size(), 2u) << ToAnsi(Texts(panelMenu));
-    EXPECT_EQ(panelMenu.items[0].text, L"Copy\tCtrl+C");
-    EXPECT_EQ(panelMenu.items[1].text, L"Select all");
-    Close(viewer);
-}
+    EXPECT_EQ(DriveMenuThrough([&] { SendMessageW(panel, WM_KEYDOWN, VK_APPS, 0); }, kDismiss, viewer).line,
+              Menu(kPanelItems, {kPanelCopy}));
 
-// The panel's menu: Select all, then Copy, which takes the rows as Ctrl+C
-// in the panel does (the heading of the custom properties is none of them);
-// Copy is greyed while no row is selected.
-TEST_F(ViewerMenu, PanelMenuSelectsAndCopiesItsRows)
-{
-    WriteSettings("InfoPanel=1");
-    HWND viewer = Load(InfoDocument(), 0);
-    ASSERT_NE(viewer, nullptr);
-    HWND panel = Panel(viewer);
-    ASSERT_NE(panel, nullptr);
     const int rows = static_cast<int>(SendMessageW(panel, LVM_GETITEMCOUNT, 0, 0));
     ASSERT_EQ(rows, 7) << "five fixed rows, the heading and a custom property";
-    RECT inPanel = {};
-    GetWindowRect(panel, &inPanel);
-    const LPARAM at = MAKELPARAM(inPanel.left + 20, inPanel.bottom - 20);
+    const LPARAM at = MAKELPARAM(clickInPanel.first, clickInPanel.second);
+    const auto askTheList = [&] { SendMessageW(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), at); };
 
     // The list asks for its menu from inside its own click: the menu, where
     // the host may close the viewer, comes once the list has returned.
-    const SeenMenu insideTheList = DriveMenuThrough(
-        [&] { SendMessageW(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), at); }, Click(L"Select all"));
-    EXPECT_FALSE(insideTheList.shown) << "a menu inside the list's own handling";
-    const SeenMenu unselected = DriveMenuThrough([&] { DispatchPosted(viewer); }, Click(L"Select all"));
-    ASSERT_TRUE(unselected.shown);
-    EXPECT_TRUE(Greyed(unselected, L"Copy\tCtrl+C"));
-    EXPECT_FALSE(Greyed(unselected, L"Select all"));
-    EXPECT_EQ(unselected.window.left, inPanel.left + 20);
+    EXPECT_FALSE(DriveMenuThrough(askTheList, Click(L"Select all")).shown) << "a menu inside the list's handling";
+    const SeenMenu unselected = DriveMenuThrough([] {}, Click(L"Select all"), viewer);
+    EXPECT_EQ(unselected.line, Menu(kPanelItems, {kPanelCopy}));
+    EXPECT_EQ(unselected.at.first, clickInPanel.first);
     DispatchPosted(viewer);
     EXPECT_EQ(SendMessageW(panel, LVM_GETSELECTEDCOUNT, 0, 0), rows - 1);
 
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-    const SeenMenu selected = DriveMenuThrough(
-        [&] {
-            SendMessageW(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), at);
-            DispatchPosted(viewer);
-        },
-        Click(L"Copy\tCtrl+C"));
-    EXPECT_FALSE(Greyed(selected, L"Copy\tCtrl+C"));
+    EmptyClipboardAsAnotherProgram();
+    EXPECT_EQ(DriveMenuThrough(askTheList, Click(kPanelCopy), viewer).line, Menu(kPanelItems));
     DispatchPosted(viewer);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const auto* copied = data != nullptr ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
-    const std::wstring text = copied != nullptr ? copied : L"<nothing>";
-    if (copied != nullptr)
-        GlobalUnlock(data);
-    CloseClipboard();
+    const std::wstring text = ClipboardText();
     EXPECT_EQ(text.find(L"Saved with\t2024\r\n"), 0u) << ToAnsi(text);
     EXPECT_NE(text.find(L"\r\nMaterial\tEN-GJS-400-15\r\n"), std::wstring::npos) << ToAnsi(text);
     EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), rows - 1) << ToAnsi(text);
@@ -432,17 +312,12 @@ TEST_F(ViewerMenu, SheetChosenFromTheMenuReportsOnlyAfterTheMenuHasClosed)
     bool menuShownAtTheBox = true;
     plugin.RunInsideNextBox([&] { menuShownAtTheBox = ShownMenuWindow() != nullptr; });
     bool boxInsideTheMenu = true;
-    const SeenMenu drawing = RightClick(viewer, {30, 30}, [&](HWND window, HMENU menu, const SeenMenu& seen) {
+    const auto chooseSheet1 = [&](HWND window, HMENU menu, const SeenMenu& seen) {
         Click(kSheetNames[0])(window, menu, seen);
         boxInsideTheMenu = !plugin.Boxes().empty();
-    });
-    ASSERT_TRUE(drawing.shown);
-    ASSERT_EQ(drawing.items.size(), kPictureItems.size() + 1 + kSheetCount) << ToAnsi(Texts(drawing));
-    EXPECT_TRUE((drawing.items[kPictureItems.size()].state & MF_SEPARATOR) != 0);
-    for (std::uint32_t sheet = 0; sheet < kSheetCount; ++sheet) {
-        EXPECT_EQ(drawing.items[kPictureItems.size() + 1 + sheet].text, kSheetNames[sheet]);
-        EXPECT_EQ(Checked(drawing, kSheetNames[sheet]), sheet == kActiveSheet) << sheet;
-    }
+    };
+    EXPECT_EQ(RightClick(viewer, chooseSheet1, {30, 30}, kLeavePosted).line,
+              Menu(kDrawingItems, {kNatural}, {kSheetNames[kActiveSheet]}));
     EXPECT_FALSE(boxInsideTheMenu);
     EXPECT_TRUE(plugin.Boxes().empty()) << "the choice waits for the menu's loop to end";
     DispatchPosted(viewer);
@@ -450,25 +325,19 @@ TEST_F(ViewerMenu, SheetChosenFromTheMenuReportsOnlyAfterTheMenuHasClosed)
     EXPECT_NE(plugin.Boxes()[0].text.find(L"ReadSheetPicture(Images/Sheet_0)"), std::wstring::npos)
         << ToAnsi(plugin.Boxes()[0].text);
     EXPECT_FALSE(menuShownAtTheBox);
-    EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0), 0);
 
     // The broken sheet has no picture: nothing to copy, zoom or fit.
-    const SeenMenu empty = RightClick(viewer, {30, 30}, Click(kSheetNames[2]));
-    for (const wchar_t* text :
-         {L"Copy picture\tCtrl+C", L"Zoom in\t+", L"Zoom out\t\u2212", L"Natural size\t0", L"Fit to window"})
-        EXPECT_TRUE(Greyed(empty, text)) << ToAnsi(text);
-    EXPECT_FALSE(Greyed(empty, L"Information\tI"));
-    EXPECT_TRUE(Checked(empty, kSheetNames[0]));
-    EXPECT_FALSE(Greyed(empty, kSheetNames[2]));
-    DispatchPosted(viewer);
-    EXPECT_EQ(SendMessageW(Tabs(viewer), TCM_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(RightClick(viewer, Click(kSheetNames[2]), {30, 30}).line,
+              Menu(kDrawingItems, {kCopy, kZoomIn, kZoomOut, kNatural, kFit}, {kSheetNames[0]}));
+    EXPECT_EQ(SendMessageW(FindWindowExW(viewer, nullptr, WC_TABCONTROLW, nullptr), TCM_GETCURSEL, 0, 0), 2);
     EXPECT_EQ(Capture(viewer).At(0, 0), SheetPixelOver(2, 0, 0, kBackgroundPixel));
     EXPECT_EQ(plugin.Boxes().size(), 1u);
 
     // A report box that closes the viewer, from a choice made in the menu.
     plugin.ClearBoxes();
     plugin.RunInsideNextBox([&] { closeWindow(viewer); });
-    RightClickAndChoose(viewer, kSheetNames[0]);
+    RightClick(viewer, Click(kSheetNames[0]));
     ASSERT_EQ(plugin.Boxes().size(), 1u);
     EXPECT_FALSE(IsWindow(viewer)) << "closed from the box";
 }
